@@ -1,0 +1,23 @@
+include(GoogleTest)
+find_package(GTest REQUIRED)
+
+# quillon_test(NAME SOURCES ... [QT] [LABELS ...]): one test program of a subsystem.
+# Core tests link quillon_core only; QT tests link quillon_gui and run offscreen.
+function(quillon_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  if(ARG_QT)
+    target_link_libraries(${name} PRIVATE quillon_gui Qt6::Test GTest::gtest GTest::gmock)
+  else()
+    target_link_libraries(${name} PRIVATE quillon_core quillon_testsupport GTest::gtest_main GTest::gmock)
+  endif()
+  quillon_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLON_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
+    TIMEOUT 600)
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing and running Quillon needs.
+# Non-interactive and idempotent; runs as root or through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  clang-14 libclang-rt-14-dev llvm-14 clang-format
+  libusb-1.0-0-dev libsimpleini-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  qt6-base-dev qt6-base-dev-tools qt6-connectivity-dev libqt6bluetooth6 libqt6bluetooth6-bin
+  qt6-qpa-plugins libgl-dev
+  unifont python3 python3-pil
+  umockdev libumockdev-dev
+  bluez xvfb xauth
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,62 @@
+#include "app/ini_file.h"
+
+// Values are kept as the bytes in the file; the callers decide their encoding.
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace quillon {
+namespace {
+
+// CSimpleIniCaseA compares section and key names without regard to case, like Windows.
+bool Load(CSimpleIniCaseA& ini, const std::string& path) {
+  ini.SetUnicode(false);
+  ini.SetMultiKey(false);
+  return ini.LoadFile(path.c_str()) >= 0;
+}
+
+}  // namespace
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
+  CSimpleIniCaseA ini;
+  if (!Load(ini, path_)) return def;
+  const char* v = ini.GetValue(section.c_str(), key.c_str(), nullptr);
+  return v ? std::string(v) : def;
+}
+
+int64_t IniFile::ReadInteger(const std::string& section, const std::string& key,
+                             int64_t def) const {
+  std::string text = ReadString(section, key, "");
+  if (text.empty()) return def;
+  const char* begin = text.c_str();
+  int base = 10;
+  // Windows INI integers accept a 0x prefix.
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    begin += 2;
+    base = 16;
+  }
+  errno = 0;
+  char* end = nullptr;
+  long long v = std::strtoll(begin, &end, base);
+  if (errno != 0 || end == begin || *end != '\0') return def;
+  return v;
+}
+
+bool IniFile::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+  CSimpleIniCaseA ini;
+  Load(ini, path_);  // a missing file starts empty
+  if (ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0) return false;
+  return ini.SaveFile(path_.c_str(), false) >= 0;
+}
+
+bool IniFile::SectionExists(const std::string& section) const {
+  CSimpleIniCaseA ini;
+  if (!Load(ini, path_)) return false;
+  return ini.GetSectionSize(section.c_str()) >= 0;
+}
+
+}  // namespace quillon

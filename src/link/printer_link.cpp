@@ -1,0 +1,217 @@
+#include "link/printer_link.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/ulog.h"
+#include "protocol/frame.h"
+
+namespace quillon {
+namespace {
+
+constexpr size_t kLogCopyLimit = 40960;  // bytes shown in one sent-bytes line
+
+// True when the bytes hold one whole frame: header, size data bytes and the checksum.
+bool FrameComplete(const uint8_t* buf, int32_t count) {
+  if (count < static_cast<int32_t>(kFrameOverhead)) return false;
+  return count >= static_cast<int32_t>(GetLE16(buf + 4) + kFrameOverhead);
+}
+
+int32_t FrameLength(const uint8_t* buf) { return GetLE16(buf + 4) + kFrameOverhead; }
+
+}  // namespace
+
+PrinterLink::PrinterLink(UsbBackend& usb, Clock& clock, MessagePump& pump, ExchangeLog* log)
+    : usb_backend_(usb), clock_(clock), pump_(pump), log_(log) {}
+
+PrinterLink::~PrinterLink() = default;
+
+void PrinterLink::Recv_Init() {
+  std::memset(RecvBuf, 0, kRecvBufSize - 1);
+  RecvLen = 0;
+}
+
+void PrinterLink::LogBytes(const uint8_t* bytes, size_t count, int32_t kind) {
+  if (!log_) return;
+  if (count > kLogCopyLimit) {
+    std::string line = HexLine(bytes, kLogCopyLimit);
+    line += "... (" + std::to_string(count) + " bytes)";
+    log_->Write_Log(log_file_, line, kind);
+  } else {
+    log_->Write_Log(log_file_, HexLine(bytes, count), kind);
+  }
+}
+
+int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<uint8_t> recv,
+                                 int32_t rlen, uint32_t timeout, ReplyEnd end) {
+  Recv_Init();
+  if (wlen < 0) wlen = 0;
+  if (log_) log_file_ = log_->DailyFileName();
+  LogBytes(wbuf, static_cast<size_t>(wlen), 2);
+
+  int32_t count = UseCommPort ? SerialExchange(wbuf, wlen, rlen, timeout, end)
+                              : UsbExchange(wbuf, wlen, rlen, timeout, end);
+  if (count <= 0) return 0;
+  // Only the serial path can stop short of what RecvBuf holds; it sets RecvLen itself.
+  RecvLen = count;
+  int32_t copied = count;
+  if (!recv.empty()) {
+    copied = std::min<int32_t>(count, static_cast<int32_t>(recv.size()));
+    std::memcpy(recv.data(), RecvBuf, static_cast<size_t>(copied));
+  }
+  LogBytes(RecvBuf, static_cast<size_t>(count), 1);
+  return copied;
+}
+
+int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen,
+                                 uint32_t timeout, ReplyEnd end) {
+  int32_t n = 0;
+  if (BeforeReadUSB) {
+    ReadUSB(RecvBuf, n, 0);
+    Recv_Init();
+  }
+  WriteUSB(wbuf, wlen);
+  if (timeout == 0) return 0;
+
+  int32_t count = 0;
+  const uint32_t start = clock_.NowMs();
+  for (;;) {
+    const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
+    if (elapsed > timeout) break;
+    const int32_t room = static_cast<int32_t>(kRecvBufSize) - count;
+    if (room <= 0) break;  // RecvBuf is full: what arrived is the reply
+    const uint32_t slice = std::min<uint32_t>(kReadSliceMs, timeout - elapsed + 1);
+    if (USB.hDevHandle) {
+      uint8_t chunk[kUsbReadMax];
+      ReadUSB(chunk, n, slice);
+      n = std::min(n, room);
+      std::memcpy(RecvBuf + count, chunk, static_cast<size_t>(n));
+      count += n;
+      if (end == ReplyEnd::kFrame ? FrameComplete(RecvBuf, count) : count >= rlen) break;
+      pump_.ProcessMessages(0);
+    } else {
+      // No open device: nothing can arrive, so wait out the slice in the pump.
+      pump_.ProcessMessages(slice);
+    }
+  }
+  return count;
+}
+
+int32_t PrinterLink::SerialExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen,
+                                    uint32_t timeout, ReplyEnd end) {
+  std::memset(CommBuf, 0, kCommBufSize - 1);
+  CommRecvLen = 0;
+  // WriteCommData carries a 16-bit count: longer writes go out as consecutive blocks.
+  if (cm_spcomm) {
+    int32_t sent = 0;
+    do {
+      const int32_t block = std::min<int32_t>(wlen - sent, kSerialWriteBlock);
+      if (!cm_spcomm->WriteCommData(wbuf + sent, static_cast<uint16_t>(block))) break;
+      sent += block;
+    } while (sent < wlen);
+  }
+  int32_t n = 0;
+  if (!ReadComm(RecvBuf, n, rlen, static_cast<int32_t>(timeout), end)) return 0;
+  return n;
+}
+
+bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t timeout,
+                           ReplyEnd end) {
+  const uint32_t start = clock_.NowMs();
+  if (cm_spcomm) cm_spcomm->SetReadIntervalTimeout(1);
+  const uint32_t limit = static_cast<uint32_t>(std::max(timeout, 0));
+  for (;;) {
+    const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
+    pump_.ProcessMessages(std::min<uint32_t>(kReadSliceMs, limit - std::min(elapsed, limit) + 1));
+    if (ElapsedMs(start, clock_.NowMs()) > limit) break;
+    if (CommRecvLen == size) break;
+    if (end == ReplyEnd::kFrame && FrameComplete(CommBuf, CommRecvLen)) break;
+  }
+  if (end == ReplyEnd::kFrame && FrameComplete(CommBuf, CommRecvLen)) {
+    const int32_t frame = std::min<int32_t>(FrameLength(CommBuf), kRecvBufSize);
+    std::memcpy(buf, CommBuf, static_cast<size_t>(frame));
+    len = frame;
+    return true;
+  }
+  if (CommRecvLen <= 0 || CommRecvLen < size) return false;
+  std::memcpy(buf, CommBuf, static_cast<size_t>(size));
+  len = size;
+  return true;
+}
+
+void PrinterLink::cm_spcommReceiveData(const uint8_t* buffer, uint16_t length) {
+  const int32_t room = static_cast<int32_t>(kCommBufSize) - CommRecvLen;
+  const int32_t take = std::min<int32_t>(room, length);
+  if (take > 0) {
+    std::memcpy(CommBuf + CommRecvLen, buffer, static_cast<size_t>(take));
+    CommRecvLen += take;
+  }
+  if (take < length) {
+    comm_dropped += length - take;
+    if (log_) {
+      log_->Write_Log(log_->DailyFileName(),
+                      "serial input buffer full: " + std::to_string(length - take) +
+                          " bytes dropped",
+                      -1);
+    }
+  }
+}
+
+void PrinterLink::FindPrinter() {
+  std::vector<std::string> paths;
+  TUSBHelper(usb_backend_).SearchDevice(paths);
+  USB.isFindPrint = false;
+  const std::string search = "vid_" + USB.VID + "&pid_" + USB.PID;
+  for (const std::string& path : paths) {
+    if (path.find(search) != std::string::npos) {
+      USB.PrintAddr = path;
+      USB.isFindPrint = true;
+      return;
+    }
+  }
+}
+
+bool PrinterLink::OpenUsb() {
+  if (!USB.isFindPrint) return false;
+  USB.hDevHandle.reset();  // a handle still open from an earlier open is released first
+  UsbOpenResult r = usb_backend_.Open(USB.PrintAddr);
+  if (!r.device) {
+    last_open_error_kind_ = r.error == UsbError::kNone ? UsbError::kIo : r.error;
+    last_open_error_ = r.message.empty() ? "the printer could not be opened" : r.message;
+    return false;
+  }
+  last_open_error_.clear();
+  last_open_error_kind_ = UsbError::kNone;
+  USB.hDevHandle = std::move(r.device);
+  return true;
+}
+
+bool PrinterLink::CloseUSB() {
+  USB.hDevHandle.reset();
+  return true;
+}
+
+bool PrinterLink::WriteUSB(const uint8_t* wbuf, int32_t wlen) {
+  if (!USB.isFindPrint || !USB.hDevHandle) return false;
+  return USB.hDevHandle->Write(wbuf, static_cast<size_t>(std::max(wlen, 0)));
+}
+
+bool PrinterLink::ReadUSB(uint8_t* buf, int32_t& len, uint32_t wait_ms) {
+  len = 0;
+  if (!USB.hDevHandle) return true;
+  int n = USB.hDevHandle->Read(buf, kUsbReadMax, wait_ms);
+  if (n < 0) USB.hDevHandle.reset();  // unplugged: later waits sleep instead of re-reading
+  len = n > 0 ? n : 0;
+  return true;
+}
+
+void Delay(Clock& clock, MessagePump& pump, uint32_t ms) {
+  const uint32_t start = clock.NowMs();
+  for (;;) {
+    const uint32_t elapsed = ElapsedMs(start, clock.NowMs());
+    if (elapsed >= ms) return;
+    pump.ProcessMessages(std::min<uint32_t>(kReadSliceMs, ms - elapsed));
+  }
+}
+
+}  // namespace quillon

@@ -1,0 +1,118 @@
+// The printer link: the one exchange through which every byte reaches the printer
+// (SendAndRecv), the USB printer search and channel, and the serial path's buffers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "link/clock.h"
+#include "link/comm_port.h"
+#include "link/message_pump.h"
+#include "link/tusb.h"
+#include "link/usb_backend.h"
+
+namespace quillon {
+
+class ExchangeLog;
+
+// How a wait for a reply ends early.
+enum class ReplyEnd {
+  kCount,  // once the expected number of bytes has arrived (serial: exactly that many)
+  kFrame,  // once one whole frame (header, size data bytes, checksum) is in, whatever its length
+};
+
+inline constexpr size_t kRecvBufSize = 10241;
+inline constexpr size_t kCommBufSize = 10241;
+inline constexpr size_t kUsbReadMax = 4096;
+inline constexpr uint32_t kReadSliceMs = 10;     // longest a single read blocks
+inline constexpr size_t kSerialWriteBlock = 65535;  // WriteCommData takes a 16-bit count
+
+class PrinterLink {
+ public:
+  PrinterLink(UsbBackend& usb, Clock& clock, MessagePump& pump, ExchangeLog* log = nullptr);
+  PrinterLink(const PrinterLink&) = delete;
+  PrinterLink& operator=(const PrinterLink&) = delete;
+  ~PrinterLink();
+
+  // One exchange: writes wlen bytes through the link in use, waits up to timeout ms for
+  // rlen reply bytes and copies what arrived to recv (at most recv.size() bytes).
+  // Returns the number of bytes copied; 0 when timeout is 0 or nothing arrived.
+  int32_t SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<uint8_t> recv, int32_t rlen,
+                      uint32_t timeout, ReplyEnd end = ReplyEnd::kCount);
+
+  void Recv_Init();
+  // Searches the USB devices for "vid_" + VID + "&pid_" + PID (case-sensitive).
+  void FindPrinter();
+  void PutMsg(const std::string& text) {}
+
+  // USB channel.
+  bool OpenUsb();
+  bool CloseUSB();
+  bool WriteUSB(const uint8_t* wbuf, int32_t wlen);
+  bool ReadUSB(uint8_t* buf, int32_t& len, uint32_t wait_ms = kReadSliceMs);
+  // Why the last OpenUsb failed (empty after a success).
+  const std::string& LastOpenError() const { return last_open_error_; }
+  UsbError LastOpenErrorKind() const { return last_open_error_kind_; }
+
+  // Serial path (used while UseCommPort is set).
+  bool ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t timeout,
+                ReplyEnd end = ReplyEnd::kCount);
+  // OnReceiveData of cm_spcomm: appends to CommBuf; bytes beyond its room are dropped.
+  void cm_spcommReceiveData(const uint8_t* buffer, uint16_t length);
+  void SetCommPort(CommPort* port) { cm_spcomm = port; }
+
+  // One printer command or flow at a time: owners check Busy() before starting one and
+  // hold a BusyScope while it runs (waits pump messages, so a second could start).
+  bool Busy() const { return busy_ > 0; }
+  class BusyScope {
+   public:
+    explicit BusyScope(PrinterLink& link) : link_(link) { ++link_.busy_; }
+    ~BusyScope() { --link_.busy_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+   private:
+    PrinterLink& link_;
+  };
+
+  Clock& clock() { return clock_; }
+  MessagePump& pump() { return pump_; }
+  ExchangeLog* log() { return log_; }
+  void set_log(ExchangeLog* log) { log_ = log; }
+  UsbBackend& backend() { return usb_backend_; }
+
+  // Link state, named as the rest of the program knows it.
+  TUSB USB;
+  uint8_t RecvBuf[kRecvBufSize] = {};
+  int32_t RecvLen = 0;
+  bool UseCommPort = false;
+  bool BeforeReadUSB = false;
+  uint8_t CommBuf[kCommBufSize] = {};
+  int32_t CommRecvLen = 0;
+  CommPort* cm_spcomm = nullptr;
+  int32_t comm_dropped = 0;  // serial bytes dropped because CommBuf was full
+
+ private:
+  int32_t UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen, uint32_t timeout,
+                      ReplyEnd end);
+  int32_t SerialExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen, uint32_t timeout,
+                         ReplyEnd end);
+  void LogBytes(const uint8_t* bytes, size_t count, int32_t kind);
+
+  UsbBackend& usb_backend_;
+  Clock& clock_;
+  MessagePump& pump_;
+  ExchangeLog* log_;
+  std::string log_file_;
+  std::string last_open_error_;
+  UsbError last_open_error_kind_ = UsbError::kNone;
+  int busy_ = 0;
+};
+
+// Waits ms milliseconds while the pump keeps processing messages (never spins).
+void Delay(Clock& clock, MessagePump& pump, uint32_t ms);
+
+}  // namespace quillon
