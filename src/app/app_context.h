@@ -1,0 +1,24 @@
+// What the pages and dialogs of the program share: the link, the command builders,
+// messages and the presence check. Tmain (GUI) and the CLI each own one.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/messages.h"
+#include "link/printer_link.h"
+#include "protocol/esc_cmd.h"
+
+namespace quillon {
+
+struct AppContext {
+  PrinterLink& link;
+  EscCmd& esc;
+  Messages& messages;
+  // ShowUSBMessage(0): true when the printer is reachable; otherwise tells the user.
+  std::function<bool()> ShowUSBMessage;
+  // Current language section of the language files ("CHS", "EN", ...).
+  std::string Language = "CHS";
+};
+
+}  // namespace quillon
