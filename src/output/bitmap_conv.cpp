@@ -64,12 +64,6 @@ void LoadGreyRow(const Picture& img, int row, int32_t* out) {
   for (int j = 0; j < img.width; ++j) out[j] = GreyAny(px[j]);
 }
 
-// The four shares of an error: weights 7, 5, 3 and 1 out of 48, truncated toward zero.
-struct Shares {
-  int32_t s7, s5, s3, s1;
-  explicit Shares(int32_t e) : s7(e * 7 / 48), s5(e * 5 / 48), s3(e / 16), s1(e / 48) {}
-};
-
 // The kernel: row offset, column offset, weight.
 struct Tap {
   int di, dj, weight;
@@ -81,60 +75,151 @@ inline int32_t Share(int32_t e, int weight) {
   return e * weight / 48;
 }
 
-// Dithers and packs in one pass. rows[k] holds grey row (i + k) & 3 while row i is
-// processed; the kernel never reaches further than row i + 3 (the wrap at the last column
-// of the kernel's bottom row).
+// Grey values during the dithering stay within [-255, 510]: a pixel starts in 0..255 and
+// receives at most the largest error so far (the weights add up to 48/48, truncation only
+// shrinks), while every error lies within [-255, 255]. So the decision and the four shares
+// (weights 7, 5, 3 and 1 out of 48, truncated toward zero) come from one table indexed by
+// the grey value.
+constexpr int32_t kLowestGrey = -255;
+constexpr int32_t kHighestGrey = 510;
+
+struct Shares {
+  int8_t s7, s5, s3, s1;
+};
+
+const Shares* SharesByGrey() {
+  static const std::array<Shares, kHighestGrey - kLowestGrey + 1> table = [] {
+    std::array<Shares, kHighestGrey - kLowestGrey + 1> t{};
+    for (int32_t g = kLowestGrey; g <= kHighestGrey; ++g) {
+      const int32_t e = g > kThreshold ? g - 255 : g;
+      t[static_cast<size_t>(g - kLowestGrey)] = {
+          static_cast<int8_t>(e * 7 / 48), static_cast<int8_t>(e * 5 / 48),
+          static_cast<int8_t>(e / 16), static_cast<int8_t>(e / 48)};
+    }
+    return t;
+  }();
+  return table.data() - kLowestGrey;  // indexed by the grey value itself
+}
+
+// Packs the decisions of one row of grey values without diffusion.
+void ThresholdRow(const int32_t* c, int W, uint8_t* o) {
+  uint32_t acc = 0;
+  for (int j = 0; j < W; ++j) {
+    acc = (acc << 1) | static_cast<uint32_t>(c[j] <= kThreshold);
+    if ((j & 7) == 7) {
+      o[j >> 3] = static_cast<uint8_t>(acc);
+      acc = 0;
+    }
+  }
+  if (W & 7) o[W >> 3] = static_cast<uint8_t>(acc << (8 - (W & 7)));
+}
+
+// One inner row of a picture at least 5 wide. The two right-hand shares of the current
+// row are carried in registers (a1, a2), so the chain from one pixel to the next is an
+// add and a table load. The edge pixels j = 1 and j = W - 2 spread on the linear index:
+// their outer taps land in the last column of the rows above or the first column of the
+// rows below (rows past the picture are scratch rows nobody reads).
+void DitherRow(int32_t* c, int32_t* n1, int32_t* n2, int32_t* n3, int W, uint8_t* o,
+               const Shares* table) {
+  uint32_t acc = 0;
+  int32_t a1 = 0, a2 = 0;
+  auto emit = [&](int j, int32_t g) {
+    acc = (acc << 1) | static_cast<uint32_t>(g <= kThreshold);
+    if ((j & 7) == 7) {
+      o[j >> 3] = static_cast<uint8_t>(acc);
+      acc = 0;
+    }
+  };
+  emit(0, c[0]);  // the first column passes on nothing
+
+  {  // j = 1: column -2 wraps to column W - 1 of this row and the next.
+    const int32_t g = c[1];
+    emit(1, g);
+    const Shares& s = table[g];
+    a1 = s.s7;
+    a2 = s.s5;
+    c[W - 1] += s.s3;
+    n1[0] += s.s5;
+    n1[1] += s.s7;
+    n1[2] += s.s5;
+    n1[3] += s.s3;
+    n1[W - 1] += s.s1;
+    n2[0] += s.s3;
+    n2[1] += s.s5;
+    n2[2] += s.s3;
+    n2[3] += s.s1;
+  }
+  for (int j = 2; j <= W - 3; ++j) {
+    const int32_t g = c[j] + a1;
+    emit(j, g);
+    const Shares& s = table[g];
+    a1 = a2 + s.s7;
+    a2 = s.s5;
+    n1[j - 2] += s.s3;
+    n1[j - 1] += s.s5;
+    n1[j] += s.s7;
+    n1[j + 1] += s.s5;
+    n1[j + 2] += s.s3;
+    n2[j - 2] += s.s1;
+    n2[j - 1] += s.s3;
+    n2[j] += s.s5;
+    n2[j + 1] += s.s3;
+    n2[j + 2] += s.s1;
+  }
+  {  // j = W - 2: column +2 wraps to column 0 of the next three rows.
+    const int j = W - 2;
+    const int32_t g = c[j] + a1;
+    emit(j, g);
+    const Shares& s = table[g];
+    a1 = a2 + s.s7;
+    n1[0] += s.s5;
+    n1[j - 2] += s.s3;
+    n1[j - 1] += s.s5;
+    n1[j] += s.s7;
+    n1[j + 1] += s.s5;
+    n2[0] += s.s3;
+    n2[j - 2] += s.s1;
+    n2[j - 1] += s.s3;
+    n2[j] += s.s5;
+    n2[j + 1] += s.s3;
+    n3[0] += s.s1;
+  }
+  emit(W - 1, c[W - 1] + a1);  // the last column passes on nothing
+  if (W & 7) o[W >> 3] = static_cast<uint8_t>(acc << (8 - (W & 7)));
+}
+
+// Dithers and packs in one pass, keeping four rows of grey values: the kernel reaches no
+// further than three rows down (the wrap at the last column of its bottom row).
 void DitherAndPack(const Picture& img, uint8_t* out) {
   const int W = img.width, H = img.height;
   const size_t bpr = RasterBytesPerRow(W);
   std::vector<int32_t> ring(static_cast<size_t>(W) * 4);
   auto row_of = [&](int r) { return ring.data() + static_cast<size_t>(r & 3) * W; };
   for (int r = 0; r < 4; ++r) LoadGreyRow(img, r, row_of(r));
+  const Shares* table = SharesByGrey();
   const int64_t total = static_cast<int64_t>(W) * H;
 
   for (int i = 0; i < H; ++i) {
     int32_t* c = row_of(i);
-    int32_t* n1 = row_of(i + 1);
-    int32_t* n2 = row_of(i + 2);
     uint8_t* o = out + static_cast<size_t>(i) * bpr;
-    const bool diffuse = i >= 1 && i <= H - 2 && W >= 3;
-    uint32_t acc = 0;
-    for (int j = 0; j < W; ++j) {
-      const int32_t g = c[j];
-      const bool black = g <= kThreshold;
-      acc = (acc << 1) | static_cast<uint32_t>(black);
-      if ((j & 7) == 7) {
-        o[j >> 3] = static_cast<uint8_t>(acc);
-        acc = 0;
-      }
-      if (!diffuse || j < 1 || j > W - 2) continue;
-      const int32_t e = black ? g : g - 255;
-      if (e == 0) continue;
-      if (j >= 2 && j <= W - 3) {
-        const Shares s(e);
-        c[j + 1] += s.s7;
-        c[j + 2] += s.s5;
-        n1[j - 2] += s.s3;
-        n1[j - 1] += s.s5;
-        n1[j] += s.s7;
-        n1[j + 1] += s.s5;
-        n1[j + 2] += s.s3;
-        n2[j - 2] += s.s1;
-        n2[j - 1] += s.s3;
-        n2[j] += s.s5;
-        n2[j + 1] += s.s3;
-        n2[j + 2] += s.s1;
-      } else {
-        // Edge columns: the linear index wraps into the rows above and below.
+    if (i == 0 || i == H - 1 || W < 3) {
+      ThresholdRow(c, W, o);
+    } else if (W >= 5) {
+      DitherRow(c, row_of(i + 1), row_of(i + 2), row_of(i + 3), W, o, table);
+    } else {
+      // Three or four wide: the taps overlap, so spread each error tap by tap.
+      for (int j = 0; j < W; ++j) {
+        const int32_t g = c[j];
+        if (j < 1 || j > W - 2) continue;
+        const int32_t e = g > kThreshold ? g - 255 : g;
         const int64_t base = static_cast<int64_t>(i) * W + j;
         for (const Tap& t : kKernel) {
           const int64_t idx = base + static_cast<int64_t>(t.di) * W + t.dj;
-          if (idx >= total) continue;
-          row_of(static_cast<int>(idx / W))[idx % W] += Share(e, t.weight);
+          if (idx < total) row_of(static_cast<int>(idx / W))[idx % W] += Share(e, t.weight);
         }
       }
+      ThresholdRow(c, W, o);
     }
-    if (W & 7) o[W >> 3] = static_cast<uint8_t>(acc << (8 - (W & 7)));
     LoadGreyRow(img, i + 4, c);  // slot i & 3 now holds row i + 4
   }
 }

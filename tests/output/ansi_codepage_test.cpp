@@ -15,12 +15,14 @@ namespace {
 
 TEST(AnsiCodePage, LocaleChoosesAsWindowsWould) {
   const std::pair<const char*, int> cases[] = {
-      {"C", 936},           {"POSIX", 936},       {"", 936},           {"C.UTF-8", 936},
-      {"zh_CN.UTF-8", 936}, {"zh_SG", 936},       {"zh_TW.UTF-8", 950}, {"zh_HK", 950},
-      {"zh_MO.UTF-8", 950}, {"ja_JP.UTF-8", 932}, {"ko_KR.EUC-KR", 949}, {"ru_RU.UTF-8", 1251},
-      {"uk_UA", 1251},      {"bg_BG", 1251},      {"pl_PL.UTF-8", 1250}, {"cs_CZ", 1250},
-      {"el_GR", 1253},      {"tr_TR", 1254},      {"he_IL", 1255},       {"ar_EG", 1256},
-      {"lt_LT", 1257},      {"vi_VN", 1258},      {"th_TH.UTF-8", 874},  {"en_US.UTF-8", 1252},
+      {"C", 936},           {"POSIX", 936},        {"", 936},
+      {"C.UTF-8", 936},     {"zh_CN.UTF-8", 936},  {"zh_SG", 936},
+      {"zh_TW.UTF-8", 950}, {"zh_HK", 950},        {"zh_MO.UTF-8", 950},
+      {"ja_JP.UTF-8", 932}, {"ko_KR.EUC-KR", 949}, {"ru_RU.UTF-8", 1251},
+      {"uk_UA", 1251},      {"bg_BG", 1251},       {"pl_PL.UTF-8", 1250},
+      {"cs_CZ", 1250},      {"el_GR", 1253},       {"tr_TR", 1254},
+      {"he_IL", 1255},      {"ar_EG", 1256},       {"lt_LT", 1257},
+      {"vi_VN", 1258},      {"th_TH.UTF-8", 874},  {"en_US.UTF-8", 1252},
       {"de_DE@euro", 1252}, {"sr_RS@latin", 1250}};
   for (auto [locale, cp] : cases) EXPECT_EQ(AnsiCodePageForLocale(locale), cp) << locale;
 }
@@ -50,7 +52,10 @@ TEST(AnsiCodePage, UnmappableCharactersBecomeOneQuestionMarkEach) {
   EXPECT_EQ(Utf8ToAnsi("x\xE4\xB8y", 936, &replaced), "x?y");
   EXPECT_EQ(replaced, 1u);
   // Bytes the code page does not define decode to "?".
-  EXPECT_EQ(AnsiToUtf8("a\xFF" "b", 936, &replaced), "a?b");
+  EXPECT_EQ(AnsiToUtf8("a\xFF"
+                       "b",
+                       936, &replaced),
+            "a?b");
   EXPECT_EQ(AnsiToUtf8("a\x81", 936, &replaced), "a?");  // lead byte cut short
 }
 

@@ -14,7 +14,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t Grey(uint32_t v) { return 0xFF000000u | (v << 16) | (v << 8) | v; }
+uint32_t Grey(uint32_t v) {
+  return 0xFF000000u | (v << 16) | (v << 8) | v;
+}
 
 Picture Uniform(int w, int h, uint32_t argb) {
   return Picture{w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h, argb)};
@@ -70,18 +72,18 @@ TEST(BitmapConv, SpreadingTruncatesTowardZeroAndWrapsAtTheEdges) {
   // 5 x 4, error at (1, 1): the column -2 taps wrap to the last column of rows 1 and 2.
   std::vector<int32_t> g(20, 0);
   JaJuNi(g.data(), 1, 1, 5, 4, 100);
-  EXPECT_EQ(g, (std::vector<int32_t>{0, 0, 0, 0, 0,    0, 0, 14, 10, 6,
-                                     10, 14, 10, 6, 2, 6, 10, 6, 2, 0}));
+  EXPECT_EQ(
+      g, (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 0, 14, 10, 6, 10, 14, 10, 6, 2, 6, 10, 6, 2, 0}));
   std::fill(g.begin(), g.end(), 0);
   JaJuNi(g.data(), 1, 1, 5, 4, -55);  // -385/48 is -8, not -9
-  EXPECT_EQ(g, (std::vector<int32_t>{0, 0, 0, 0, 0,   0,  0,  -8, -5, -3,
+  EXPECT_EQ(g, (std::vector<int32_t>{0,  0,  0,  0,  0,  0,  0,  -8, -5, -3,
                                      -5, -8, -5, -3, -1, -3, -5, -3, -1, 0}));
   // 5 x 4, error at (2, 3): the column +2 taps wrap to column 0 of the next rows; taps
   // at index 20 and beyond are dropped.
   std::fill(g.begin(), g.end(), 0);
   JaJuNi(g.data(), 2, 3, 5, 4, 100);
-  EXPECT_EQ(g, (std::vector<int32_t>{0,  0, 0,  0,  0,  0, 0,  0,  0,  0,
-                                     0,  0, 0,  0,  14, 10, 6, 10, 14, 10}));
+  EXPECT_EQ(
+      g, (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 14, 10, 6, 10, 14, 10}));
   // The outer rows and columns pass on nothing.
   std::fill(g.begin(), g.end(), 0);
   for (auto [i, j] : {std::pair{0, 2}, {3, 2}, {1, 0}, {1, 4}}) JaJuNi(g.data(), i, j, 5, 4, 99);
@@ -156,15 +158,16 @@ TEST(BitmapConv, RefusesPicturesItCannotDescribe) {
 
 TEST(BitmapConv, MatchesThePlainImplementation) {
   std::mt19937 rng(1234);
-  const std::pair<int, int> sizes[] = {{3, 3}, {4, 5},  {5, 4},   {7, 9},   {8, 8},
-                                       {9, 3}, {17, 30}, {64, 40}, {101, 57}, {3, 50}};
+  const std::pair<int, int> sizes[] = {{3, 3}, {4, 5},   {5, 4},   {7, 9},    {8, 8},
+                                       {9, 3}, {17, 30}, {64, 40}, {101, 57}, {3, 50},
+                                       {5, 7}, {6, 6},   {4, 9},   {576, 30}};
   for (auto [w, h] : sizes) {
     for (int kind = 0; kind < 3; ++kind) {
       Picture p = Uniform(w, h, 0);
       for (uint32_t& px : p.pixels) {
         const uint32_t v = rng() & 0xFF;
         // Colours, neutral greys (the whole-number grey path) and greys near 128.
-        px = kind == 0 ? 0xFF000000u | (rng() & 0xFFFFFF)
+        px = kind == 0   ? 0xFF000000u | (rng() & 0xFFFFFF)
              : kind == 1 ? Grey(v)
                          : Grey(120 + v % 16);
       }

@@ -14,11 +14,15 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t Grey(uint32_t v) { return 0xFF000000u | (v << 16) | (v << 8) | v; }
+uint32_t Grey(uint32_t v) {
+  return 0xFF000000u | (v << 16) | (v << 8) | v;
+}
 Picture Uniform(int w, int h, uint32_t argb) {
   return Picture{w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h, argb)};
 }
-Bytes Head(const Bytes& b) { return Bytes(b.begin(), b.begin() + 8); }
+Bytes Head(const Bytes& b) {
+  return Bytes(b.begin(), b.begin() + 8);
+}
 
 TEST(RasterPrint, WorkedExampleGivesThreeBands) {
   testing::LinkFixture f;
