@@ -61,7 +61,22 @@ void LoadGreyRow(const Picture& img, int row, int32_t* out) {
     return;
   }
   const uint32_t* px = img.pixels.data() + static_cast<size_t>(row) * img.width;
-  for (int j = 0; j < img.width; ++j) out[j] = GreyAny(px[j]);
+  // A branch-free pass the compiler can vectorise, then the few pixels it cannot settle
+  // (whole-number sums, transparency) again one by one.
+  uint32_t unsettled = 0;
+  for (int j = 0; j < img.width; ++j) {
+    const uint32_t p = px[j];
+    const uint32_t s = 299 * Red(p) + 587 * Green(p) + 114 * Blue(p);
+    const uint32_t q = s / 1000;
+    out[j] = static_cast<int32_t>(q);
+    unsettled |= static_cast<uint32_t>(s == q * 1000) | static_cast<uint32_t>(p < 0xFF000000u);
+  }
+  if (!unsettled) return;
+  for (int j = 0; j < img.width; ++j) {
+    const uint32_t p = px[j];
+    const uint32_t s = 299 * Red(p) + 587 * Green(p) + 114 * Blue(p);
+    if (s % 1000 == 0 || p < 0xFF000000u) out[j] = GreyAny(p);
+  }
 }
 
 // The kernel: row offset, column offset, weight.
@@ -115,8 +130,8 @@ void ThresholdRow(const int32_t* c, int W, uint8_t* o) {
 }
 
 // One inner row of a picture at least 5 wide. The two right-hand shares of the current
-// row are carried in registers (a1, a2), so the chain from one pixel to the next is an
-// add and a table load. The edge pixels j = 1 and j = W - 2 spread on the linear index:
+// row are carried in registers (a1, a2), so the chain from one pixel to the next is a
+// table load and an add. The edge pixels j = 1 and j = W - 2 spread on the linear index:
 // their outer taps land in the last column of the rows above or the first column of the
 // rows below (rows past the picture are scratch rows nobody reads).
 void DitherRow(int32_t* c, int32_t* n1, int32_t* n2, int32_t* n3, int W, uint8_t* o,
@@ -149,26 +164,40 @@ void DitherRow(int32_t* c, int32_t* n1, int32_t* n2, int32_t* n3, int W, uint8_t
     n2[2] += s.s3;
     n2[3] += s.s1;
   }
+  // The shares for the two rows below are gathered in registers too: q* for the next row,
+  // r* for the one after, each for columns j - 2 ... j + 1 before pixel j spreads; one
+  // column of each is final per pixel and added to memory once.
+  int32_t q0 = 0, q1 = 0, q2 = 0, q3 = 0;
+  int32_t r0 = 0, r1 = 0, r2 = 0, r3 = 0;
+  int32_t g = c[2] + a1;
   for (int j = 2; j <= W - 3; ++j) {
-    const int32_t g = c[j] + a1;
     emit(j, g);
     const Shares& s = table[g];
-    a1 = a2 + s.s7;
+    const int32_t next = c[j + 1] + a2;  // ready before the table load is
     a2 = s.s5;
-    n1[j - 2] += s.s3;
-    n1[j - 1] += s.s5;
-    n1[j] += s.s7;
-    n1[j + 1] += s.s5;
-    n1[j + 2] += s.s3;
-    n2[j - 2] += s.s1;
-    n2[j - 1] += s.s3;
-    n2[j] += s.s5;
-    n2[j + 1] += s.s3;
-    n2[j + 2] += s.s1;
+    n1[j - 2] += q0 + s.s3;
+    q0 = q1 + s.s5;
+    q1 = q2 + s.s7;
+    q2 = q3 + s.s5;
+    q3 = s.s3;
+    n2[j - 2] += r0 + s.s1;
+    r0 = r1 + s.s3;
+    r1 = r2 + s.s5;
+    r2 = r3 + s.s3;
+    r3 = s.s1;
+    g = next + s.s7;
   }
+  // Columns W - 4 ... W - 1 still hold gathered shares.
+  n1[W - 4] += q0;
+  n1[W - 3] += q1;
+  n1[W - 2] += q2;
+  n1[W - 1] += q3;
+  n2[W - 4] += r0;
+  n2[W - 3] += r1;
+  n2[W - 2] += r2;
+  n2[W - 1] += r3;
   {  // j = W - 2: column +2 wraps to column 0 of the next three rows.
     const int j = W - 2;
-    const int32_t g = c[j] + a1;
     emit(j, g);
     const Shares& s = table[g];
     a1 = a2 + s.s7;
