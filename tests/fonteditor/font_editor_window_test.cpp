@@ -447,8 +447,15 @@ TEST_F(FontEditorWindow, AFileThatCannotBeOpenedLeavesTheImage) {
   EXPECT_EQ(Find<QLabel>("stat1_panel0")->text().toStdString(), font_path.string());
 }
 
+// QUILLON_FONT_FILE may name a real font file to show instead of the synthetic one.
 TEST_F(FontEditorWindow, Screenshot) {
-  auto& ed = OpenWith(ReadableFont());
+  const QByteArray real = qgetenv("QUILLON_FONT_FILE");
+  auto& ed = real.isEmpty() ? OpenWith(ReadableFont()) : Open();
+  if (!real.isEmpty()) {
+    prompts.open_path = real.toStdString();
+    ed.OpenFontFileClick();
+    ASSERT_FALSE(ed.image().empty());
+  }
   ed.ShowRulerClick();
   ed.btn_QueryClick();
   ed.btn_Preview_AsciiClick();
