@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/messages.h"
@@ -116,6 +117,7 @@ void TFont_ADJ_8M_KX::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed layout, like the grid's pixels
   surface_ = new QWidget(this);
   surface_->setObjectName("client");
   surface_->setFixedSize(632, 488);
@@ -238,7 +240,7 @@ void TFont_ADJ_8M_KX::showEvent(QShowEvent* event) {
 
 void TFont_ADJ_8M_KX::cbb_CharSetChange() {
   const bool single_byte = Section() == FontSection::kCodePage;
-  const StartCode start = kStartCodes[cbb_CharSet->currentIndex()];
+  const StartCode start = kStartCodes[std::clamp(cbb_CharSet->currentIndex(), 0, 4)];
   cbb_codepage->setEnabled(single_byte);
   chk_9x17->setEnabled(single_byte);
   cbb_H->setEnabled(!single_byte);
