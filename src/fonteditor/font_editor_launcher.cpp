@@ -1,4 +1,4 @@
-// Creates the font file editor with real dialogs and runs it modally; nothing survives closing.
+// Creates the font file editor with real dialogs.
 #include "fonteditor/font_editor_launcher.h"
 
 #include "fonteditor/font_editor_window.h"
@@ -6,11 +6,18 @@
 
 namespace quillon {
 
+std::unique_ptr<QDialog> CreateFontEditor(QWidget* parent) {
+  auto prompts = std::make_unique<QtFontEditorPrompts>();
+  QtFontEditorPrompts& dialogs = *prompts;
+  auto editor = std::make_unique<TFont_ADJ_8M_KX>(std::move(prompts), parent);
+  dialogs.SetParent(editor.get());
+  return editor;
+}
+
 void OpenFontEditor(QWidget* parent) {
-  QtFontEditorPrompts prompts;
-  TFont_ADJ_8M_KX editor(prompts, parent);
-  prompts.SetParent(&editor);
-  editor.exec();
+  const std::unique_ptr<QDialog> editor = CreateFontEditor(parent);
+  editor->setModal(true);
+  editor->exec();
 }
 
 }  // namespace quillon

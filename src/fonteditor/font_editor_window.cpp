@@ -111,6 +111,11 @@ TFont_ADJ_8M_KX::TFont_ADJ_8M_KX(FontEditorPrompts& prompts, QWidget* parent)
   cbb_CharSetChange();
 }
 
+TFont_ADJ_8M_KX::TFont_ADJ_8M_KX(std::unique_ptr<FontEditorPrompts> prompts, QWidget* parent)
+    : TFont_ADJ_8M_KX(*prompts, parent) {
+  owned_prompts_ = std::move(prompts);
+}
+
 TFont_ADJ_8M_KX::~TFont_ADJ_8M_KX() = default;
 
 void TFont_ADJ_8M_KX::BuildControls() {

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <memory>
 #include <string>
 
 #include "fonteditor/font_image.h"
@@ -27,6 +28,8 @@ class TFont_ADJ_8M_KX : public QDialog {
 
  public:
   TFont_ADJ_8M_KX(FontEditorPrompts& prompts, QWidget* parent = nullptr);
+  // The same, owning its prompts (for a window that outlives the code that made it).
+  TFont_ADJ_8M_KX(std::unique_ptr<FontEditorPrompts> prompts, QWidget* parent = nullptr);
   ~TFont_ADJ_8M_KX() override;
 
   // Handlers, public so that tests drive them as the controls do.
@@ -67,6 +70,7 @@ class TFont_ADJ_8M_KX : public QDialog {
   bool MayDropChanges();
 
   FontEditorPrompts& prompts_;
+  std::unique_ptr<FontEditorPrompts> owned_prompts_;
   FontImage image_;
   bool modified_ = false;
   bool ruler_ = false;

@@ -8,10 +8,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -19,10 +21,12 @@
 
 #include "app/messages.h"
 #include "fonteditor/copy_code_page_dialog.h"
+#include "fonteditor/font_editor_launcher.h"
 #include "fonteditor/font_editor_prompts.h"
 #include "fonteditor/font_editor_window.h"
 #include "fonteditor/font_image_fixtures.h"
 #include "fonteditor/glyph_grid.h"
+#include "fonteditor/qt_font_editor_prompts.h"
 
 namespace quillon {
 namespace {
@@ -445,6 +449,36 @@ TEST_F(FontEditorWindow, AFileThatCannotBeOpenedLeavesTheImage) {
   EXPECT_NE(prompts.shown.back().find("missing.bin"), std::string::npos);
   EXPECT_EQ(ed.image().size(), 4096);
   EXPECT_EQ(Find<QLabel>("stat1_panel0")->text().toStdString(), font_path.string());
+}
+
+// Presses key on the next message box once it is up, remembering its text.
+void PressOnNextBox(Qt::Key key, QString* text) {
+  QTimer::singleShot(0, [key, text] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return PressOnNextBox(key, text);  // not shown yet: look again
+    *text = box->text();
+    QTest::keyClick(box, key);
+  });
+}
+
+TEST(FontEditorLauncher, RealDialogsAskOnceAndQuestionsDefaultToCancel) {
+  const std::unique_ptr<QDialog> editor = CreateFontEditor(nullptr);
+  EXPECT_EQ(editor->objectName(), "Font_ADJ_8M_KX");
+  QString first;
+  PressOnNextBox(Qt::Key_Return, &first);
+  editor->show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(first.toStdString(), kOpenFirst);
+
+  QtFontEditorPrompts prompts;
+  prompts.SetParent(editor.get());
+  QString question;
+  PressOnNextBox(Qt::Key_Return, &question);
+  EXPECT_EQ(prompts.MSGDLG(kMsgQuestion, "", "Are you sure update to memory?"), kMsgResultCancel);
+  EXPECT_EQ(question.toStdString(), "Are you sure update to memory?");
+  PressOnNextBox(Qt::Key_Return, &question);
+  EXPECT_EQ(prompts.MSGDLG(kMsgInfo, "", "Complete"), kMsgResultOk);
+  EXPECT_EQ(prompts.MSGDLG(7, "", "no such kind"), -1);
 }
 
 // QUILLON_FONT_FILE may name a real font file to show instead of the synthetic one.
