@@ -80,6 +80,28 @@ TEST(TextConv, EscapesCutShortAreDropped) {
   EXPECT_EQ(Utf8("a\xE4\xB8"), (Bytes{'a', 0xE4, 0xB8}));
 }
 
+TEST(TextConv, EscapeScannersStayInsideTheirInput) {
+  // Short inputs made of escape characters, lead bytes and zeros, each in a heap block of
+  // its exact size (so a sanitizer build catches any read past the end). The escapes
+  // only ever shrink the text.
+  const uint8_t alphabet[] = {'\\', 'x', 'X', 'u', '4', 'E', 0xE4, 0xB8, 0xFF, 'a', 0};
+  uint32_t seed = 7;
+  std::vector<uint8_t> dest(64);
+  for (int n = 0; n < 3000; ++n) {
+    seed = seed * 1103515245 + 12345;
+    std::vector<uint8_t> in((seed >> 16) % 10);
+    for (uint8_t& b : in) {
+      seed = seed * 1103515245 + 12345;
+      b = alphabet[(seed >> 16) % sizeof alphabet];
+    }
+    int32_t count = -1;
+    ASSERT_TRUE(AnsiToBuf(in, dest, count));
+    EXPECT_LE(static_cast<size_t>(count), in.size());
+    ASSERT_TRUE(UTF8ToBuf(in, dest, count));
+    EXPECT_LE(static_cast<size_t>(count), in.size());
+  }
+}
+
 TEST(TextConv, LineBreaksByMode) {
   EXPECT_EQ(Send(TextEncoding::kAnsi, "a\nb"), (Bytes{'a', 0x0D, 0x0A, 'b'}));
   EXPECT_EQ(Send(TextEncoding::kUtf8, "a\r\nb"), (Bytes{'a', 0x0D, 0x0A, 'b'}));
