@@ -6,13 +6,17 @@
 #include "output/ansi_codepage.h"
 
 namespace quillon {
-std::string ToAnsi(const QString& text) { return Utf8ToAnsi(text.toUtf8().toStdString()); }
+std::string ToAnsi(const QString& text) {
+  return Utf8ToAnsi(text.toUtf8().toStdString());
+}
 }  // namespace quillon
 
 #else
 
 namespace quillon {
-std::string ToAnsi(const QString& text) { return text.toLocal8Bit().toStdString(); }
+std::string ToAnsi(const QString& text) {
+  return text.toLocal8Bit().toStdString();
+}
 }  // namespace quillon
 
 #endif

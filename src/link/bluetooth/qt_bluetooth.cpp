@@ -76,6 +76,12 @@ class QtBtSocket : public BtSocket {
 
   void Connect() override {
     Close();
+    {
+      std::lock_guard lock(rx_->mutex);  // a new link starts whole
+      rx_->data.clear();
+      rx_->broken = false;
+      rx_->error.clear();
+    }
     socket_ = new QBluetoothSocket(QBluetoothServiceInfo::RfcommProtocol);
     socket_->setPreferredSecurityFlags(
         secure_ ? (QBluetooth::Security::Authentication | QBluetooth::Security::Encryption)
@@ -100,21 +106,25 @@ class QtBtSocket : public BtSocket {
     };
     QEventLoop loop;
     QString connect_error;
-    QObject::connect(socket_, &QBluetoothSocket::connected, &loop, &QEventLoop::quit);
-    QObject::connect(socket_, &QBluetoothSocket::errorOccurred, socket_,
-                     [&loop, &connect_error, s, broken] {
-                       if (loop.isRunning()) {
-                         connect_error = s->errorString();
-                         loop.quit();
-                       } else {
-                         broken(s->errorString().toStdString());
-                       }
-                     });
-    QObject::connect(socket_, &QBluetoothSocket::disconnected, socket_,
-                     [broken] { broken("Connection closed"); });
+    const auto on_connected =
+        QObject::connect(socket_, &QBluetoothSocket::connected, &loop, &QEventLoop::quit);
+    const auto on_connect_error = QObject::connect(socket_, &QBluetoothSocket::errorOccurred, &loop,
+                                                   [&loop, &connect_error, s] {
+                                                     connect_error = s->errorString();
+                                                     loop.quit();
+                                                   });
     socket_->connectToService(remote_, uuid_);
     WaitLoop(loop, kConnectTimeoutMs);
-    if (socket_->state() == QBluetoothSocket::SocketState::ConnectedState) return;
+    QObject::disconnect(on_connected);
+    QObject::disconnect(on_connect_error);
+    if (socket_->state() == QBluetoothSocket::SocketState::ConnectedState) {
+      // From now on a failure breaks the link for the reader.
+      QObject::connect(socket_, &QBluetoothSocket::errorOccurred, socket_,
+                       [s, broken] { broken(s->errorString().toStdString()); });
+      QObject::connect(socket_, &QBluetoothSocket::disconnected, socket_,
+                       [broken] { broken("Connection closed"); });
+      return;
+    }
     if (connect_error.isEmpty()) connect_error = QStringLiteral("Connection timed out");
     socket_->abort();
     throw BluetoothError(connect_error.toStdString());
