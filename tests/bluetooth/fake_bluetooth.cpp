@@ -12,10 +12,12 @@ constexpr auto kSafetyLimit = std::chrono::seconds(20);
 
 class FakeSocket : public BtSocket {
  public:
-  FakeSocket(std::shared_ptr<FakeLink> link, ConnectOutcome outcome)
-      : link_(std::move(link)), outcome_(outcome) {}
+  FakeSocket(std::shared_ptr<FakeLink> link, ConnectOutcome outcome,
+             std::function<void()> during_connect)
+      : link_(std::move(link)), outcome_(outcome), during_connect_(std::move(during_connect)) {}
 
   void Connect() override {
+    if (during_connect_) during_connect_();
     std::lock_guard lock(link_->mutex);
     if (outcome_ == ConnectOutcome::kThrows) throw BluetoothError("Connection refused");
     link_->connected = outcome_ == ConnectOutcome::kConnects;
@@ -66,6 +68,7 @@ class FakeSocket : public BtSocket {
  private:
   std::shared_ptr<FakeLink> link_;
   ConnectOutcome outcome_;
+  std::function<void()> during_connect_;
 };
 
 class FakeServerSocket : public BtServerSocket {
@@ -107,7 +110,7 @@ std::unique_ptr<BtSocket> FakeDevice::CreateClientSocket(const BtUuid& uuid, boo
   socket_uuids.push_back(uuid);
   if (!gives_socket) return nullptr;
   links.push_back(std::make_shared<FakeLink>());
-  return std::make_unique<FakeSocket>(links.back(), outcome);
+  return std::make_unique<FakeSocket>(links.back(), outcome, during_connect);
 }
 
 std::unique_ptr<BtServerSocket> FakeAdapter::CreateServerSocket(const std::string& name,

@@ -55,6 +55,8 @@ class FakeDevice : public BtDevice {
   std::vector<BtServiceRecord> services;
   bool gives_socket = true;
   ConnectOutcome outcome = ConnectOutcome::kConnects;
+  // Runs inside Connect, as events handled while a real stack waits for the link would.
+  std::function<void()> during_connect;
   std::vector<std::shared_ptr<FakeLink>> links;  // one per socket made
   std::vector<BtUuid> socket_uuids;
 

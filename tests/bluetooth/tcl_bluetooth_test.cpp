@@ -295,6 +295,16 @@ TEST_F(ClassicTool, ReaderStopsBeforeItsConnectionCloses) {
   EXPECT_FALSE(manager.EndDiscovery({}));  // nothing reaches a closed window
 }
 
+TEST_F(ClassicTool, ClosingWhileConnectingWaitsForTheConnectToReturn) {
+  Open();
+  printer->during_connect = [this] { window->close(); };
+  Click("btn8");  // the socket being connected is not freed under the running connect
+  EXPECT_FALSE(window->isVisible());
+  ASSERT_EQ(printer->links.size(), 1u);
+  EXPECT_TRUE(printer->links[0]->closed);
+  EXPECT_EQ(printer->links[0]->receiving, 0);
+}
+
 TEST(BleTool, PrintsOkEachAddressAndEnd) {
   testing::FakeBleScanner scanner;
   TclBluetooth_BLE window(scanner);
