@@ -363,8 +363,14 @@ class QtBleScanner : public BleScanner {
                        const QString address = info.address().toString();
                        if (seen->insert(address).second) on_found(address.toStdString());
                      });
-    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::finished, agent_, on_end);
-    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::errorOccurred, agent_, on_end);
+    // An error ends the scan too; either way the end is told once.
+    auto ended = std::make_shared<bool>(false);
+    auto end_once = [on_end, ended] {
+      if (std::exchange(*ended, true)) return;
+      on_end();
+    };
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::finished, agent_, end_once);
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::errorOccurred, agent_, end_once);
     agent_->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
     if (agent_->isActive()) return true;
     Stop();
