@@ -16,9 +16,11 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "link/bluetooth/bluez_probe.h"
 
