@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include "link/bluetooth/bluez_probe.h"
+#include "link/bluetooth/qt_bluetooth.h"
 
 using InterfaceMap = QMap<QString, QVariantMap>;
 using ManagedObjects = QMap<QDBusObjectPath, InterfaceMap>;
@@ -53,6 +54,8 @@ class PrivateBus : public ::testing::Environment {
       address = QString::fromUtf8(daemon_.readLine()).trimmed();
       if (!address.isEmpty()) break;
     }
+    // The system stack of this program talks to the private bus as its system bus.
+    if (!address.isEmpty()) qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toUtf8());
   }
   void TearDown() override {
     daemon_.kill();
@@ -170,6 +173,23 @@ TEST_F(BluezProbe, PoweredAdapterListsItsOwnDevices) {
   EXPECT_TRUE(state.devices[0].paired);
   EXPECT_EQ(state.devices[1].name, "Phone");  // no alias: the name
   EXPECT_FALSE(state.devices[1].paired);
+}
+
+TEST_F(BluezProbe, SystemStackSeesThePoweredAdapterAndItsPairedDevices) {
+  Serve({{QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
+          {{QStringLiteral("org.bluez.Adapter1"), Adapter("00:1A:7D:DA:71:13", true)}}},
+         {QDBusObjectPath(QStringLiteral("/org/bluez/hci0/dev_00_11_22_33_44_55")),
+          {{QStringLiteral("org.bluez.Device1"),
+            Device("/org/bluez/hci0", "00:11:22:33:44:55", "Printer", "", true)}}},
+         {QDBusObjectPath(QStringLiteral("/org/bluez/hci0/dev_66_77_88_99_AA_BB")),
+          {{QStringLiteral("org.bluez.Device1"),
+            Device("/org/bluez/hci0", "66:77:88:99:AA:BB", "Phone", "", false)}}}});
+  const std::unique_ptr<BtManager> manager = CreateSystemBtManager();
+  ASSERT_TRUE(manager->ConnectionState());
+  const BtDeviceList paired = manager->GetPairedDevices();
+  ASSERT_EQ(paired.size(), 1u);
+  EXPECT_EQ(paired[0]->DeviceName(), "Printer");
+  EXPECT_EQ(paired[0]->Address(), "00:11:22:33:44:55");
 }
 
 }  // namespace
