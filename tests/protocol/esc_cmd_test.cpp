@@ -80,6 +80,12 @@ TEST_F(ByteCommandTest, RepliesThatFailTheCheckLeaveTheValue) {
   EXPECT_EQ(v, 9);
   EXPECT_EQ(usb.closes, usb.opens);  // closed whatever the outcome
 
+  // Eight bytes whose size field claims two data bytes: the checksum would lie past them.
+  AnswerWith({0x10, 0xA1, 0x00, 0x00, 0x02, 0x00, 0x02, 0xB5});
+  EXPECT_FALSE(esc.cmd_language(0, v));
+  EXPECT_EQ(esc.last_failure(), CmdFailure::kBadReply);
+  EXPECT_EQ(v, 9);
+
   // A reply of size 0 is valid but carries no value.
   AnswerWith({0x10, 0xA1, 0x00, 0x00, 0x00, 0x00, 0xB1, 0x00});
   EXPECT_TRUE(esc.cmd_language(0, v));
@@ -142,6 +148,9 @@ TEST_F(ByteCommandTest, DataTooLongIsRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(LastWrite().size(), 20481u);
   EXPECT_EQ(LastWrite()[20479], 0x5A);
   usb.writes.clear();
+
+  EXPECT_FALSE(esc.cmd_boot_update_data(20475, data.data()));
+  EXPECT_TRUE(usb.writes.empty());
 
   link.CloseUSB();
   EXPECT_FALSE(esc.cmd_oem_lcdlogo(1, 4093, data.data()));
