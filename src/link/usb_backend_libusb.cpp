@@ -154,7 +154,6 @@ UsbError ClassifyLibusbError(int rc) {
     case LIBUSB_ERROR_BUSY:
       return UsbError::kBusy;
     case LIBUSB_ERROR_NO_DEVICE:
-    case LIBUSB_ERROR_NOT_FOUND:
       return UsbError::kNotFound;
     default:
       return UsbError::kIo;
@@ -281,9 +280,9 @@ bool LibusbDevice::Write(const uint8_t* data, size_t len) {
     sent += static_cast<size_t>(std::max(done, 0));
     switch (rc) {
       case LIBUSB_SUCCESS:
-        stalls = 0;
-        continue;
       case LIBUSB_ERROR_TIMEOUT:
+        // A transfer that moves nothing counts as a stall, so a dead endpoint cannot
+        // keep the loop going.
         stalls = done > 0 ? 0 : stalls + 1;
         if (stalls >= LibusbBackend::kWriteStallLimit) return false;
         continue;
@@ -382,6 +381,9 @@ UsbOpenResult LibusbBackend::Open(const std::string& path) {
 
   libusb_config_descriptor* config = nullptr;
   int rc = api_.get_active_config_descriptor(dev, &config);
+  if (rc == LIBUSB_ERROR_NOT_FOUND) {
+    return fail(UsbError::kNoInterface, "The device " + path + " is not configured.");
+  }
   if (rc != LIBUSB_SUCCESS) return fail(ClassifyLibusbError(rc), LibusbErrorMessage(rc, path));
   const PrinterInterface iface = ChoosePrinterInterface(*config);
   api_.free_config_descriptor(config);

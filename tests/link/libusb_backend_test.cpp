@@ -158,6 +158,8 @@ TEST_F(LibusbBackendTest, WritesContinueAfterPartialTimeoutsAndClearAStallOnce) 
   fake.out_lengths.clear();
   EXPECT_FALSE(dev->Write(data.data(), data.size()));
   EXPECT_EQ(fake.out_lengths.size(), static_cast<size_t>(LibusbBackend::kWriteStallLimit));
+  fake.out_script.assign(LibusbBackend::kWriteStallLimit, {LIBUSB_SUCCESS, 0, {}});
+  EXPECT_FALSE(dev->Write(data.data(), data.size()));
 
   // Long blocks go out in pieces; an empty block sends nothing.
   fake.written.clear();
