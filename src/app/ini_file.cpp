@@ -11,8 +11,8 @@
 namespace quillon {
 namespace {
 
-// CSimpleIniA compares section and key names without regard to case, like Windows
-// (CSimpleIniCaseA would be the case-sensitive one).
+// CSimpleIniA compares section and key names without regard to case, like Windows (the
+// "Case" variant of SimpleIni is the case-sensitive one).
 bool Load(CSimpleIniA& ini, const std::string& path) {
   ini.SetUnicode(false);
   ini.SetMultiKey(false);
