@@ -7,8 +7,7 @@
 namespace quillon::vp {
 namespace {
 
-constexpr uint8_t LF = 0x0A, CR = 0x0D, HT = 0x09, ESC = 0x1B, GS = 0x1D, DC2 = 0x12,
-                  FS = 0x1C;
+constexpr uint8_t LF = 0x0A, CR = 0x0D, HT = 0x09, ESC = 0x1B, GS = 0x1D, DC2 = 0x12, FS = 0x1C;
 constexpr int kNormalLine = 24 + EscPosRenderer::kLineGap;
 constexpr size_t kMaxNulTerminated = 255;  // GS k forms 0..6 end at NUL, or after this many
 
@@ -239,7 +238,8 @@ size_t EscPosRenderer::ConsumeCommand(std::span<const uint8_t> in) {
           if (!need(4)) return 0;
           const size_t len = in[3];
           if (!need(4 + len)) return 0;
-          DrawBarcode(system, std::vector<uint8_t>(in.begin() + 4, in.begin() + 4 + static_cast<long>(len)));
+          DrawBarcode(system, std::vector<uint8_t>(in.begin() + 4,
+                                                   in.begin() + 4 + static_cast<long>(len)));
           return 4 + len;
         }
         // Forms 0..6 end at a NUL byte (or after kMaxNulTerminated data bytes).
@@ -334,8 +334,8 @@ void EscPosRenderer::DrawQr(const std::vector<uint8_t>& data) {
   finder(0, kModules - 7);
   for (int y = 0; y < kModules; ++y) {
     for (int x = 0; x < kModules; ++x) {
-      const bool in_finder = (x < 8 && y < 8) || (x >= kModules - 8 && y < 8) ||
-                             (x < 8 && y >= kModules - 8);
+      const bool in_finder =
+          (x < 8 && y < 8) || (x >= kModules - 8 && y < 8) || (x < 8 && y >= kModules - 8);
       if (in_finder) continue;
       h = h * 1103515245u + 12345u;
       if ((h >> 16) & 1) FillRect(x0 + x * kDots, top + y * kDots, kDots, kDots);

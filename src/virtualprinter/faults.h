@@ -16,11 +16,11 @@ struct Faults {
   // Reply mangling; applies to every reply, or only to replies to fault_code when that
   // is 0..255.
   int fault_code = -1;
-  bool corrupt_checksum = false;    // the checksum byte is off by one
-  int length_delta = 0;             // >0 appends that many 0 bytes, <0 drops trailing bytes
-  uint16_t size_excess = 0;         // the size field claims this many bytes more than sent
-  uint32_t delay_ms = 0;            // replies become readable this much later
-  uint32_t split_gap_ms = 0;        // reply sent as two writes this far apart; 0 = whole
+  bool corrupt_checksum = false;  // the checksum byte is off by one
+  int length_delta = 0;           // >0 appends that many 0 bytes, <0 drops trailing bytes
+  uint16_t size_excess = 0;       // the size field claims this many bytes more than sent
+  uint32_t delay_ms = 0;          // replies become readable this much later
+  uint32_t split_gap_ms = 0;      // reply sent as two writes this far apart; 0 = whole
 
   bool Any() const {
     return drop_reply_to_packet || drop_replies_to_code >= 0 || unplug_after_packets ||

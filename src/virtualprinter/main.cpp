@@ -111,13 +111,16 @@ int ParseArgs(int argc, char** argv, Args& a) {
     } else if (opt == "--no-font") {
       a.no_font = true;
     } else if (opt == "--paper-width") {
-      ok = number(384, 576, n) && (n == 384 || n == 576) && (a.paper_width = static_cast<int>(n), true);
+      ok = number(384, 576, n) && (n == 384 || n == 576) &&
+           (a.paper_width = static_cast<int>(n), true);
     } else if (opt == "--drop-nth") {
-      ok = number(1, UINT32_MAX, n) && (a.faults.drop_reply_to_packet = static_cast<uint32_t>(n), true);
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.drop_reply_to_packet = static_cast<uint32_t>(n), true);
     } else if (opt == "--drop-code") {
       ok = number(0, 255, n, 16) && (a.faults.drop_replies_to_code = static_cast<int>(n), true);
     } else if (opt == "--unplug-after") {
-      ok = number(1, UINT32_MAX, n) && (a.faults.unplug_after_packets = static_cast<uint32_t>(n), true);
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.unplug_after_packets = static_cast<uint32_t>(n), true);
     } else if (opt == "--refuse-text-sets") {
       a.faults.refuse_text_sets = true;
     } else if (opt == "--corrupt-checksum") {
@@ -133,7 +136,8 @@ int ParseArgs(int argc, char** argv, Args& a) {
     } else if (opt == "--fault-code") {
       ok = number(0, 255, n, 16) && (a.faults.fault_code = static_cast<int>(n), true);
     } else {
-      std::fprintf(stderr, "quillon-virtual-printer: unknown option %s (see --help)\n", opt.c_str());
+      std::fprintf(stderr, "quillon-virtual-printer: unknown option %s (see --help)\n",
+                   opt.c_str());
       return 2;
     }
     if (!ok) {
@@ -150,7 +154,9 @@ int ParseArgs(int argc, char** argv, Args& a) {
   return 0;
 }
 
-bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
+bool FileExists(const std::string& path) {
+  return std::ifstream(path).good();
+}
 
 // Saves state and paper; reports problems on stderr. True when everything was written.
 bool SaveAll(VirtualPrinter& printer, const Args& a) {
@@ -195,12 +201,11 @@ int main(int argc, char** argv) {
   printer.SetFaults(a.faults);
 
   if (!a.input.empty()) {
-    std::ifstream in(a.input, std::ios::binary);
-    if (!in) {
+    std::vector<uint8_t> bytes;
+    if (!quillon::vp::ReadWholeFile(a.input, bytes)) {
       std::fprintf(stderr, "quillon-virtual-printer: cannot read %s\n", a.input.c_str());
       return 1;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     printer.Receive(bytes.data(), bytes.size());
     return SaveAll(printer, a) ? 0 : 1;
   }

@@ -12,7 +12,9 @@ bool NorFlash::EraseSector(uint32_t addr) {
   return true;
 }
 
-void NorFlash::EraseAll() { std::fill(bytes_.begin(), bytes_.end(), uint8_t{0xFF}); }
+void NorFlash::EraseAll() {
+  std::fill(bytes_.begin(), bytes_.end(), uint8_t{0xFF});
+}
 
 bool NorFlash::Write(uint32_t addr, std::span<const uint8_t> data) {
   if (addr > kSize || data.size() > kSize - addr) return false;

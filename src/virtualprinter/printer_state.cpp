@@ -1,9 +1,10 @@
 #include "virtualprinter/printer_state.h"
 
+#include <zlib.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <map>
 
 #include "protocol/frame.h"
@@ -102,6 +103,17 @@ bool Int(const Sections& s, const char* tag, int32_t& dst, std::string& error) {
 
 }  // namespace
 
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+  std::ifstream f(path, std::ios::binary | std::ios::ate);
+  if (!f) return false;
+  const std::streamoff size = f.tellg();
+  if (size < 0) return false;
+  out.resize(static_cast<size_t>(size));
+  f.seekg(0);
+  f.read(reinterpret_cast<char*>(out.data()), size);
+  return static_cast<bool>(f) || size == 0;
+}
+
 PrinterSettings::PrinterSettings() {
   net.set_ip(0x6401A8C0);       // 192.168.1.100
   net.set_mask(0x00FFFFFF);     // 255.255.255.0
@@ -118,9 +130,9 @@ bool PrinterState::Save(const std::string& path, std::string& error) const {
   PutLE32(v, kVersion);
   w.bytes().insert(w.bytes().end(), v, v + 4);
   const PrinterSettings& s = settings;
-  const uint8_t bytes[] = {s.language, s.cmdmode,   s.tagmode,  s.stepmode,
-                           s.blackness, s.charset, s.sleepmode, flash_lock,
-                           static_cast<uint8_t>(flashing_mode)};
+  const uint8_t bytes[] = {s.language,  s.cmdmode,   s.tagmode,
+                           s.stepmode,  s.blackness, s.charset,
+                           s.sleepmode, flash_lock,  static_cast<uint8_t>(flashing_mode)};
   w.Add("BYTE", bytes, sizeof bytes);
   w.Add("BNAM", s.blue_name);
   w.Add("BPIN", s.blue_pin);
@@ -137,7 +149,15 @@ bool PrinterState::Save(const std::string& path, std::string& error) const {
   w.Add("LOGO", logo);
   w.Add("FIRM", firmware);
   w.Add("CARD", card.blocks().data(), sizeof(RfidCard::Block) * RfidCard::kBlocks);
-  w.Add("FLSH", flash.bytes());
+  // The flash is mostly blank or repetitive: stored deflated it takes a fraction of 8 MiB.
+  uLongf packed_len = compressBound(NorFlash::kSize);
+  std::vector<uint8_t> packed(packed_len);
+  if (compress2(packed.data(), &packed_len, flash.bytes().data(), NorFlash::kSize, 1) == Z_OK) {
+    packed.resize(packed_len);
+    w.Add("FLSZ", packed);
+  } else {
+    w.Add("FLSH", flash.bytes());
+  }
 
   const std::string tmp = path + ".tmp";
   {
@@ -164,19 +184,18 @@ bool PrinterState::Save(const std::string& path, std::string& error) const {
 }
 
 bool PrinterState::Load(const std::string& path, std::string& error) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
+  std::vector<uint8_t> file;
+  if (!ReadWholeFile(path, file)) {
     error = "cannot read " + path;
     return false;
   }
-  std::vector<uint8_t> file((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   Sections sec;
   if (!ReadSections(file, sec, error)) return false;
 
   PrinterState next;
   PrinterSettings& s = next.settings;
-  uint8_t bytes[9] = {s.language, s.cmdmode, s.tagmode, s.stepmode, s.blackness,
-                      s.charset,  s.sleepmode, 0,       0};
+  uint8_t bytes[9] = {s.language, s.cmdmode,   s.tagmode, s.stepmode, s.blackness,
+                      s.charset,  s.sleepmode, 0,         0};
   int32_t paper = paper_width;
   std::vector<uint8_t> flash_image;
   if (!Fixed(sec, "BYTE", bytes, sizeof bytes, error) ||
@@ -185,8 +204,8 @@ bool PrinterState::Load(const std::string& path, std::string& error) {
       !Int(sec, "TSEN", s.tag_sensor, error) || !Int(sec, "TOUT", s.tag_out, error) ||
       !Int(sec, "LLOW", next.label_low, error) || !Int(sec, "LHIG", next.label_high, error) ||
       !Int(sec, "PAPW", paper, error) ||
-      !Fixed(sec, "CARD", next.card.blocks().data(),
-             sizeof(RfidCard::Block) * RfidCard::kBlocks, error)) {
+      !Fixed(sec, "CARD", next.card.blocks().data(), sizeof(RfidCard::Block) * RfidCard::kBlocks,
+             error)) {
     return false;
   }
   s.language = bytes[0];
@@ -213,6 +232,18 @@ bool PrinterState::Load(const std::string& path, std::string& error) {
       return false;
     }
     next.flash.Load(fl->second);
+  }
+  auto fz = sec.find("FLSZ");
+  if (fz != sec.end()) {
+    std::vector<uint8_t> image(NorFlash::kSize);
+    uLongf len = NorFlash::kSize;
+    if (uncompress(image.data(), &len, fz->second.data(), static_cast<uLong>(fz->second.size())) !=
+            Z_OK ||
+        len != NorFlash::kSize) {
+      error = "state file section FLSZ is damaged";
+      return false;
+    }
+    next.flash.Load(image);
   }
   *this = std::move(next);
   return true;

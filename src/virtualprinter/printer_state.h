@@ -38,15 +38,18 @@ inline constexpr size_t kMaxSerialText = 31;
 // Largest firmware image the boot loader takes (its buffer is 256 KiB + 1).
 inline constexpr uint32_t kMaxFirmwareSize = 262145;
 
+// Reads a whole file in one go; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
+
 struct PrinterState {
   PrinterSettings settings;
   // Identity, kept by a factory reset.
   std::string blue_mac = "00:1B:35:7A:C0:DE";
   std::string sys_info = "Quillon virtual printer, firmware VP-1.0";
   std::string serial_number = "VP20260001";
-  int32_t label_low = 1234;   // label sensor thresholds, hundredths
+  int32_t label_low = 1234;  // label sensor thresholds, hundredths
   int32_t label_high = 2567;
-  uint8_t flash_lock = 0;     // boot loader flash lock: 0 unlocked
+  uint8_t flash_lock = 0;  // boot loader flash lock: 0 unlocked
   bool flashing_mode = false;
   std::vector<uint8_t> logo;      // screen logo raster as last received
   std::vector<uint8_t> firmware;  // last firmware image that verified

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "app/sfunc.h"
 #include "protocol/esc_cmd.h"
@@ -14,13 +12,36 @@ namespace {
 
 // Command codes the printer answers.
 enum : uint8_t {
-  kInitSyspar = 0xA0, kLanguage = 0xA1, kCmdMode = 0xA2, kTagMode = 0xA3, kStepMode = 0xA4,
-  kBlackness = 0xA5, kCharset = 0xA6, kBlueName = 0xA7, kBluePin = 0xA8, kBlueMac = 0xA9,
-  kSysInfo = 0xAA, kSleepMode = 0xAB, kNetSet = 0xAE, kWifiSet = 0xAF, kLabelTest = 0xB0,
-  kLabelDetection = 0xB1, kOemLcdLogo = 0xC0, kFlashErase = 0xE0, kFlashWrite = 0xE1,
-  kSerialNumber = 0xF0, kEnterUpdateMode = 0xFF, kRfidAuth = 0x83, kRfidRead = 0x84,
-  kRfidWrite = 0x85, kRfidReset = 0x86, kRfidHalt = 0x87,
-  kBootErase = 0xF0, kBootData = 0xF1, kBootCheckCrc = 0xF2, kBootFlashLock = 0xF3,
+  kInitSyspar = 0xA0,
+  kLanguage = 0xA1,
+  kCmdMode = 0xA2,
+  kTagMode = 0xA3,
+  kStepMode = 0xA4,
+  kBlackness = 0xA5,
+  kCharset = 0xA6,
+  kBlueName = 0xA7,
+  kBluePin = 0xA8,
+  kBlueMac = 0xA9,
+  kSysInfo = 0xAA,
+  kSleepMode = 0xAB,
+  kNetSet = 0xAE,
+  kWifiSet = 0xAF,
+  kLabelTest = 0xB0,
+  kLabelDetection = 0xB1,
+  kOemLcdLogo = 0xC0,
+  kFlashErase = 0xE0,
+  kFlashWrite = 0xE1,
+  kSerialNumber = 0xF0,
+  kEnterUpdateMode = 0xFF,
+  kRfidAuth = 0x83,
+  kRfidRead = 0x84,
+  kRfidWrite = 0x85,
+  kRfidReset = 0x86,
+  kRfidHalt = 0x87,
+  kBootErase = 0xF0,
+  kBootData = 0xF1,
+  kBootCheckCrc = 0xF2,
+  kBootFlashLock = 0xF3,
 };
 
 bool KnownOrdinary(uint8_t code) {
@@ -30,7 +51,9 @@ bool KnownOrdinary(uint8_t code) {
          code == kEnterUpdateMode || (code >= kRfidAuth && code <= kRfidHalt);
 }
 
-bool KnownBoot(uint8_t code) { return code >= kBootErase && code <= kBootFlashLock; }
+bool KnownBoot(uint8_t code) {
+  return code >= kBootErase && code <= kBootFlashLock;
+}
 
 constexpr uint8_t kOldHeader[7] = {0x1B, 0x23, 0x23, 0x55, 0x50, 0x50, 0x47};  // ESC # "#UPPG"
 constexpr size_t kOldHeaderSize = 15;
@@ -48,7 +71,9 @@ void PutInt(std::vector<uint8_t>& out, int32_t v) {
 
 }  // namespace
 
-std::string DefaultSampleFontPath() { return GetApplicationPath() + "sample_font.bin"; }
+std::string DefaultSampleFontPath() {
+  return GetApplicationPath() + "sample_font.bin";
+}
 
 VirtualPrinter::VirtualPrinter(Clock& clock) : VirtualPrinter(Options{}, clock) {}
 
@@ -78,6 +103,11 @@ void VirtualPrinter::Receive(const uint8_t* data, size_t len) {
   }
   if (!plugged_) pos = in_.size();  // vanished mid-stream: the rest went nowhere
   in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(pos));
+}
+
+void VirtualPrinter::DiscardReplies() {
+  std::lock_guard<std::mutex> lock(mu_);
+  replies_.clear();
 }
 
 void VirtualPrinter::ResetInput() {
@@ -140,12 +170,12 @@ size_t VirtualPrinter::TakeOldImage(std::span<const uint8_t> in) {
   const size_t take = std::min<size_t>(in.size(), old_size_ - old_received_);
   for (size_t i = 0; i < take; ++i) old_sum_ += in[i];
   // Only an image the boot loader can hold is kept; a larger one is still counted.
-  if (old_size_ <= kMaxFirmwareSize) old_image_.insert(old_image_.end(), in.begin(), in.begin() + static_cast<std::ptrdiff_t>(take));
+  if (old_size_ <= kMaxFirmwareSize)
+    old_image_.insert(old_image_.end(), in.begin(), in.begin() + static_cast<std::ptrdiff_t>(take));
   old_received_ += static_cast<uint32_t>(take);
   if (old_received_ == old_size_) {
     old_active_ = false;
-    const bool ok = old_sum_ == old_crc_ && old_size_ <= kMaxFirmwareSize &&
-                    state_.flash_lock == 0;
+    const bool ok = old_sum_ == old_crc_ && old_size_ <= kMaxFirmwareSize && state_.flash_lock == 0;
     if (ok) {
       state_.firmware = std::move(old_image_);
       state_.flashing_mode = false;
@@ -169,8 +199,8 @@ void VirtualPrinter::HandlePacket(const TCMD& packet) {
   }
   ++packets_since_plug_;
   std::vector<uint8_t> reply;
-  const bool acknowledged = packet.cmd[0] == kKindBoot ? AnswerBoot(packet, reply)
-                                                       : Answer(packet, reply);
+  const bool acknowledged =
+      packet.cmd[0] == kKindBoot ? AnswerBoot(packet, reply) : Answer(packet, reply);
   if (!acknowledged) return;
   if (faults_.drop_reply_to_packet == packets_since_plug_) return;
   if (faults_.drop_replies_to_code == packet.cmd[1]) return;
@@ -185,8 +215,8 @@ void VirtualPrinter::ByteSetting(const TCMD& p, uint8_t& field, std::vector<uint
   reply = {field};
 }
 
-void VirtualPrinter::TextSetting(const TCMD& p, std::string& field, size_t max_len,
-                                 bool writable, std::vector<uint8_t>& reply) {
+void VirtualPrinter::TextSetting(const TCMD& p, std::string& field, size_t max_len, bool writable,
+                                 std::vector<uint8_t>& reply) {
   if (p.opera == 0) {
     const size_t n = std::min(field.size(), kMaxReplyText);
     reply.assign(field.begin(), field.begin() + static_cast<std::ptrdiff_t>(n));
@@ -212,17 +242,39 @@ bool VirtualPrinter::Answer(const TCMD& p, std::vector<uint8_t>& reply) {
       Touch();
       reply = {1};
       return true;
-    case kLanguage: ByteSetting(p, s.language, reply); return true;
-    case kCmdMode: ByteSetting(p, s.cmdmode, reply); return true;
-    case kTagMode: ByteSetting(p, s.tagmode, reply); return true;
-    case kStepMode: ByteSetting(p, s.stepmode, reply); return true;
-    case kBlackness: ByteSetting(p, s.blackness, reply); return true;
-    case kCharset: ByteSetting(p, s.charset, reply); return true;
-    case kSleepMode: ByteSetting(p, s.sleepmode, reply); return true;
-    case kBlueName: TextSetting(p, s.blue_name, kMaxBlueName, true, reply); return true;
-    case kBluePin: TextSetting(p, s.blue_pin, kMaxBluePin, true, reply); return true;
-    case kBlueMac: TextSetting(p, state_.blue_mac, 0, false, reply); return true;
-    case kSysInfo: TextSetting(p, state_.sys_info, 0, false, reply); return true;
+    case kLanguage:
+      ByteSetting(p, s.language, reply);
+      return true;
+    case kCmdMode:
+      ByteSetting(p, s.cmdmode, reply);
+      return true;
+    case kTagMode:
+      ByteSetting(p, s.tagmode, reply);
+      return true;
+    case kStepMode:
+      ByteSetting(p, s.stepmode, reply);
+      return true;
+    case kBlackness:
+      ByteSetting(p, s.blackness, reply);
+      return true;
+    case kCharset:
+      ByteSetting(p, s.charset, reply);
+      return true;
+    case kSleepMode:
+      ByteSetting(p, s.sleepmode, reply);
+      return true;
+    case kBlueName:
+      TextSetting(p, s.blue_name, kMaxBlueName, true, reply);
+      return true;
+    case kBluePin:
+      TextSetting(p, s.blue_pin, kMaxBluePin, true, reply);
+      return true;
+    case kBlueMac:
+      TextSetting(p, state_.blue_mac, 0, false, reply);
+      return true;
+    case kSysInfo:
+      TextSetting(p, state_.sys_info, 0, false, reply);
+      return true;
     case kSerialNumber:
       TextSetting(p, state_.serial_number, kMaxSerialText, true, reply);
       return true;
@@ -547,12 +599,11 @@ uint64_t VirtualPrinter::state_version() {
 }
 
 bool VirtualPrinter::LoadFontImage(const std::string& path, std::string& error) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
+  std::vector<uint8_t> image;
+  if (!ReadWholeFile(path, image)) {
     error = "cannot read " + path;
     return false;
   }
-  std::vector<uint8_t> image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   if (image.size() > NorFlash::kSize) {
     error = path + " is larger than the 8 MiB font flash";
     return false;
@@ -574,8 +625,7 @@ std::vector<std::string> VirtualPrinter::TestPageLines() const {
       "IP: " + num(ip & 0xFF) + "." + num((ip >> 8) & 0xFF) + "." + num((ip >> 16) & 0xFF) + "." +
           num(ip >> 24) + (s.net.dhcp() ? " (DHCP)" : ""),
       "Language " + num(s.language) + "  Cmd " + num(s.cmdmode) + "  Paper " + num(s.tagmode),
-      "Speed " + num(s.stepmode) + "  Density " + num(s.blackness) + "  Charset " +
-          num(s.charset),
+      "Speed " + num(s.stepmode) + "  Density " + num(s.blackness) + "  Charset " + num(s.charset),
       "Width " + num(state_.paper_width) + " dots",
   };
 }

@@ -49,8 +49,11 @@ class VirtualPrinter {
   // output. A frame or command cut short waits for the rest. Ignored while unplugged.
   void Receive(const uint8_t* data, size_t len);
   void Receive(std::span<const uint8_t> bytes) { Receive(bytes.data(), bytes.size()); }
-  // A new connection: partial input, a raster band and an older-protocol image still being
-  // received are abandoned, and replies nobody read are discarded.
+  // Replies nobody read are discarded (a fresh open of the USB device starts with an
+  // empty IN pipe). The input parser carries on, as a printer's does.
+  void DiscardReplies();
+  // Partial input, a raster band and an older-protocol image still being received are
+  // abandoned, and unread replies discarded.
   void ResetInput();
 
   // --- Replies -----------------------------------------------------------------------

@@ -49,7 +49,7 @@ UsbOpenResult VirtualUsbBackend::Open(const std::string& path) {
     return r;
   }
   ++opens_;
-  printer_.ResetInput();
+  printer_.DiscardReplies();
   r.device = std::make_unique<VirtualUsbDevice>(printer_);
   return r;
 }

@@ -21,7 +21,7 @@ class VirtualUsbBackend final : public UsbBackend {
 
   // Lists the printer's path while it is plugged in.
   void ListDevicePaths(std::vector<std::string>& paths) override;
-  // Opening starts a fresh connection (VirtualPrinter::ResetInput).
+  // Opening discards replies nobody read (VirtualPrinter::DiscardReplies).
   UsbOpenResult Open(const std::string& path) override;
 
   // Pulls the cable / plugs it back in: while unplugged the path is not listed, open

@@ -15,9 +15,8 @@
 namespace {
 
 constexpr size_t kImageSize = 8u * 1024u * 1024u;
-constexpr uint32_t kGb18030 = 0x010000, kAscii12 = 0x200000, kAscii9 = 0x201800,
-                   kPage12 = 0x203000, kPage9 = 0x299000, kBig5 = 0x32F000, kEucKr = 0x4249E8,
-                   kShiftJis = 0x4BFF08;
+constexpr uint32_t kGb18030 = 0x010000, kAscii12 = 0x200000, kAscii9 = 0x201800, kPage12 = 0x203000,
+                   kPage9 = 0x299000, kBig5 = 0x32F000, kEucKr = 0x4249E8, kShiftJis = 0x4BFF08;
 
 // A Unifont glyph: 16 rows of 8 or 16 dots, most significant bit leftmost.
 struct Glyph {
@@ -40,7 +39,8 @@ std::vector<std::optional<Glyph>> ReadUnifont(const char* path) {
     g.width = hex.size() == 32 ? 8 : 16;
     const int digits = g.width / 4;
     for (int y = 0; y < 16; ++y) {
-      const unsigned long v = std::stoul(hex.substr(static_cast<size_t>(y * digits), static_cast<size_t>(digits)), nullptr, 16);
+      const unsigned long v = std::stoul(
+          hex.substr(static_cast<size_t>(y * digits), static_cast<size_t>(digits)), nullptr, 16);
       g.rows[static_cast<size_t>(y)] = static_cast<uint16_t>(g.width == 8 ? v << 8 : v);
     }
     font[cp] = g;
