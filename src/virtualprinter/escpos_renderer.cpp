@@ -238,8 +238,8 @@ size_t EscPosRenderer::ConsumeCommand(std::span<const uint8_t> in) {
           if (!need(4)) return 0;
           const size_t len = in[3];
           if (!need(4 + len)) return 0;
-          DrawBarcode(system, std::vector<uint8_t>(in.begin() + 4,
-                                                   in.begin() + 4 + static_cast<long>(len)));
+          DrawBarcode(
+              std::vector<uint8_t>(in.begin() + 4, in.begin() + 4 + static_cast<long>(len)));
           return 4 + len;
         }
         // Forms 0..6 end at a NUL byte (or after kMaxNulTerminated data bytes).
@@ -248,7 +248,7 @@ size_t EscPosRenderer::ConsumeCommand(std::span<const uint8_t> in) {
         const auto end = std::find(in.begin() + 3, stop, uint8_t{0});
         const bool found = end != stop;
         if (!found && limit < 3 + kMaxNulTerminated) return 0;
-        DrawBarcode(system, std::vector<uint8_t>(in.begin() + 3, end));
+        DrawBarcode(std::vector<uint8_t>(in.begin() + 3, end));
         return static_cast<size_t>(end - in.begin()) + (found ? 1 : 0);
       }
       case 'v':
@@ -289,7 +289,7 @@ size_t EscPosRenderer::ConsumeRaster(std::span<const uint8_t> in) {
   return rows * bpr;
 }
 
-void EscPosRenderer::DrawBarcode(uint8_t system, const std::vector<uint8_t>& data) {
+void EscPosRenderer::DrawBarcode(const std::vector<uint8_t>& data) {
   FlushLine();
   // A placeholder: start bars, then each data byte as eight modules, then stop bars.
   std::vector<bool> modules = {true, true, false, true, false};
@@ -307,7 +307,6 @@ void EscPosRenderer::DrawBarcode(uint8_t system, const std::vector<uint8_t>& dat
   }
   Feed(bar_height_ + 4);
   PrintTextLine(std::string(data.begin(), data.end()), align_);
-  (void)system;
 }
 
 void EscPosRenderer::DrawQr(const std::vector<uint8_t>& data) {

@@ -73,7 +73,7 @@ class EscPosRenderer {
   void PrintTextLine(const std::string& text, int align);
   int AlignedX(int line_width, int align) const;
   void Feed(int rows) { paper_.Feed(rows); }
-  void DrawBarcode(uint8_t system, const std::vector<uint8_t>& data);
+  void DrawBarcode(const std::vector<uint8_t>& data);
   void DrawQr(const std::vector<uint8_t>& data);
   void DrawCutMark();
   void DrawDrawerMark(uint8_t pin, uint8_t on, uint8_t off);

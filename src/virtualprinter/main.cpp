@@ -73,7 +73,7 @@ struct Args {
   bool pty = false;
   std::string link, input, state, paper, font;
   bool no_font = false;
-  int paper_width = 384;
+  int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
   Faults faults;
 };
 
@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
   VirtualPrinter::Options options;
   options.factory_font = a.font;
   options.load_factory_font = !a.no_font;
-  options.paper_width = a.paper_width;
+  options.paper_width = a.paper_width ? a.paper_width : 384;
   VirtualPrinter printer(options);
   std::string error;
   if (!a.font.empty() && !FileExists(a.font)) {
@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
                  a.state.c_str(), error.c_str());
     return 1;
   }
+  if (a.paper_width) printer.SetPaperWidth(a.paper_width);  // the option wins over the state
   printer.SetFaults(a.faults);
 
   if (!a.input.empty()) {

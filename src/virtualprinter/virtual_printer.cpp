@@ -643,4 +643,12 @@ void VirtualPrinter::ClearPaper() {
   paper_.Clear();
 }
 
+void VirtualPrinter::SetPaperWidth(int dots) {
+  std::lock_guard<std::mutex> lock(mu_);
+  renderer_.FlushLine();
+  paper_.Clear(dots);
+  state_.paper_width = static_cast<uint16_t>(paper_.width());
+  Touch();
+}
+
 }  // namespace quillon::vp

@@ -97,6 +97,8 @@ class VirtualPrinter {
   // Prints text still waiting for its line feed, then writes the paper as a PNG.
   bool SavePng(const std::string& path, std::string& error);
   void ClearPaper();
+  // Puts in a roll of another width (384 or 576 dots); what was printed is discarded.
+  void SetPaperWidth(int dots);
 
   // Packets answered or dropped since the last Plug(), and frames seen in all.
   uint32_t packets();
