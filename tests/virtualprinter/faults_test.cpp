@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "vp_rig.h"
 
 namespace quillon::vp::testing {
@@ -122,6 +124,21 @@ TEST(VirtualPrinterFaults, UnplugAfterNPacketsAndPlugBackIn) {
   uint8_t buf[8];
   EXPECT_EQ(rig.link.USB.hDevHandle->Read(buf, sizeof buf, 10), -1);
   EXPECT_FALSE(rig.link.USB.hDevHandle->Write(buf, 1));
+}
+
+TEST(VirtualPrinterFaults, RealTimeWaitsWakeForLateRepliesAndForAnUnplug) {
+  VirtualPrinter printer(BlankFlash());  // the system clock: waits block on the engine
+  Faults f;
+  f.delay_ms = 20;
+  printer.SetFaults(f);
+  const auto query = MakeFrame(kKindOrdinary, 0xA1, 0, {});
+  printer.Receive(query.data(), query.size());
+  uint8_t buf[16];
+  EXPECT_EQ(printer.WaitReply(buf, sizeof buf, 10000), 8);
+
+  std::thread pull([&] { printer.Unplug(); });
+  EXPECT_EQ(printer.WaitReply(buf, sizeof buf, 10000), -1);
+  pull.join();
 }
 
 TEST(VirtualPrinterFaults, RefusedTextSetsChangeNothing) {
