@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds Quillon and runs every test: GCC build, then the whole suite again under
+# AddressSanitizer + UndefinedBehaviorSanitizer (Clang), then the threaded components
+# under ThreadSanitizer, then a short smoke run of every fuzz target.
+# Usage: scripts/test.sh [--quick]   (--quick: the GCC build and suite only)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "GCC build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+[ $quick -eq 1 ] && exit 0
+
+step "Clang AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUILLON_SANITIZE=address,undefined -DQUILLON_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+step "Clang ThreadSanitizer: serial and Bluetooth components"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_BENCH=OFF >/dev/null
+tsan_targets=$(ctest --test-dir build-tsan -N -L 'serial|bluetooth' | awk '/Test +#/ {print $3}')
+if [ -n "$tsan_targets" ]; then
+  cmake --build build-tsan -j"$jobs" --target $tsan_targets
+  ctest --test-dir build-tsan --output-on-failure -L 'serial|bluetooth'
+fi
+
+if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
+  step "Fuzz targets: 30-second smoke run each"
+  CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUILLON_BUILD_FUZZ=ON -DQUILLON_BUILD_GUI=OFF -DQUILLON_BUILD_TESTS=OFF \
+    -DQUILLON_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j"$jobs"
+  bash fuzz/run.sh 30 build-fuzz
+fi
+echo "all test stages passed"
