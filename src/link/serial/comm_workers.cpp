@@ -143,8 +143,6 @@ void TReadThread::Execute() {
   uint8_t buffer[INPUTBUFFERSIZE];
   size_t count = 0;
   Steady::time_point first_byte{}, last_byte{};
-  LineCounters counters;
-  const bool has_counters = io_.GetCounters(hCommFile, counters);
   bool hangup = false;
 
   for (;;) {
@@ -177,7 +175,7 @@ void TReadThread::Execute() {
 
     std::optional<Steady::duration> wait;
     if (deadline) wait = std::max(Steady::duration::zero(), *deadline - Steady::now());
-    if (has_counters) {
+    if (has_counters_) {
       const Steady::duration check = std::chrono::milliseconds(kCounterCheckMs);
       wait = wait ? std::min(*wait, check) : check;
     }
@@ -222,7 +220,7 @@ void TReadThread::Execute() {
         break;
       }
     }
-    if (has_counters && !CheckCounters(counters)) break;
+    if (has_counters_ && !CheckCounters(counters_)) break;
   }
 
   if (hangup) {

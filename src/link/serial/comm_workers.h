@@ -89,7 +89,10 @@ class TReadThread {
  public:
   TReadThread(int fd, const CloseSignal& close, PostTarget target, SerialLineIo& io,
               const ReadTimeouts& timeouts)
-      : hCommFile(fd), close_(close), target_(target), io_(io), timeouts_(timeouts) {}
+      : hCommFile(fd), close_(close), target_(target), io_(io), timeouts_(timeouts) {
+    // Taken on the owner's thread, so that only changes after the open are reported.
+    has_counters_ = io_.GetCounters(hCommFile, counters_);
+  }
   void Start();  // throws std::system_error when the thread cannot be created
   void Join();
 
@@ -103,6 +106,8 @@ class TReadThread {
   PostTarget target_;
   SerialLineIo& io_;
   const ReadTimeouts& timeouts_;
+  LineCounters counters_;
+  bool has_counters_ = false;
   std::thread thread_;
 };
 
