@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -43,27 +42,14 @@ class CommPortDialogTest : public ::testing::Test {
   std::vector<QString> errors;
 };
 
-TEST_F(CommPortDialogTest, ShowsFixedTextsAndDefaultsWhateverTheState) {
+TEST_F(CommPortDialogTest, OpensWithDefaultsWhateverTheState) {
   link.UseCommPort = true;
   comm.SetBaudRate(9600);
+  comm.SetCommName("ttyACM1");
   auto dialog = Open({"ttyUSB0", "ttyACM1"});
-  EXPECT_EQ(dialog->windowTitle(), "SerialPort");
-  EXPECT_EQ(dialog->size(), QSize(425, 156));
-  EXPECT_EQ(dialog->lbl1->text(), "CommPort:");
-  EXPECT_EQ(dialog->Label1->text(), "Baud:");
-  EXPECT_EQ(dialog->btn1->text(), "OK");
-  EXPECT_EQ(dialog->btn2->text(), "Close");
-  EXPECT_EQ(dialog->chk_UseCommPort->text(), "Use Bluetooth or serial port for transmission");
   EXPECT_FALSE(dialog->chk_UseCommPort->isChecked());
-  EXPECT_EQ(dialog->cbb_commport->count(), 2);
   EXPECT_EQ(dialog->cbb_commport->currentText(), "ttyUSB0");
-  ASSERT_EQ(dialog->cbb_baud->count(), 7);
-  EXPECT_EQ(dialog->cbb_baud->itemText(0), "9600");
-  EXPECT_EQ(dialog->cbb_baud->itemText(4), "56000");
   EXPECT_EQ(dialog->cbb_baud->currentText(), "115200");
-  EXPECT_TRUE(dialog->cbb_commport->isEditable());
-  EXPECT_TRUE(dialog->cbb_baud->isEditable());
-  EXPECT_NE(dialog->findChild<QWidget*>("pnl1"), nullptr);
 
   auto empty = Open({});
   EXPECT_EQ(empty->cbb_commport->count(), 0);

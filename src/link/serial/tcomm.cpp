@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <new>
 #include <system_error>
 
 #include "link/serial/line_settings.h"
@@ -111,7 +112,8 @@ bool TComm::WriteCommData(const uint8_t* pDataToWrite, uint16_t dwSizeofDataToWr
   WriteQueue::Entry entry;
   entry.kind = PWM_COMMWRITE;
   entry.count = dwSizeofDataToWrite;
-  entry.block = new uint8_t[entry.count + 1]();
+  entry.block = new (std::nothrow) uint8_t[entry.count + 1]();
+  if (!entry.block) return false;
   std::copy(pDataToWrite, pDataToWrite + entry.count, entry.block);
   if (!WriteThread->queue().Push(entry)) {
     delete[] entry.block;
