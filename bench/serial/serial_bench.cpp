@@ -18,7 +18,12 @@
 #include "link/printer_link.h"
 #include "link/serial/serial_path.h"
 #include "link/serial/tcomm.h"
+#include "protocol/frame.h"
 #include "support/scripted_usb.h"
+#if QUILLON_HAVE_VP_PTY
+#include "virtualprinter/pty_transport.h"
+#include "virtualprinter/virtual_printer.h"
+#endif
 
 namespace quillon {
 namespace {
@@ -165,6 +170,44 @@ void BM_SerialRoundTrip(benchmark::State& state) {
   }
   state.counters["failures"] = static_cast<double>(failures);
 }
+
+#if QUILLON_HAVE_VP_PTY
+// The same round trip against the virtual printer: set the display language (8 bytes out,
+// an 8-byte acknowledgement back).
+void BM_SerialRoundTripVirtualPrinter(benchmark::State& state) {
+  vp::VirtualPrinter::Options options;
+  options.load_factory_font = false;
+  vp::VirtualPrinter printer(options);
+  vp::PtyTransport transport(printer);
+  std::string error;
+  if (!transport.Start(error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  QueueNotifier notifier;
+  testing::ScriptedUsb usb;
+  PrinterLink link(usb, SystemClock(), notifier);
+  TComm comm(notifier);
+  ConfigureMainWindowPort(comm);
+  comm.SetCommName(transport.port_path());
+  AttachSerialPort(link, comm);
+  comm.StartComm();
+  link.UseCommPort = true;
+  const std::vector<uint8_t> query = MakeFrame(kKindOrdinary, 0xA1, 1, std::vector<uint8_t>{3});
+  uint8_t reply[8];
+  int64_t failures = 0;
+  for (auto _ : state) {
+    if (link.SendAndRecv(query.data(), 8, std::span<uint8_t>(reply), 8, 1000) != 8) ++failures;
+  }
+  state.counters["failures"] = static_cast<double>(failures);
+}
+BENCHMARK(BM_SerialRoundTripVirtualPrinter)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+#endif
 
 BENCHMARK(BM_SendThroughPty)
     ->Unit(benchmark::kMillisecond)
