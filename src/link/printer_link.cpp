@@ -52,7 +52,6 @@ int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<ui
   int32_t count = UseCommPort ? SerialExchange(wbuf, wlen, rlen, timeout, end)
                               : UsbExchange(wbuf, wlen, rlen, timeout, end);
   if (count <= 0) return 0;
-  // Only the serial path can stop short of what RecvBuf holds; it sets RecvLen itself.
   RecvLen = count;
   int32_t copied = count;
   if (!recv.empty()) {
@@ -80,7 +79,9 @@ int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen
     if (elapsed > timeout) break;
     const int32_t room = static_cast<int32_t>(kRecvBufSize) - count;
     if (room <= 0) break;  // RecvBuf is full: what arrived is the reply
-    const uint32_t slice = std::min<uint32_t>(kReadSliceMs, timeout - elapsed + 1);
+    // 64-bit so that a timeout near 2^32 cannot wrap the slice to 0 and spin.
+    const uint32_t slice = static_cast<uint32_t>(
+        std::min<uint64_t>(kReadSliceMs, uint64_t{timeout} - elapsed + 1));
     if (USB.hDevHandle) {
       uint8_t chunk[kUsbReadMax];
       ReadUSB(chunk, n, slice);
@@ -124,8 +125,11 @@ bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t tim
     const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
     pump_.ProcessMessages(std::min<uint32_t>(kReadSliceMs, limit - std::min(elapsed, limit) + 1));
     if (ElapsedMs(start, clock_.NowMs()) > limit) break;
-    if (CommRecvLen == size) break;
-    if (end == ReplyEnd::kFrame && FrameComplete(CommBuf, CommRecvLen)) break;
+    // A framed reply ends only with its whole frame: a first block that happens to hold
+    // exactly size bytes of a longer frame must not cut it.
+    if (end == ReplyEnd::kFrame ? FrameComplete(CommBuf, CommRecvLen) : CommRecvLen == size) {
+      break;
+    }
   }
   if (end == ReplyEnd::kFrame && FrameComplete(CommBuf, CommRecvLen)) {
     const int32_t frame = std::min<int32_t>(FrameLength(CommBuf), kRecvBufSize);
@@ -133,7 +137,7 @@ bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t tim
     len = frame;
     return true;
   }
-  if (CommRecvLen <= 0 || CommRecvLen < size) return false;
+  if (size < 0 || CommRecvLen <= 0 || CommRecvLen < size) return false;
   std::memcpy(buf, CommBuf, static_cast<size_t>(size));
   len = size;
   return true;
@@ -172,7 +176,12 @@ void PrinterLink::FindPrinter() {
 }
 
 bool PrinterLink::OpenUsb() {
-  if (!USB.isFindPrint) return false;
+  if (!USB.isFindPrint) {
+    // The handle is left as it is; the caller can still tell the user why.
+    last_open_error_kind_ = UsbError::kNotFound;
+    last_open_error_ = "no printer with vid_" + USB.VID + "&pid_" + USB.PID + " is connected";
+    return false;
+  }
   USB.hDevHandle.reset();  // a handle still open from an earlier open is released first
   UsbOpenResult r = usb_backend_.Open(USB.PrintAddr);
   if (!r.device) {
