@@ -27,8 +27,8 @@ int32_t GreyExtended(uint32_t r, uint32_t g, uint32_t b) {
   return static_cast<int32_t>(v);
 }
 
-// Neutral greys are the common case where the weighted sum is a whole number, and the
-// only one where the extended result lands below it (63, 126, 215, 229, 252).
+// Neutral greys are the common case of a whole-number weighted sum; their extended results
+// (one less for 63, 126, 215, 229 and 252) are worked out once.
 const std::array<int32_t, 256>& NeutralGreys() {
   static const std::array<int32_t, 256> table = [] {
     std::array<int32_t, 256> t{};
