@@ -41,9 +41,7 @@ class GuiRegistry {
     dialogs_[formName] = std::move(factory);
   }
 
-  const std::vector<std::pair<std::string, PageControllerFactory>>& pages() const {
-    return pages_;
-  }
+  const std::vector<std::pair<std::string, PageControllerFactory>>& pages() const { return pages_; }
   const DialogFactory* dialog(const std::string& formName) const {
     auto it = dialogs_.find(formName);
     return it == dialogs_.end() ? nullptr : &it->second;

@@ -12,8 +12,9 @@
 namespace quillon {
 namespace {
 
-// CSimpleIniCaseA compares section and key names without regard to case, like Windows.
-bool Load(CSimpleIniCaseA& ini, const std::string& path) {
+// CSimpleIniA compares section and key names without regard to case, like Windows (the
+// "Case" variant of SimpleIni is the case-sensitive one).
+bool Load(CSimpleIniA& ini, const std::string& path) {
   ini.SetUnicode(false);
   ini.SetMultiKey(false);
   return ini.LoadFile(path.c_str()) >= 0;
@@ -23,7 +24,7 @@ bool Load(CSimpleIniCaseA& ini, const std::string& path) {
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   if (!Load(ini, path_)) return def;
   const char* v = ini.GetValue(section.c_str(), key.c_str(), nullptr);
   return v ? std::string(v) : def;
@@ -49,23 +50,23 @@ int64_t IniFile::ReadInteger(const std::string& section, const std::string& key,
 
 bool IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   Load(ini, path_);  // a missing file starts empty
   if (ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0) return false;
   return ini.SaveFile(path_.c_str(), false) >= 0;
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   if (!Load(ini, path_)) return false;
   return ini.GetSectionSize(section.c_str()) >= 0;
 }
 
 std::map<std::string, std::string> IniFile::ReadSection(const std::string& section) const {
   std::map<std::string, std::string> values;
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   if (!Load(ini, path_)) return values;
-  CSimpleIniCaseA::TNamesDepend keys;
+  CSimpleIniA::TNamesDepend keys;
   if (!ini.GetAllKeys(section.c_str(), keys)) return values;
   for (const auto& entry : keys) {
     std::string key = entry.pItem;
@@ -78,7 +79,7 @@ std::map<std::string, std::string> IniFile::ReadSection(const std::string& secti
 
 bool IniFile::WriteStrings(const std::string& section,
                            const std::vector<std::pair<std::string, std::string>>& values) {
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   Load(ini, path_);  // a missing file starts empty
   for (const auto& [key, value] : values) {
     if (ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0) return false;

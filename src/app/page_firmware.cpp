@@ -23,8 +23,9 @@ QWidget* BuildFirmwarePage(QWidget* parent) {
   auto* lbl11 = ui::Label(page, "lbl11", "注意事项");
   auto* lbl14 = ui::Label(page, "lbl14", "1、请确保打印机处理刷机模式");
   auto* lbl17 = ui::Label(page, "lbl17", "2、请选择对应机型的固件程序，在刷机过程中请不要断电");
-  auto* lbl18 = ui::Label(
-      page, "lbl18", "3、有部分机型，需要手动设置进入刷机模式才能进入刷机，要进入刷机模式，请点击:");
+  auto* lbl18 =
+      ui::Label(page, "lbl18",
+                "3、有部分机型，需要手动设置进入刷机模式才能进入刷机，要进入刷机模式，请点击:");
   auto* btn44 = ui::Button(page, "btn44", "进入刷机模式");
   auto* btn52 = ui::Button(page, "btn52", "Flash UnLock");
   lbl17->setWordWrap(true);

@@ -40,15 +40,30 @@ QGroupBox* BuildPrintGroup(QWidget* page) {
   const ByteSetting settings[] = {
       {"lbl2", "打印指令集:", "cbb_cmdmode", {"0:ESC/POS", "1:TSPL"}, "btn4", "btn5"},
       {"lbl3", "纸张类型:", "cbb_tagmode", {"0:小票纸", "1:间隙纸"}, "btn6", "btn7"},
-      {"lbl4", "打印速度模式:", "cbb_stepmode",
-       {"0:系统默认(自动调整)", "1:较慢", "2:正常", "3:较快"}, "btn8", "btn9"},
-      {"lbl5", "打印浓度模式:", "cbb_blackness", {"0:系统默认", "1:较淡", "2:正常", "3:较浓"},
-       "btn10", "btn11"},
-      {"lbl6", "字符集:", "cbb_charset", {"0:GB18030(中文)", "1:UTF-8", "2:UNICODE"}, "btn12",
+      {"lbl4",
+       "打印速度模式:",
+       "cbb_stepmode",
+       {"0:系统默认(自动调整)", "1:较慢", "2:正常", "3:较快"},
+       "btn8",
+       "btn9"},
+      {"lbl5",
+       "打印浓度模式:",
+       "cbb_blackness",
+       {"0:系统默认", "1:较淡", "2:正常", "3:较浓"},
+       "btn10",
+       "btn11"},
+      {"lbl6",
+       "字符集:",
+       "cbb_charset",
+       {"0:GB18030(中文)", "1:UTF-8", "2:UNICODE"},
+       "btn12",
        "btn13"},
-      {"lbl16", "便携休眠设置:", "cbb_sleep",
+      {"lbl16",
+       "便携休眠设置:",
+       "cbb_sleep",
        {"0:一直开启", "1:30s", "2:60s", "3:120s", "4:180s", "5:210s", "6:240s", "7:关闭电源"},
-       "btn41", "btn42"},
+       "btn41",
+       "btn42"},
   };
   auto* grid = new QGridLayout;
   int row = 0;
@@ -56,8 +71,7 @@ QGroupBox* BuildPrintGroup(QWidget* page) {
     grid->addWidget(ui::Label(g, s.label, s.label_text), row, 0);
     // The sleep box starts with its first text shown but no item chosen.
     const bool sleep = QLatin1String(s.combo) == QLatin1String("cbb_sleep");
-    grid->addWidget(ui::Combo(g, s.combo, s.items, sleep ? -1 : 0, true, s.items.front()), row,
-                    1);
+    grid->addWidget(ui::Combo(g, s.combo, s.items, sleep ? -1 : 0, true, s.items.front()), row, 1);
     grid->addWidget(ui::Button(g, s.query, "查询"), row, 2);
     grid->addWidget(ui::Button(g, s.set, "设置"), row, 3);
     ++row;

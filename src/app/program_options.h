@@ -10,10 +10,11 @@
 namespace quillon {
 
 struct ProgramOptions {
-  bool virtual_printer = false;  // --virtual-printer: the built-in virtual printer is the USB printer
-  bool help = false;             // --help, -h
-  bool version = false;          // --version
-  std::string error;             // an option the program does not know
+  bool virtual_printer =
+      false;             // --virtual-printer: the built-in virtual printer is the USB printer
+  bool help = false;     // --help, -h
+  bool version = false;  // --version
+  std::string error;     // an option the program does not know
 };
 
 // Reads our options; arguments with a single dash are left to Qt (-platform, -style...).

@@ -11,28 +11,39 @@ int QtDialogPresenter::Show(int kind, const std::string& caption, const std::str
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   QMessageBox::StandardButton default_button = QMessageBox::Ok;
   switch (kind) {
-    case kMsgPlain: break;
-    case kMsgInfo: icon = QMessageBox::Information; break;
+    case kMsgPlain:
+      break;
+    case kMsgInfo:
+      icon = QMessageBox::Information;
+      break;
     case kMsgQuestion:
       icon = QMessageBox::Question;
       buttons = QMessageBox::Ok | QMessageBox::Cancel;
       default_button = QMessageBox::Cancel;
       break;
-    case kMsgWarning: icon = QMessageBox::Warning; break;
-    case kMsgError: icon = QMessageBox::Critical; break;
+    case kMsgWarning:
+      icon = QMessageBox::Warning;
+      break;
+    case kMsgError:
+      icon = QMessageBox::Critical;
+      break;
     case kMsgErrorCancel:
       icon = QMessageBox::Critical;
       buttons = QMessageBox::Ok | QMessageBox::Cancel;
       break;
-    default: return -1;
+    default:
+      return -1;
   }
   QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons,
                   parent_);
   box.setDefaultButton(default_button);
   switch (box.exec()) {
-    case QMessageBox::Ok: return kMsgResultOk;
-    case QMessageBox::Cancel: return kMsgResultCancel;
-    default: return -1;
+    case QMessageBox::Ok:
+      return kMsgResultOk;
+    case QMessageBox::Cancel:
+      return kMsgResultCancel;
+    default:
+      return -1;
   }
 }
 

@@ -1,8 +1,8 @@
 // The GUI's message boxes (MSGDLG kinds as QMessageBox) and file open dialogs.
 #pragma once
 
-#include <QWidget>
 #include <QPointer>
+#include <QWidget>
 
 #include "app/file_dialogs.h"
 #include "app/msg_ini.h"

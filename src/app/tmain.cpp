@@ -23,7 +23,9 @@ namespace {
 constexpr int kPresenceIntervalMs = 1000;
 constexpr int kStatusNoteMs = 5000;
 
-Clock& ClockOf(const TmainDeps& deps) { return deps.clock ? *deps.clock : SystemClock(); }
+Clock& ClockOf(const TmainDeps& deps) {
+  return deps.clock ? *deps.clock : SystemClock();
+}
 
 }  // namespace
 
@@ -181,9 +183,13 @@ bool Tmain::ShowUSBMessage(int) {
   return false;
 }
 
-void Tmain::Delay(uint32_t ms) { quillon::Delay(link_.clock(), pump_, ms); }
+void Tmain::Delay(uint32_t ms) {
+  quillon::Delay(link_.clock(), pump_, ms);
+}
 
-void Tmain::StatusNote(const QString& text) { statusBar()->showMessage(text, kStatusNoteMs); }
+void Tmain::StatusNote(const QString& text) {
+  statusBar()->showMessage(text, kStatusNoteMs);
+}
 
 void Tmain::Timer1Timer() {
   link_.FindPrinter();
@@ -192,8 +198,12 @@ void Tmain::Timer1Timer() {
                  QStringLiteral("]"));
 }
 
-void Tmain::BeforeReadUSB1Click() { link_.BeforeReadUSB = true; }
-void Tmain::DisableReadUSB1Click() { link_.BeforeReadUSB = false; }
+void Tmain::BeforeReadUSB1Click() {
+  link_.BeforeReadUSB = true;
+}
+void Tmain::DisableReadUSB1Click() {
+  link_.BeforeReadUSB = false;
+}
 
 void Tmain::CreateLanguage1Click() {
   if (msg_.MSGDLG(kMsgQuestion, "", "Do you want to create the language file?") != kMsgResultOk)
@@ -215,8 +225,12 @@ void Tmain::ChooseLanguage(const char* language) {
   msg_.MSGDLG(kMsgInfo, "", msg_.Text("MSG031"));
 }
 
-void Tmain::CHS1Click() { ChooseLanguage("CHS"); }
-void Tmain::EN1Click() { ChooseLanguage("EN"); }
+void Tmain::CHS1Click() {
+  ChooseLanguage("CHS");
+}
+void Tmain::EN1Click() {
+  ChooseLanguage("EN");
+}
 
 void Tmain::ShowDialog(const char* formName) {
   const DialogFactory* factory = registry_.dialog(formName);
@@ -231,15 +245,33 @@ void Tmain::ShowDialog(const char* formName) {
   dialog->exec();
 }
 
-void Tmain::Comm1Click() { ShowDialog("CommPort"); }
-void Tmain::Bluetooth201Click() { ShowDialog("clBluetooth"); }
-void Tmain::BluetoothBLE1Click() { ShowDialog("clBluetooth_BLE"); }
-void Tmain::ESTT1Click() { ShowDialog("rfid_test"); }
-void Tmain::PaperRoll1Click() { ShowDialog("Paper_roll"); }
-void Tmain::btn_wifiClick() { ShowDialog("wifi"); }
-void Tmain::btn49Click() { ShowDialog("net_edit"); }
-void Tmain::btn50Click() { ShowDialog("serial_number"); }
-void Tmain::btn51Click() { ShowDialog("Font_ADJ_8M_KX"); }
+void Tmain::Comm1Click() {
+  ShowDialog("CommPort");
+}
+void Tmain::Bluetooth201Click() {
+  ShowDialog("clBluetooth");
+}
+void Tmain::BluetoothBLE1Click() {
+  ShowDialog("clBluetooth_BLE");
+}
+void Tmain::ESTT1Click() {
+  ShowDialog("rfid_test");
+}
+void Tmain::PaperRoll1Click() {
+  ShowDialog("Paper_roll");
+}
+void Tmain::btn_wifiClick() {
+  ShowDialog("wifi");
+}
+void Tmain::btn49Click() {
+  ShowDialog("net_edit");
+}
+void Tmain::btn50Click() {
+  ShowDialog("serial_number");
+}
+void Tmain::btn51Click() {
+  ShowDialog("Font_ADJ_8M_KX");
+}
 
 void Tmain::closeEvent(QCloseEvent* event) {
   // Closing in the middle of a flash or download would leave the printer half written and

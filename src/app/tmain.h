@@ -25,9 +25,9 @@ namespace quillon {
 // What a main window is built on. Only usb is required; the rest default to the real ones.
 struct TmainDeps {
   UsbBackend* usb = nullptr;
-  Clock* clock = nullptr;                // null: the system tick
-  DialogPresenter* dialogs = nullptr;    // null: QMessageBox
-  FileDialogs* files = nullptr;          // null: QFileDialog
+  Clock* clock = nullptr;              // null: the system tick
+  DialogPresenter* dialogs = nullptr;  // null: QMessageBox
+  FileDialogs* files = nullptr;        // null: QFileDialog
   // Registers the subsystems' page controllers and dialogs; empty: every subsystem the
   // build includes (InstallSubsystemGui).
   std::function<void(GuiRegistry&)> install;
