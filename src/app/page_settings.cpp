@@ -103,6 +103,10 @@ QGroupBox* BuildWirelessGroup(QWidget* page) {
   grid->addWidget(ui::Edit(g, "edt_blue_mac", QString(), /*enabled=*/false), 2, 1);
   grid->addWidget(ui::Button(g, "btn19", "查询"), 2, 2);
   grid->setColumnStretch(1, 1);
+  for (const char* name : {"edt_blue_name", "edt_blue_pin", "edt_blue_mac"}) {
+    auto* edit = g->findChild<QLineEdit*>(name);
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 14);
+  }
 
   auto* networks = new QHBoxLayout;
   networks->addWidget(ui::Button(g, "btn_wifi", "WIFI参数配置"));
