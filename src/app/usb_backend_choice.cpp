@@ -1,6 +1,7 @@
 // MakeUsbBackend: the one place that decides which USB backend the program runs on. The
 // virtual printer and the libusb backend are used when the build includes them.
-#include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ini_file.h"
@@ -32,7 +33,8 @@ class NoUsbBackend final : public UsbBackend {
 // The virtual printer engine together with its in-process USB device, owned as one backend.
 class VirtualPrinterBackend final : public UsbBackend {
  public:
-  VirtualPrinterBackend(uint16_t vid, uint16_t pid) : usb_(printer_, vid, pid) {}
+  VirtualPrinterBackend(std::string vid, std::string pid)
+      : usb_(printer_, std::move(vid), std::move(pid)) {}
   void ListDevicePaths(std::vector<std::string>& paths) override { usb_.ListDevicePaths(paths); }
   UsbOpenResult Open(const std::string& path) override { return usb_.Open(path); }
 
@@ -42,10 +44,9 @@ class VirtualPrinterBackend final : public UsbBackend {
 };
 
 // The identifiers the program searches for (config.ini), so the virtual printer is found.
-uint16_t ConfiguredId(const char* key, uint16_t fallback) {
-  const uint32_t id =
-      HexToint(IniFile(GetApplicationPath() + "config.ini").ReadString("SYSTEM", key, ""));
-  return id != 0 && id <= 0xFFFF ? static_cast<uint16_t>(id) : fallback;
+std::string ConfiguredId(const char* key, const char* fallback) {
+  std::string id = IniFile(GetApplicationPath() + "config.ini").ReadString("SYSTEM", key, "");
+  return id.empty() ? fallback : id;
 }
 #endif
 
@@ -54,8 +55,8 @@ uint16_t ConfiguredId(const char* key, uint16_t fallback) {
 std::unique_ptr<UsbBackend> MakeUsbBackend(const ProgramOptions& options) {
 #ifdef QUILLON_HAVE_VIRTUAL_USB
   if (options.virtual_printer)
-    return std::make_unique<VirtualPrinterBackend>(ConfiguredId("USB_VID", 0xc0de),
-                                                   ConfiguredId("USB_PID", 0x7001));
+    return std::make_unique<VirtualPrinterBackend>(ConfiguredId("USB_VID", vp::kDefaultVid),
+                                                   ConfiguredId("USB_PID", vp::kDefaultPid));
 #endif
 #ifdef QUILLON_HAVE_LIBUSB_BACKEND
   if (!options.virtual_printer) return std::make_unique<LibusbBackend>();
