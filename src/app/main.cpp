@@ -22,8 +22,6 @@ int main(int argc, char** argv) {
     std::printf("quillon %s\n", QUILLON_VERSION);
     return 0;
   }
-  if (options.virtual_printer && !quillon::VirtualPrinterAvailable())
-    std::fputs("quillon: this build has no virtual printer; starting without a printer\n", stderr);
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("quillon");

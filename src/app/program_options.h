@@ -22,9 +22,7 @@ ProgramOptions ParseProgramOptions(int argc, char** argv);
 std::string ProgramUsage();
 
 // The USB backend the program runs on: the virtual printer with --virtual-printer, else the
-// real USB stack. Never null; a build without any backend lists no devices.
+// printers on the USB bus (libusb). Never null.
 std::unique_ptr<UsbBackend> MakeUsbBackend(const ProgramOptions& options);
-// Whether this build includes the virtual printer.
-bool VirtualPrinterAvailable();
 
 }  // namespace quillon
