@@ -365,5 +365,24 @@ TEST_F(ShellTest, PageControllersGetTheirPageAndContextAndLiveWithTheWindow) {
   EXPECT_EQ(alive, 0);
 }
 
+TEST_F(ShellTest, FontEditorButtonOpensTheEditorWindow) {
+  auto w = MakeWindow(InstallShellWiring);
+  std::vector<std::string> windows;
+  QTimer answer;  // answers any box the editor shows and closes the editor once it is up
+  answer.setInterval(5);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    windows.push_back(modal->objectName().toStdString());
+    if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+  });
+  answer.start();
+  Find<QPushButton>(w.get(), "btn51")->click();
+  answer.stop();
+  ASSERT_FALSE(windows.empty());
+  EXPECT_EQ(windows.back(), "Font_ADJ_8M_KX");
+  EXPECT_FALSE(w->statusBar()->currentMessage().contains("not available"));
+}
+
 }  // namespace
 }  // namespace quillon
