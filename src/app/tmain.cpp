@@ -233,6 +233,10 @@ void Tmain::EN1Click() {
 }
 
 void Tmain::ShowDialog(const char* formName) {
+  if (const WindowOpener* opener = registry_.opener(formName)) {
+    (*opener)(this, ctx_);
+    return;
+  }
   const DialogFactory* factory = registry_.dialog(formName);
   std::unique_ptr<QDialog> dialog = factory ? (*factory)(this, ctx_) : nullptr;
   if (!dialog) {

@@ -365,10 +365,10 @@ TEST_F(ShellTest, PageControllersGetTheirPageAndContextAndLiveWithTheWindow) {
   EXPECT_EQ(alive, 0);
 }
 
-TEST_F(ShellTest, FontEditorButtonOpensTheEditorWindow) {
-  auto w = MakeWindow(InstallShellWiring);
+// Closes every modal window that comes up while run() runs; returns their object names.
+std::vector<std::string> CloseModals(const std::function<void()>& run) {
   std::vector<std::string> windows;
-  QTimer answer;  // answers any box the editor shows and closes the editor once it is up
+  QTimer answer;
   answer.setInterval(5);
   QObject::connect(&answer, &QTimer::timeout, [&] {
     QWidget* modal = QApplication::activeModalWidget();
@@ -377,11 +377,23 @@ TEST_F(ShellTest, FontEditorButtonOpensTheEditorWindow) {
     if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
   });
   answer.start();
-  Find<QPushButton>(w.get(), "btn51")->click();
-  answer.stop();
-  ASSERT_FALSE(windows.empty());
-  EXPECT_EQ(windows.back(), "Font_ADJ_8M_KX");
+  run();
+  return windows;
+}
+
+TEST_F(ShellTest, ShellWiringGivesTheSerialPortAndOpensTheSubsystemWindows) {
+  auto w = MakeWindow(InstallShellWiring);
+  ASSERT_NE(w->link().cm_spcomm, nullptr);  // cm_spcomm is the link's serial port
+  EXPECT_FALSE(w->link().UseCommPort);
+
+  auto editor = CloseModals([&] { Find<QPushButton>(w.get(), "btn51")->click(); });
+  ASSERT_FALSE(editor.empty());
+  EXPECT_EQ(editor.back(), "Font_ADJ_8M_KX");  // after the editor's own "open a file" box
+  auto serial = CloseModals([&] { Find<QAction>(w.get(), "Comm1")->trigger(); });
+  EXPECT_EQ(serial, std::vector<std::string>{"CommPort"});
   EXPECT_FALSE(w->statusBar()->currentMessage().contains("not available"));
+
+  w.reset();  // the port leaves the link with the window
 }
 
 }  // namespace
