@@ -3,6 +3,7 @@
 
 #include <QPushButton>
 
+#include "app/printer_command.h"
 #include "output/oem_logo.h"
 #include "output/picture_file.h"
 
@@ -16,8 +17,8 @@ OemLogoController::OemLogoController(QWidget* page, AppContext& ctx, PictureChoo
 }
 
 void OemLogoController::btn_logoClick() {
-  if (ctx_.link.Busy()) return;
-  PrinterLink::BusyScope busy(ctx_.link);
+  PrinterCommand command(ctx_);
+  if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   const QString path = choose_picture_ ? choose_picture_() : QString();
   if (path.isEmpty()) return;
@@ -31,7 +32,7 @@ void OemLogoController::btn_logoClick() {
 }
 
 std::unique_ptr<QObject> InstallOemLogo(QWidget* page, AppContext& ctx) {
-  return std::make_unique<OemLogoController>(page, ctx, DefaultPictureChooser(page));
+  return std::make_unique<OemLogoController>(page, ctx, DefaultPictureChooser(page, ctx));
 }
 
 }  // namespace quillon

@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "app/flow_ui.h"
+#include "app/printer_command.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/picture_file.h"
@@ -45,7 +46,11 @@ class ProgressDialogUi final : public FlowUi {
 
 }  // namespace
 
-PictureChooser DefaultPictureChooser(QWidget* parent) {
+PictureChooser DefaultPictureChooser(QWidget* parent, AppContext& ctx) {
+  if (ctx.files) {
+    FileDialogs* files = ctx.files;
+    return [files] { return QString::fromStdString(files->OpenPicture()); };
+  }
   return [parent] {
     QStringList patterns;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
@@ -78,8 +83,9 @@ PrintTestController::PrintTestController(QWidget* page, AppContext& ctx,
 }
 
 void PrintTestController::btn_sendClick() {
-  if (ctx_.link.Busy() || !text_ || !charset_) return;
-  PrinterLink::BusyScope busy(ctx_.link);
+  if (!text_ || !charset_) return;
+  PrinterCommand command(ctx_);
+  if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   // Text typed into the box that names no item selects none: nothing is sent.
   const int index = charset_->findText(charset_->currentText(), Qt::MatchFixedString);
@@ -115,8 +121,8 @@ void PrintTestController::btn43Click() {
 }
 
 void PrintTestController::btn25Click() {
-  if (ctx_.link.Busy()) return;
-  PrinterLink::BusyScope busy(ctx_.link);
+  PrinterCommand command(ctx_);
+  if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   const QString path = choose_picture_ ? choose_picture_() : QString();
   if (path.isEmpty()) return;
@@ -140,7 +146,7 @@ void PrintTestController::EscPosClick(const QString& button) {
 }
 
 std::unique_ptr<QObject> InstallPrintTestPage(QWidget* page, AppContext& ctx) {
-  return std::make_unique<PrintTestController>(page, ctx, DefaultPictureChooser(page));
+  return std::make_unique<PrintTestController>(page, ctx, DefaultPictureChooser(page, ctx));
 }
 
 }  // namespace quillon

@@ -20,8 +20,9 @@ namespace quillon {
 
 // Asks the user for a picture file; an empty text when cancelled.
 using PictureChooser = std::function<QString()>;
-// The file dialog listing every picture type Qt reads.
-PictureChooser DefaultPictureChooser(QWidget* parent);
+// The program's picture dialog (ctx.files), or where it has none a file dialog listing
+// every picture type Qt reads.
+PictureChooser DefaultPictureChooser(QWidget* parent, AppContext& ctx);
 
 class PrintTestController : public QObject {
   Q_OBJECT
