@@ -2,6 +2,7 @@
 
 // Values are kept as the bytes in the file; the callers decide their encoding.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION  // instantiate the templates here; no ICU dependency
 #include <SimpleIni.h>
 
 #include <cerrno>

@@ -15,7 +15,10 @@ std::string TransferSummary(uint64_t bytes, uint32_t elapsed_ms) {
   if (elapsed_ms == 0) {
     std::snprintf(line, sizeof line, "%llu bytes in 0.0 s", static_cast<unsigned long long>(bytes));
   } else {
-    std::snprintf(line, sizeof line, "%llu bytes in %.1f s (%.1f KiB/s)",
+    // Short transfers keep their milliseconds instead of showing "0.0 s".
+    std::snprintf(line, sizeof line,
+                  elapsed_ms < 1000 ? "%llu bytes in %.3f s (%.1f KiB/s)"
+                                    : "%llu bytes in %.1f s (%.1f KiB/s)",
                   static_cast<unsigned long long>(bytes), seconds,
                   static_cast<double>(bytes) / 1024.0 / seconds);
   }
