@@ -49,6 +49,7 @@ int32_t ExchangeLog::init_log() {
 
 int32_t ExchangeLog::Write_Log(const std::string& filename, const std::string& MSGStr,
                                int32_t MSGType) {
+  if (echo) echo(MSGType, MSGStr);
   std::string name = filename.empty() ? folder_ + "Log.txt" : filename;
   std::string line;
   if (switches.ADD_DATETIME == 1) {

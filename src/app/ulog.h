@@ -34,6 +34,8 @@ class ExchangeLog {
   LogSwitches switches;
   // Local time source, replaceable in tests.
   std::function<std::tm()> now;
+  // Sees every line's kind and text whatever the switches (the CLI's --verbose trace).
+  std::function<void(int32_t kind, const std::string& text)> echo;
   const std::string& folder() const { return folder_; }
 
  private:

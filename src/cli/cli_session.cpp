@@ -1,0 +1,112 @@
+#include "cli/cli_session.h"
+
+#include "app/ini_file.h"
+#include "app/sfunc.h"
+#include "cli/cli_link_resources.h"
+
+namespace quillon::cli {
+namespace {
+
+std::string HomeFolder(const LinkOptions& o) {
+  if (!o.home.empty()) SetApplicationPath(o.home);
+  return GetApplicationPath();
+}
+
+}  // namespace
+
+std::string CliMessages::Text(const std::string& key) {
+  return IniFile(folder_ + "language_msg.ini").ReadString("EN", key, "ERROR");
+}
+
+int CliMessages::MSGDLG(int kind, const std::string& caption, const std::string& text) {
+  if (kind < 0 || kind > 5) return -1;
+  out_.Info(text);
+  return 1;  // no one to ask: questions are settled by command-line flags beforehand
+}
+
+Session::Session(const LinkOptions& options, Output& out)
+    : options_(options),
+      out_(out),
+      folder_(HomeFolder(options)),
+      log_(folder_),
+      messages_(folder_, out) {
+  log_.init_log();
+  if (out_.mode().verbose) {
+    log_.echo = [this](int32_t kind, const std::string& text) {
+      if (kind == 2) out_.Verbose("TXD " + text);
+      if (kind == 1) out_.Verbose("RXD " + text);
+    };
+  }
+}
+
+Session::~Session() {
+  Finish("paper");
+}
+
+int Session::Connect(const std::string& command) {
+  std::string error;
+  res_ = LinkResources::Make(options_, &error);
+  if (!res_) return out_.Fail(command, kExitNoPrinter, error);
+  link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
+  esc_ = std::make_unique<EscCmd>(*link_);
+
+  IniFile config(folder_ + "config.ini");
+  std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
+  std::string pid = config.ReadString("SYSTEM", "USB_PID", "");
+  if (!options_.usb_id.empty()) {
+    auto colon = options_.usb_id.find(':');
+    vid = options_.usb_id.substr(0, colon);
+    pid = colon == std::string::npos ? "" : options_.usb_id.substr(colon + 1);
+  }
+  if (options_.kind == LinkOptions::Kind::kVirtual && vid.empty()) {
+    vid = "c0de";
+    pid = "7001";
+  }
+  link_->USB.VID = vid;
+  link_->USB.PID = pid;
+
+  if (options_.kind == LinkOptions::Kind::kSerial) {
+    if (!res_->Attach(*link_, &error)) return out_.Fail(command, kExitNoPrinter, error);
+    link_->UseCommPort = true;
+    return kExitOk;
+  }
+  if (vid.empty() || pid.empty()) {
+    return out_.Fail(command, kExitNoPrinter,
+                     "no USB identifiers: set USB_VID and USB_PID in " + folder_ +
+                         "config.ini or pass --usb VID:PID");
+  }
+  link_->FindPrinter();
+  if (!link_->USB.isFindPrint) {
+    return out_.Fail(command, kExitNoPrinter,
+                     "no printer found (looking for a USB device vid_" + vid + "&pid_" + pid + ")");
+  }
+  if (!link_->OpenUsb()) {
+    return out_.Fail(command, kExitNoPrinter,
+                     "the printer was found but cannot be opened: " + link_->LastOpenError());
+  }
+  link_->CloseUSB();
+  return kExitOk;
+}
+
+bool Session::Present() {
+  if (link_->UseCommPort) return res_->SerialOpen();
+  link_->FindPrinter();
+  return link_->USB.isFindPrint;
+}
+
+void Session::Wait(uint32_t ms) {
+  Delay(link_->clock(), link_->pump(), ms);
+}
+
+bool Session::Finish(const std::string& command) {
+  if (!res_ || finished_) return true;
+  finished_ = true;
+  std::string error;
+  if (!res_->Finish(options_, &error)) {
+    out_.Fail(command, kExitBadInput, error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,76 @@
+// One printer session of quillon-cli: the chosen link (USB, the built-in virtual printer,
+// or a serial port), the exchange log, the command builders and the messages.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/messages.h"
+#include "app/ulog.h"
+#include "cli/cli_output.h"
+#include "link/printer_link.h"
+#include "protocol/esc_cmd.h"
+
+namespace quillon::cli {
+
+struct LinkOptions {
+  enum class Kind { kUsb, kVirtual, kSerial } kind = Kind::kUsb;
+  std::string usb_id;  // "VID:PID" overriding config.ini
+  std::string port;    // serial device path
+  uint32_t baud = 115200;
+  std::string home;   // folder of config.ini, language files and log/
+  std::string paper;  // virtual printer: save the paper as PNG here at the end
+  std::string state;  // virtual printer: state file kept across runs
+};
+
+// Messages of the flows, printed through Output; texts from language_msg.ini [EN].
+class CliMessages final : public Messages {
+ public:
+  CliMessages(std::string folder, Output& out) : folder_(std::move(folder)), out_(out) {}
+  std::string Text(const std::string& key) override;
+  int MSGDLG(int kind, const std::string& caption, const std::string& text) override;
+
+ private:
+  std::string folder_;
+  Output& out_;
+};
+
+class LinkResources;  // backends and the serial component, per link kind
+
+class Session {
+ public:
+  Session(const LinkOptions& options, Output& out);
+  ~Session();
+
+  // Prepares the link: finds the USB printer (or opens the serial port) and checks that
+  // it can be opened. Returns kExitOk, or the exit code after printing why.
+  int Connect(const std::string& command);
+  // The presence check of the pages: printer reachable now.
+  bool Present();
+
+  PrinterLink& link() { return *link_; }
+  EscCmd& esc() { return *esc_; }
+  Messages& messages() { return messages_; }
+  Output& out() { return out_; }
+  const LinkOptions& options() const { return options_; }
+  // Pause that keeps the serial notifications flowing.
+  void Wait(uint32_t ms);
+  // Saves the virtual printer's paper when --paper was given; false with a message on error.
+  bool Finish(const std::string& command);
+
+  // Describes a failed builder: "no reply", "bad checksum", ...
+  std::string Why() const { return CmdFailureText(esc_->last_failure()); }
+
+ private:
+  LinkOptions options_;
+  Output& out_;
+  std::string folder_;
+  ExchangeLog log_;
+  CliMessages messages_;
+  std::unique_ptr<LinkResources> res_;
+  std::unique_ptr<PrinterLink> link_;
+  std::unique_ptr<EscCmd> esc_;
+  bool finished_ = false;
+};
+
+}  // namespace quillon::cli

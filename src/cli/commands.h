@@ -1,0 +1,38 @@
+// The subcommands of quillon-cli. Each parses its own words, opens a session and returns
+// an exit code (cli_output.h).
+#pragma once
+
+#include "cli/cli_args.h"
+#include "cli/cli_output.h"
+#include "cli/cli_session.h"
+
+namespace quillon::cli {
+
+struct CommandEnv {
+  LinkOptions link;
+  Output& out;
+};
+
+int CmdDevices(Args& args, CommandEnv& env);
+int CmdGet(Args& args, CommandEnv& env);
+int CmdSet(Args& args, CommandEnv& env);
+int CmdFactoryReset(Args& args, CommandEnv& env);
+int CmdWifi(Args& args, CommandEnv& env);
+int CmdNet(Args& args, CommandEnv& env);
+int CmdLabel(Args& args, CommandEnv& env);
+int CmdRfid(Args& args, CommandEnv& env);
+int CmdPaperRoll(Args& args, CommandEnv& env);
+int CmdFirmware(Args& args, CommandEnv& env);
+int CmdFont(Args& args, CommandEnv& env);
+int CmdSend(Args& args, CommandEnv& env);
+int CmdPrint(Args& args, CommandEnv& env);
+int CmdLogo(Args& args, CommandEnv& env);
+
+// Shared by the commands: reports leftover words as a usage error (returns true if any).
+bool RejectLeftover(Args& args, CommandEnv& env, const std::string& command, int* code);
+
+// UTF-8 text from the command line to the printer's code page and back.
+std::string ToPrinterText(const std::string& utf8);
+std::string FromPrinterText(const std::string& bytes);
+
+}  // namespace quillon::cli
