@@ -19,8 +19,7 @@ T* Control(QWidget* page, const char* name) {
 }  // namespace
 
 FirmwarePage::FirmwarePage(QWidget* page, AppContext& ctx, SerialPortControl serial)
-    : QObject(page),
-      page_(page),
+    : page_(page),
       ctx_(ctx),
       serial_(std::move(serial)),
       path_(Control<QLabel>(page, "lbl_hardware_path")),
@@ -60,7 +59,9 @@ void FirmwarePage::btn52Click() {
 }
 
 FirmwarePage* InstallFirmwarePage(QWidget* page, AppContext& ctx, SerialPortControl serial) {
-  return new FirmwarePage(page, ctx, std::move(serial));
+  auto* controller = new FirmwarePage(page, ctx, std::move(serial));
+  controller->setParent(page);
+  return controller;
 }
 
 }  // namespace quillon

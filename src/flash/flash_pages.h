@@ -61,8 +61,8 @@ class FontPage final : public QObject {
   FlashOutcome last_;
 };
 
-// Both return the controller, owned by the page. serial reopens and closes the serial port
-// around newer-protocol updates (empty: the port is left as it is).
+// The controllers have no parent of their own; these install one owned by the page. serial reopens
+// and closes the serial port around newer-protocol updates (empty: the port is left as it is).
 FirmwarePage* InstallFirmwarePage(QWidget* page, AppContext& ctx, SerialPortControl serial = {});
 FontPage* InstallFontPage(QWidget* page, AppContext& ctx);
 

@@ -19,8 +19,7 @@ T* FindControl(QWidget* page, const char* name) {
 }  // namespace
 
 FontPage::FontPage(QWidget* page, AppContext& ctx)
-    : QObject(page),
-      page_(page),
+    : page_(page),
       ctx_(ctx),
       path_(FindControl<QLabel>(page, "lbl_hzk_path")),
       erase_all_(FindControl<QCheckBox>(page, "chk_erase_all")),
