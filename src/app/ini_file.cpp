@@ -11,8 +11,9 @@
 namespace quillon {
 namespace {
 
-// CSimpleIniCaseA compares section and key names without regard to case, like Windows.
-bool Load(CSimpleIniCaseA& ini, const std::string& path) {
+// CSimpleIniA compares section and key names without regard to case, like Windows (the
+// "Case" variant of SimpleIni is the case-sensitive one).
+bool Load(CSimpleIniA& ini, const std::string& path) {
   ini.SetUnicode(false);
   ini.SetMultiKey(false);
   return ini.LoadFile(path.c_str()) >= 0;
@@ -22,7 +23,7 @@ bool Load(CSimpleIniCaseA& ini, const std::string& path) {
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   if (!Load(ini, path_)) return def;
   const char* v = ini.GetValue(section.c_str(), key.c_str(), nullptr);
   return v ? std::string(v) : def;
@@ -48,14 +49,14 @@ int64_t IniFile::ReadInteger(const std::string& section, const std::string& key,
 
 bool IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   Load(ini, path_);  // a missing file starts empty
   if (ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0) return false;
   return ini.SaveFile(path_.c_str(), false) >= 0;
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-  CSimpleIniCaseA ini;
+  CSimpleIniA ini;
   if (!Load(ini, path_)) return false;
   return ini.GetSectionSize(section.c_str()) >= 0;
 }

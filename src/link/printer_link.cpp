@@ -52,7 +52,6 @@ int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<ui
   int32_t count = UseCommPort ? SerialExchange(wbuf, wlen, rlen, timeout, end)
                               : UsbExchange(wbuf, wlen, rlen, timeout, end);
   if (count <= 0) return 0;
-  // Only the serial path can stop short of what RecvBuf holds; it sets RecvLen itself.
   RecvLen = count;
   int32_t copied = count;
   if (!recv.empty()) {
@@ -80,7 +79,9 @@ int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen
     if (elapsed > timeout) break;
     const int32_t room = static_cast<int32_t>(kRecvBufSize) - count;
     if (room <= 0) break;  // RecvBuf is full: what arrived is the reply
-    const uint32_t slice = std::min<uint32_t>(kReadSliceMs, timeout - elapsed + 1);
+    // 64-bit so that a timeout near 2^32 cannot wrap the slice to 0 and spin.
+    const uint32_t slice = static_cast<uint32_t>(
+        std::min<uint64_t>(kReadSliceMs, uint64_t{timeout} - elapsed + 1));
     if (USB.hDevHandle) {
       uint8_t chunk[kUsbReadMax];
       ReadUSB(chunk, n, slice);
@@ -172,7 +173,12 @@ void PrinterLink::FindPrinter() {
 }
 
 bool PrinterLink::OpenUsb() {
-  if (!USB.isFindPrint) return false;
+  if (!USB.isFindPrint) {
+    // The handle is left as it is; the caller can still tell the user why.
+    last_open_error_kind_ = UsbError::kNotFound;
+    last_open_error_ = "no printer with vid_" + USB.VID + "&pid_" + USB.PID + " is connected";
+    return false;
+  }
   USB.hDevHandle.reset();  // a handle still open from an earlier open is released first
   UsbOpenResult r = usb_backend_.Open(USB.PrintAddr);
   if (!r.device) {

@@ -1,0 +1,246 @@
+// quillon-virtual-printer: runs the virtual printer on a pseudo-terminal (or over a file of
+// bytes) so the serial path, scripts and previews work without a printer.
+
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "virtualprinter/pty_transport.h"
+#include "virtualprinter/virtual_printer.h"
+
+namespace {
+
+using quillon::vp::Faults;
+using quillon::vp::PtyTransport;
+using quillon::vp::VirtualPrinter;
+
+const char kHelp[] = R"(Usage: quillon-virtual-printer [options]
+
+A virtual thermal printer: it answers the private command packets as a printer does,
+keeps its settings, font flash, logo and RFID card, and prints raw output (text and
+ESC/POS) onto virtual paper.
+
+Transports:
+  --pty                 serve on a pseudo-terminal that behaves as a serial port (the
+                        default); its path is printed as "port: /dev/pts/N"
+  --link PATH           also put a symbolic link to the port at PATH
+  --input FILE          feed the bytes of FILE to the printer, then stop (no --pty)
+  The in-process USB device is attached by quillon and quillon-cli with
+  --virtual-printer; it is listed with the identifiers of config.ini.
+
+State and paper:
+  --state FILE          start from the state saved in FILE (factory state when it does
+                        not exist) and save every change back to it
+  --paper FILE.png      write the paper to FILE.png when stopping
+  --paper-width DOTS    384 (58 mm, default) or 576 (80 mm)
+  --font FILE           font library put into the flash at factory state (default:
+                        sample_font.bin beside the program)
+  --no-font             start with an erased font flash
+
+Faults (packets are counted from 1):
+  --drop-nth N          no reply to the Nth packet
+  --drop-code HEX       no reply to any packet with this command code
+  --unplug-after N      answer N packets, then vanish as if unplugged
+  --refuse-text-sets    answer every text set with 0 (refused)
+  --corrupt-checksum    replies carry a wrong checksum
+  --wrong-length N      replies get N extra bytes (negative: N bytes fewer)
+  --size-excess N       replies claim N more data bytes than they carry
+  --delay MS            replies become readable MS milliseconds late
+  --split MS            each reply is sent as two writes MS milliseconds apart
+  --fault-code HEX      the reply faults above apply only to this command code
+
+  --help                this text
+
+Stop with Ctrl+C; the state and the paper are saved then.
+)";
+
+bool ParseInt(const char* text, long long& out, int base = 10) {
+  const char* end = text + std::strlen(text);
+  if (base == 16 && end - text > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text += 2;
+  }
+  auto [p, ec] = std::from_chars(text, end, out, base);
+  return ec == std::errc() && p == end && text != end;
+}
+
+struct Args {
+  bool pty = false;
+  std::string link, input, state, paper, font;
+  bool no_font = false;
+  int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
+  Faults faults;
+};
+
+// Returns 0 to run, or the exit code (after printing help or an error).
+int ParseArgs(int argc, char** argv, Args& a) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string opt = argv[i];
+    auto value = [&](const char*& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    auto number = [&](long long lo, long long hi, long long& out, int base = 10) {
+      const char* v = nullptr;
+      return value(v) && ParseInt(v, out, base) && out >= lo && out <= hi;
+    };
+    const char* v = nullptr;
+    long long n = 0;
+    bool ok = true;
+    if (opt == "--help" || opt == "-h") {
+      std::fputs(kHelp, stdout);
+      return -1;
+    } else if (opt == "--pty") {
+      a.pty = true;
+    } else if (opt == "--link") {
+      ok = value(v) && (a.link = v, true);
+    } else if (opt == "--input") {
+      ok = value(v) && (a.input = v, true);
+    } else if (opt == "--state") {
+      ok = value(v) && (a.state = v, true);
+    } else if (opt == "--paper") {
+      ok = value(v) && (a.paper = v, true);
+    } else if (opt == "--font") {
+      ok = value(v) && (a.font = v, true);
+    } else if (opt == "--no-font") {
+      a.no_font = true;
+    } else if (opt == "--paper-width") {
+      ok = number(384, 576, n) && (n == 384 || n == 576) &&
+           (a.paper_width = static_cast<int>(n), true);
+    } else if (opt == "--drop-nth") {
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.drop_reply_to_packet = static_cast<uint32_t>(n), true);
+    } else if (opt == "--drop-code") {
+      ok = number(0, 255, n, 16) && (a.faults.drop_replies_to_code = static_cast<int>(n), true);
+    } else if (opt == "--unplug-after") {
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.unplug_after_packets = static_cast<uint32_t>(n), true);
+    } else if (opt == "--refuse-text-sets") {
+      a.faults.refuse_text_sets = true;
+    } else if (opt == "--corrupt-checksum") {
+      a.faults.corrupt_checksum = true;
+    } else if (opt == "--wrong-length") {
+      ok = number(-64, 64, n) && n != 0 && (a.faults.length_delta = static_cast<int>(n), true);
+    } else if (opt == "--size-excess") {
+      ok = number(1, 65535, n) && (a.faults.size_excess = static_cast<uint16_t>(n), true);
+    } else if (opt == "--delay") {
+      ok = number(1, 600000, n) && (a.faults.delay_ms = static_cast<uint32_t>(n), true);
+    } else if (opt == "--split") {
+      ok = number(1, 600000, n) && (a.faults.split_gap_ms = static_cast<uint32_t>(n), true);
+    } else if (opt == "--fault-code") {
+      ok = number(0, 255, n, 16) && (a.faults.fault_code = static_cast<int>(n), true);
+    } else {
+      std::fprintf(stderr, "quillon-virtual-printer: unknown option %s (see --help)\n",
+                   opt.c_str());
+      return 2;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "quillon-virtual-printer: %s needs a valid value (see --help)\n",
+                   opt.c_str());
+      return 2;
+    }
+  }
+  if (!a.input.empty() && (a.pty || !a.link.empty())) {
+    std::fputs("quillon-virtual-printer: --input does not go with --pty or --link\n", stderr);
+    return 2;
+  }
+  if (a.input.empty()) a.pty = true;
+  return 0;
+}
+
+bool FileExists(const std::string& path) {
+  return std::ifstream(path).good();
+}
+
+// Saves state and paper; reports problems on stderr. True when everything was written.
+bool SaveAll(VirtualPrinter& printer, const Args& a) {
+  bool ok = true;
+  std::string error;
+  if (!a.state.empty() && !printer.SaveState(a.state, error)) {
+    std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
+    ok = false;
+  }
+  if (!a.paper.empty()) {
+    if (printer.SavePng(a.paper, error)) {
+      std::printf("paper: %s\n", a.paper.c_str());
+    } else {
+      std::fprintf(stderr, "quillon-virtual-printer: paper not saved: %s\n", error.c_str());
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Args a;
+  if (const int code = ParseArgs(argc, argv, a); code != 0) return code < 0 ? 0 : code;
+
+  VirtualPrinter::Options options;
+  options.factory_font = a.font;
+  options.load_factory_font = !a.no_font;
+  options.paper_width = a.paper_width ? a.paper_width : 384;
+  VirtualPrinter printer(options);
+  std::string error;
+  if (!a.font.empty() && !FileExists(a.font)) {
+    std::fprintf(stderr, "quillon-virtual-printer: font library %s not found\n", a.font.c_str());
+    return 1;
+  }
+  if (!a.state.empty() && FileExists(a.state) && !printer.LoadState(a.state, error)) {
+    std::fprintf(stderr, "quillon-virtual-printer: %s: %s (the file was left untouched)\n",
+                 a.state.c_str(), error.c_str());
+    return 1;
+  }
+  if (a.paper_width) printer.SetPaperWidth(a.paper_width);  // the option wins over the state
+  printer.SetFaults(a.faults);
+
+  if (!a.input.empty()) {
+    std::vector<uint8_t> bytes;
+    if (!quillon::vp::ReadWholeFile(a.input, bytes)) {
+      std::fprintf(stderr, "quillon-virtual-printer: cannot read %s\n", a.input.c_str());
+      return 1;
+    }
+    printer.Receive(bytes.data(), bytes.size());
+    return SaveAll(printer, a) ? 0 : 1;
+  }
+
+  // Signals are taken synchronously by this thread; the transport thread never sees them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  PtyTransport pty(printer);
+  if (!pty.Start(error, a.link)) {
+    std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("port: %s\n", pty.port_path().c_str());
+  if (!pty.link_path().empty()) std::printf("link: %s\n", pty.link_path().c_str());
+  std::fflush(stdout);
+
+  uint64_t saved = printer.state_version();
+  for (;;) {
+    const timespec second{1, 0};
+    const int sig = sigtimedwait(&signals, nullptr, &second);
+    if (sig > 0) break;
+    // Save the state a moment after it changed, so a crash loses little.
+    if (!a.state.empty() && printer.state_version() != saved) {
+      saved = printer.state_version();
+      if (!printer.SaveState(a.state, error)) {
+        std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
+      }
+    }
+  }
+  pty.Stop();
+  return SaveAll(printer, a) ? 0 : 1;
+}

@@ -1,0 +1,14 @@
+// A minimal PNG encoder for 1-bit black-and-white pictures (zlib does the compression).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillon::vp {
+
+// rows: height rows of (width + 7) / 8 bytes, most significant bit leftmost, 1 = black.
+bool WriteBilevelPng(const std::string& path, int width, int height,
+                     const std::vector<uint8_t>& rows, std::string& error);
+
+}  // namespace quillon::vp
