@@ -1,9 +1,8 @@
 // Wall time of a 8 MiB font download (packets of 8192) and a 256 KiB firmware update over
-// an in-process USB printer, next to the floor set by the flows' mandated pauses.
+// the virtual printer's in-process USB device, next to the floor set by the flows' mandated pauses.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -12,45 +11,11 @@
 #include "flash/font_download.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
-#include "protocol/frame.h"
+#include "virtualprinter/virtual_printer.h"
+#include "virtualprinter/virtual_usb.h"
 
 namespace quillon {
 namespace {
-
-// A printer that acknowledges every framed command at once.
-class AckingUsb final : public UsbBackend {
- public:
-  void ListDevicePaths(std::vector<std::string>& paths) override {
-    paths.push_back("bench#vid_1fc9&pid_2016");
-  }
-  UsbOpenResult Open(const std::string&) override {
-    UsbOpenResult r;
-    r.device = std::make_unique<Device>(*this);
-    return r;
-  }
-
- private:
-  class Device final : public UsbDevice {
-   public:
-    explicit Device(AckingUsb& owner) : owner_(owner) {}
-    bool Write(const uint8_t* data, size_t len) override {
-      if (len >= kFrameOverhead) {
-        owner_.pending_ = MakeFrame(data[0], data[1], 0, std::vector<uint8_t>{1});
-      }
-      return true;
-    }
-    int Read(uint8_t* buf, size_t cap, uint32_t) override {
-      const size_t n = std::min(cap, owner_.pending_.size());
-      std::copy_n(owner_.pending_.begin(), n, buf);
-      owner_.pending_.clear();
-      return static_cast<int>(n);
-    }
-
-   private:
-    AckingUsb& owner_;
-  };
-  std::vector<uint8_t> pending_;
-};
 
 class QuietMessages final : public Messages {
  public:
@@ -70,13 +35,20 @@ class QuietUi final : public FlowUi {
   QuietMessages messages_;
 };
 
+vp::VirtualPrinter::Options ErasedFlash() {
+  vp::VirtualPrinter::Options o;
+  o.load_factory_font = false;
+  return o;
+}
+
 struct BenchRig {
   BenchRig() {
-    link.USB.VID = "1fc9";
-    link.USB.PID = "2016";
+    link.USB.VID = vp::kDefaultVid;
+    link.USB.PID = vp::kDefaultPid;
     link.FindPrinter();
   }
-  AckingUsb usb;
+  vp::VirtualPrinter printer{ErasedFlash()};
+  vp::VirtualUsbBackend usb{printer};
   SleepingPump pump;
   PrinterLink link{usb, SystemClock(), pump};
   EscCmd esc{link};
@@ -124,6 +96,18 @@ void BM_FirmwareUpdate256KiB(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 
+// The mandated pauses alone, as this machine delivers them: each Delay sleeps at least its
+// length, and how much longer depends on the scheduler, not on the flows.
+void BM_PausesOnly(benchmark::State& state) {
+  SleepingPump pump;
+  const auto count = static_cast<int>(state.range(0));
+  const auto ms = static_cast<uint32_t>(state.range(1));
+  for (auto _ : state) {
+    for (int i = 0; i < count; ++i) Delay(SystemClock(), pump, ms);
+  }
+  state.counters["floor_ms"] = count * static_cast<double>(ms);
+}
+
 BENCHMARK(BM_FontDownload8MiB)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
@@ -131,6 +115,15 @@ BENCHMARK(BM_FontDownload8MiB)
     ->UseRealTime()
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_FirmwareUpdate256KiB)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->ReportAggregatesOnly(true);
+// 2048 erase steps + 1024 packets of the font download; 256 packets of the firmware update.
+BENCHMARK(BM_PausesOnly)
+    ->Args({3072, 1})
+    ->Args({256, 10})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(5)
