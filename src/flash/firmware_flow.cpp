@@ -5,6 +5,8 @@
 #include <cstring>
 #include <span>
 
+#include "flash/flash_serial.h"
+
 namespace quillon {
 namespace {
 
@@ -73,11 +75,13 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   Messages& m = ui.messages();
   PrinterLink& link = ctx.link;
   if (RefuseWhenBusy(link, m)) return Outcome(FlashResult::kBusy);
+  const SerialPortControl serial =
+      job.serial.Restart || job.serial.Close ? job.serial : SerialControlFor(link);
 
   // Over the serial link the port is reopened and no USB printer is needed.
   if (link.UseCommPort) {
     std::string error;
-    if (job.serial.Restart && !job.serial.Restart(error)) {
+    if (serial.Restart && !serial.Restart(error)) {
       m.MSGDLG(kMsgError, "", error);
       return Outcome(FlashResult::kSerialPortFailed);
     }
@@ -88,7 +92,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   std::vector<uint8_t> image;
   if (FlashResult r = LoadFirmware(job.path, m, image); r != FlashResult::kOk) return Outcome(r);
 
-  CloseAtEnd close(link, &job.serial);
+  CloseAtEnd close(link, &serial);
   const uint32_t size = static_cast<uint32_t>(image.size());
   const uint32_t crc = ImageChecksum(image.data(), image.size());
   link.OpenUsb();

@@ -5,6 +5,9 @@
 #include "flash/firmware_flow.h"
 #include "flash/font_download.h"
 #include "flash_rig.h"
+#include "link/serial/serial_path.h"
+#include "link/serial/tcomm.h"
+#include "virtualprinter/pty_transport.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"
 
@@ -118,6 +121,46 @@ TEST(VirtualPrinterFont, RetriesAndUnplugMidway) {
   EXPECT_EQ(out.failed_address, 2048u);
   EXPECT_EQ(gone.ui.memo.back(), "MSG0212048");
   EXPECT_FALSE(gone.link.USB.hDevHandle);
+}
+
+// The serial link with the program's own port component: the flow opens the port, needs
+// no USB printer, and closes the port when done.
+TEST(VirtualPrinterSerial, NewerUpdateOpensAndClosesThePort) {
+  vp::VirtualPrinter printer{ErasedFlash()};
+  vp::PtyTransport transport{printer};
+  std::string error;
+  ASSERT_TRUE(transport.Start(error)) << error;
+  QueueNotifier notifier;
+  ScriptedUsb usb;
+  usb.paths.clear();  // no USB printer at all
+  PrinterLink link{usb, SystemClock(), notifier};
+  TComm comm{notifier};
+  ConfigureMainWindowPort(comm);
+  AttachSerialPort(link, comm);
+  comm.SetCommName(transport.port_path());
+  link.UseCommPort = true;
+  EscCmd esc{link};
+  RecordingMessages messages;
+  RecordingUi ui{messages};
+  int presence_checks = 0;
+  AppContext ctx{link, esc, messages, [&] { return ++presence_checks, false; }};
+
+  const Bytes image = Pattern(2049);
+  TempFile file(image);
+  FirmwareJob job;
+  job.path = file.path();
+  EXPECT_EQ(NewUpdate(ctx, ui, job).result, FlashResult::kOk);
+  printer.WithState([&](vp::PrinterState& s) { EXPECT_EQ(s.firmware, image); });
+  EXPECT_FALSE(comm.IsOpen());
+  EXPECT_EQ(presence_checks, 0);
+  EXPECT_TRUE(usb.writes.empty());
+
+  // A port that cannot be opened: the component's error in an error box, nothing sent.
+  comm.SetCommName("/nonexistent/quillon-tty");
+  EXPECT_EQ(NewUpdate(ctx, ui, job).result, FlashResult::kSerialPortFailed);
+  ASSERT_FALSE(messages.boxes.empty());
+  EXPECT_EQ(messages.boxes.back().kind, kMsgError);
+  EXPECT_EQ(messages.boxes.back().text, kCommOpenFailed);
 }
 
 }  // namespace
