@@ -74,7 +74,7 @@ std::array<uint8_t, 15> OldUpdateHeader(uint32_t crc, uint32_t size) {
 FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   Messages& m = ui.messages();
   PrinterLink& link = ctx.link;
-  if (RefuseWhenBusy(link, m)) return Outcome(FlashResult::kBusy);
+  if (RefuseWhenBusy(ctx, m)) return Outcome(FlashResult::kBusy);
   const SerialPortControl serial =
       job.serial.Restart || job.serial.Close ? job.serial : SerialControlFor(link);
 
@@ -145,7 +145,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
 FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   Messages& m = ui.messages();
   PrinterLink& link = ctx.link;
-  if (RefuseWhenBusy(link, m)) return Outcome(FlashResult::kBusy);
+  if (RefuseWhenBusy(ctx, m)) return Outcome(FlashResult::kBusy);
   if (!PresenceCheck(ctx, m)) return Outcome(FlashResult::kNoPrinter);
   PrinterLink::BusyScope busy(link);
   std::vector<uint8_t> image;
@@ -183,14 +183,14 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
 }
 
 FlashResult EnterFlashingMode(AppContext& ctx) {
-  if (RefuseWhenBusy(ctx.link, ctx.messages)) return FlashResult::kBusy;
+  if (RefuseWhenBusy(ctx, ctx.messages)) return FlashResult::kBusy;
   if (!PresenceCheck(ctx, ctx.messages)) return FlashResult::kNoPrinter;
   PrinterLink::BusyScope busy(ctx.link);
   return ConfirmCommand(ctx, ctx.esc.cmd_enter_updatemode(1));
 }
 
 FlashResult FlashUnlock(AppContext& ctx) {
-  if (RefuseWhenBusy(ctx.link, ctx.messages)) return FlashResult::kBusy;
+  if (RefuseWhenBusy(ctx, ctx.messages)) return FlashResult::kBusy;
   if (!PresenceCheck(ctx, ctx.messages)) return FlashResult::kNoPrinter;
   PrinterLink::BusyScope busy(ctx.link);
   uint8_t unlocked = 0;

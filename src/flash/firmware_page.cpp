@@ -26,6 +26,12 @@ FirmwarePage::FirmwarePage(QWidget* page, AppContext& ctx, SerialPortControl ser
       old_(Control<QCheckBox>(page, "chk_old")),
       ui_(Control<QWidget>(page, "mmo_update_info"), Control<QProgressBar>(page, "pb_update"),
           ctx.messages) {
+  // The program's own file dialog when it has one (tests answer it), else Qt's.
+  if (ctx.files) {
+    choose_ = [files = ctx.files](QWidget*) {
+      return QString::fromStdString(files->OpenDataFile());
+    };
+  }
   auto wire = [&](const char* name, void (FirmwarePage::*handler)()) {
     if (auto* button = Control<QAbstractButton>(page, name)) {
       connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });

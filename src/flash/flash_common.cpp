@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/printer_command.h"
+
 namespace quillon {
 
 std::string TransferSummary(uint64_t bytes, uint32_t elapsed_ms) {
@@ -78,10 +80,13 @@ bool PresenceCheck(AppContext& ctx, Messages& messages) {
   return false;
 }
 
-bool RefuseWhenBusy(PrinterLink& link, Messages& messages) {
-  if (!link.Busy()) return false;
-  messages.MSGDLG(kMsgWarning, "",
-                  TextOr(messages, "FLASH_BUSY", "Another printer command is still running."));
+bool RefuseWhenBusy(AppContext& ctx, Messages& messages) {
+  if (!ctx.link.Busy()) return false;
+  if (ctx.StatusNote) {
+    ctx.StatusNote(BusyNote(ctx.Language));
+  } else {
+    messages.MSGDLG(kMsgWarning, "", BusyNote(ctx.Language));
+  }
   return true;
 }
 

@@ -68,9 +68,10 @@ FileRead ReadFlashFile(const std::string& path, uint64_t max_size, Messages& mes
 
 // ShowUSBMessage(0) of the context; without one, the link's presence flag and MSG003.
 bool PresenceCheck(AppContext& ctx, Messages& messages);
-// True (after telling the user) when another printer command or flow holds the link:
-// waits pump messages, so a second click could otherwise start a second flow.
-bool RefuseWhenBusy(PrinterLink& link, Messages& messages);
+// True (after telling the user, in the status bar when there is one) when another printer
+// command or flow holds the link: waits pump messages, so a second click could otherwise
+// start a second flow.
+bool RefuseWhenBusy(AppContext& ctx, Messages& messages);
 
 // Sum of all bytes taken as unsigned, modulo 2^32 (the boot loader's image checksum).
 uint32_t ImageChecksum(const uint8_t* data, size_t size);

@@ -50,7 +50,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   Messages& m = ui.messages();
   PrinterLink& link = ctx.link;
   EscCmd& esc = ctx.esc;
-  if (RefuseWhenBusy(link, m)) return Outcome(FlashResult::kBusy);
+  if (RefuseWhenBusy(ctx, m)) return Outcome(FlashResult::kBusy);
   if (!PresenceCheck(ctx, m)) return Outcome(FlashResult::kNoPrinter);
   PrinterLink::BusyScope busy(link);
 

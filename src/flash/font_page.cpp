@@ -26,6 +26,12 @@ FontPage::FontPage(QWidget* page, AppContext& ctx)
       packsize_(FindControl<QComboBox>(page, "ccb_packsize")),
       ui_(FindControl<QWidget>(page, "mmo_flash"), FindControl<QProgressBar>(page, "pb_flash"),
           ctx.messages) {
+  // The program's own file dialog when it has one (tests answer it), else Qt's.
+  if (ctx.files) {
+    choose_ = [files = ctx.files](QWidget*) {
+      return QString::fromStdString(files->OpenDataFile());
+    };
+  }
   if (auto* b = FindControl<QAbstractButton>(page, "btn23")) {
     connect(b, &QAbstractButton::clicked, this, [this] { btn23Click(); });
   }
