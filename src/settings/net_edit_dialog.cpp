@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -74,7 +75,7 @@ Tnet_edit::Tnet_edit(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(c
   auto* v = new QVBoxLayout(this);
   v->addLayout(grid);
   v->addLayout(buttons);
-  setFixedSize(sizeHint());
+  layout()->setSizeConstraint(QLayout::SetFixedSize);  // fits its captions in any language
 }
 
 void Tnet_edit::btn1Click() {

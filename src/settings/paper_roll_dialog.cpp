@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -65,7 +66,7 @@ TPaper_roll::TPaper_roll(AppContext& ctx, QWidget* parent) : QDialog(parent), ct
   auto* v = new QVBoxLayout(this);
   v->addLayout(grid);
   v->addLayout(buttons);
-  setFixedSize(sizeHint());
+  layout()->setSizeConstraint(QLayout::SetFixedSize);  // fits its captions in any language
 }
 
 void TPaper_roll::btn2Click() {

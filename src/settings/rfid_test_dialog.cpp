@@ -81,6 +81,7 @@ Trfid_test::Trfid_test(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_
   auto* v = new QVBoxLayout(this);
   v->addLayout(top);
   v->addLayout(blocks);
+  v->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(btn_open, &QPushButton::clicked, this, [this] { btn_openClick(); });
   connect(btn_close, &QPushButton::clicked, this, [this] { btn_closeClick(); });

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -32,7 +33,7 @@ Tserial_number::Tserial_number(AppContext& ctx, QWidget* parent) : QDialog(paren
   grid->addWidget(edt_sno, 0, 1, 1, 2);
   grid->addWidget(btn_read, 1, 1);
   grid->addWidget(btn_write, 1, 2);
-  setFixedSize(sizeHint());
+  layout()->setSizeConstraint(QLayout::SetFixedSize);  // fits its captions in any language
 }
 
 void Tserial_number::btn_readClick() {

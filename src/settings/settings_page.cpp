@@ -165,22 +165,23 @@ void SettingsPageController::btn18Click() {
 
 void SettingsPageController::btn16Click() {
   auto* edit = page_->findChild<QLineEdit*>("edt_blue_name");
+  auto* init_box = page_->findChild<QCheckBox*>("chk_init_printer");
+  auto* test_box = page_->findChild<QCheckBox*>("chk_print_test");
   if (!edit) return;
+  bool init = false;
   {
     Command command(ctx_);
     if (!command || !PrinterPresent(ctx_)) return;
     if (!TextSet(edit->text(), &EscCmd::cmd_blue_name)) return;
-    auto* init = page_->findChild<QCheckBox*>("chk_init_printer");
-    if (init && init->isChecked() && !ctx_.esc.cmd_init_syspar()) {
+    init = init_box && init_box->isChecked();
+    if (init && !ctx_.esc.cmd_init_syspar()) {
       ShowKey(ctx_, kMsgWarning, "MSG017");  // the name was accepted: carry on
     }
   }
-  // The information query and the test text run as their own commands, each with its
+  // The information query and the test text run as commands of their own, each with its
   // own presence check and messages.
-  auto* init = page_->findChild<QCheckBox*>("chk_init_printer");
-  if (init && init->isChecked()) btn14Click();
-  auto* test = page_->findChild<QCheckBox*>("chk_print_test");
-  if (test && test->isChecked()) SendTestText();
+  if (init) btn14Click();
+  if (test_box && test_box->isChecked()) SendTestText();
   ShowKey(ctx_, kMsgInfo, "MSG018");
 }
 

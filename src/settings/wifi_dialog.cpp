@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -79,7 +80,7 @@ Twifi::Twifi(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   v->addWidget(grp1);
   v->addWidget(grp2);
   v->addLayout(buttons);
-  setFixedSize(sizeHint());
+  layout()->setSizeConstraint(QLayout::SetFixedSize);  // fits its captions in any language
 }
 
 void Twifi::btn2Click() {
