@@ -203,7 +203,7 @@ TEST_F(PageTest, NameSequenceRunsInOrderWithBothBoxesTicked) {
             rig.printer.state().sys_info);
 }
 
-TEST_F(PageTest, NameSequencePressesTheWindowsSendButtonWhenGivenNone) {
+TEST_F(PageTest, NameSequencePressesTheWindowSendButtonWhenGivenNone) {
   QWidget window;
   page->setParent(&window);
   auto* btn_send = new QPushButton(&window);
