@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/app_context.h"
+#include "app/printer_command.h"
 
 namespace quillon::settings_gui {
 
@@ -22,18 +23,9 @@ void OnClick(QWidget* page, QObject* owner, const char* name, Handler handler) {
   }
 }
 
-// Holds the link for one printer command; false when another command is running (its
-// waits keep the window alive, so a second click could otherwise start meanwhile).
-class Command {
- public:
-  explicit Command(AppContext& ctx) {
-    if (!ctx.link.Busy()) scope_.emplace(ctx.link);
-  }
-  explicit operator bool() const { return scope_.has_value(); }
-
- private:
-  std::optional<PrinterLink::BusyScope> scope_;
-};
+// Holds the link for one printer command; false when another command is running (the
+// user is told in the status bar).
+using Command = PrinterCommand;
 
 // ShowUSBMessage(0): true when a printer is present (it has told the user otherwise).
 inline bool PrinterPresent(AppContext& ctx) {
