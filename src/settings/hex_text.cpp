@@ -1,30 +1,15 @@
 #include "settings/hex_text.h"
 
-#include <string>
+#include "output/text_conv.h"
 
 namespace quillon {
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::vector<uint8_t> HexTextToBytes(std::string_view text) {
-  std::string digits;
-  digits.reserve(text.size());
-  for (char c : text) {
-    if (c != ' ' && c != '\r' && c != '\n') digits.push_back(c);
-  }
-  std::vector<uint8_t> bytes(digits.size() / 2);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const int hi = HexDigit(digits[2 * i]), lo = HexDigit(digits[2 * i + 1]);
-    bytes[i] = hi < 0 || lo < 0 ? 0 : static_cast<uint8_t>(hi * 16 + lo);
-  }
+  const std::u16string units = Utf8ToUtf16CrLf(text);
+  std::vector<uint8_t> bytes(units.size() / 2 + 1);
+  int32_t count = 0;
+  if (!TextToBuf(units, bytes, count) || count < 0) return {};
+  bytes.resize(static_cast<size_t>(count));
   return bytes;
 }
 

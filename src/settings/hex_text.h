@@ -9,8 +9,9 @@
 
 namespace quillon {
 
-// Spaces, CR and LF are removed, then each pair of characters is one byte; a pair that is
-// not two hexadecimal digits gives 0 and a last unpaired character is ignored.
+// The text panel's hexadecimal reading: spaces, CR and LF are removed, then each pair of characters
+// is one byte; a pair that is not two hexadecimal digits gives 0 and a last unpaired character is
+// ignored.
 std::vector<uint8_t> HexTextToBytes(std::string_view text);
 
 // Bytes as two upper-case hexadecimal digits each, every byte followed by separator

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -15,6 +16,8 @@
 #include "app/gui_registry.h"
 #include "app/temp_folder.h"
 #include "app/tmain.h"
+#include "output/output_gui.h"
+#include "settings_gui_fixture.h"
 #include "virtualprinter/virtual_usb.h"
 
 namespace quillon {
@@ -126,6 +129,34 @@ TEST_F(MainWindowTest, PagesAndDialogsWorkInTheWindow) {
   w->PaperRoll1Click();
   EXPECT_EQ(rfid, "rfid_test");
   EXPECT_EQ(roll, "Paper_roll");
+}
+
+TEST_F(MainWindowTest, NameSequenceSendsTheTestTextThroughThePrintTestPage) {
+  testing::RecordingUsb recording(usb);
+  TmainDeps deps;
+  deps.usb = &recording;
+  deps.dialogs = &presenter;
+  deps.install = [](GuiRegistry& r) {
+    InstallSettingsGui(r);
+    InstallOutputGui(r);
+  };
+  Tmain w(std::move(deps));
+  w.Timer1Timer();
+  w.findChild<QPlainTextEdit*>("redt_text")->setPlainText("hello");
+  w.findChild<QCheckBox*>("chk_init_printer")->setChecked(true);
+  w.findChild<QCheckBox*>("chk_print_test")->setChecked(true);
+  w.findChild<QLineEdit*>("edt_blue_name")->setText("Desk-4");
+  presenter.shown.clear();
+  w.findChild<QPushButton*>("btn16")->click();
+  ASSERT_EQ(recording.writes.size(), 4u);
+  EXPECT_EQ(recording.writes[0][1], 0xA7);  // the name
+  EXPECT_EQ(recording.writes[1][1], 0xA0);  // initialisation
+  EXPECT_EQ(recording.writes[2][1], 0xAA);  // printer information
+  EXPECT_EQ(recording.writes[3], (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+  ASSERT_EQ(presenter.shown.size(), 1u);
+  EXPECT_EQ(presenter.shown[0], w.messages().Text("MSG018"));
+  EXPECT_EQ(w.findChild<QPlainTextEdit*>("mmo_info")->toPlainText().toStdString(),
+            printer.state().sys_info);
 }
 
 TEST_F(MainWindowTest, CreateLanguageWritesTheThreeDialogFiles) {

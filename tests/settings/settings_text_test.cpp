@@ -1,6 +1,7 @@
 // The settings texts: ANSI conversion, hex texts and number placeholders in messages.
 #include <gtest/gtest.h>
 
+#include "output/ansi_codepage.h"
 #include "settings/ansi_text.h"
 #include "settings/float_format.h"
 #include "settings/hex_text.h"
@@ -9,6 +10,7 @@ namespace quillon {
 namespace {
 
 TEST(AnsiText, ChineseRoundTripsAndUnmappableBecomesQuestionMark) {
+  ASSERT_TRUE(SetAnsiCodePage(936));
   EXPECT_EQ(ToAnsiText("打印机 A"), "\xB4\xF2\xD3\xA1\xBB\xFA A");
   EXPECT_EQ(FromAnsiText("\xB4\xF2\xD3\xA1\xBB\xFA A"), "打印机 A");
   EXPECT_EQ(ToAnsiText("a\xF0\x9F\x98\x80"
