@@ -12,6 +12,8 @@ namespace quillon {
 struct ProgramOptions {
   bool virtual_printer =
       false;             // --virtual-printer: the built-in virtual printer is the USB printer
+  std::string paper;     // --paper FILE.png: the virtual printer's paper, saved at exit
+  std::string state;     // --state FILE: the virtual printer's state, kept across runs
   bool help = false;     // --help, -h
   bool version = false;  // --version
   std::string error;     // an option the program does not know
