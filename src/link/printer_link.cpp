@@ -134,7 +134,8 @@ bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t tim
     len = frame;
     return true;
   }
-  if (CommRecvLen <= 0 || CommRecvLen < size) return false;
+  // A negative count expects nothing: never a copy of a negative (huge) length.
+  if (CommRecvLen <= 0 || size < 0 || CommRecvLen < size) return false;
   std::memcpy(buf, CommBuf, static_cast<size_t>(size));
   len = size;
   return true;
