@@ -12,7 +12,7 @@ packages=(
   qt6-qpa-plugins libgl-dev
   unifont python3 python3-pil zlib1g-dev
   umockdev libumockdev-dev
-  bluez xvfb xauth
+  bluez dbus-daemon xvfb xauth
 )
 
 SUDO=""

@@ -125,8 +125,11 @@ bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t tim
     const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
     pump_.ProcessMessages(std::min<uint32_t>(kReadSliceMs, limit - std::min(elapsed, limit) + 1));
     if (ElapsedMs(start, clock_.NowMs()) > limit) break;
-    if (CommRecvLen == size) break;
-    if (end == ReplyEnd::kFrame && FrameComplete(CommBuf, CommRecvLen)) break;
+    // A framed reply ends only with its whole frame: a first block that happens to hold
+    // exactly size bytes of a longer frame must not cut it.
+    if (end == ReplyEnd::kFrame ? FrameComplete(CommBuf, CommRecvLen) : CommRecvLen == size) {
+      break;
+    }
   }
   if (end == ReplyEnd::kFrame && FrameComplete(CommBuf, CommRecvLen)) {
     const int32_t frame = std::min<int32_t>(FrameLength(CommBuf), kRecvBufSize);
@@ -134,8 +137,7 @@ bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t tim
     len = frame;
     return true;
   }
-  // A negative count expects nothing: never a copy of a negative (huge) length.
-  if (CommRecvLen <= 0 || size < 0 || CommRecvLen < size) return false;
+  if (size < 0 || CommRecvLen <= 0 || CommRecvLen < size) return false;
   std::memcpy(buf, CommBuf, static_cast<size_t>(size));
   len = size;
   return true;

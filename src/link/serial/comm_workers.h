@@ -1,0 +1,140 @@
+// The serial port's two worker threads and what they share with the component: the close
+// signal, the write queue and the read time-outs.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "link/serial/comm_notifier.h"
+#include "link/serial/serial_io.h"
+#include "link/serial/unique_fd.h"
+
+namespace quillon {
+
+inline constexpr size_t INPUTBUFFERSIZE = 4096;  // most bytes one received block holds
+inline constexpr uint32_t PWM_COMMWRITE = 1025;  // write-queue entry: one block to send
+// How often the read worker looks at the line-error and modem counters while the line is
+// idle. Only drivers that keep counters are looked at; Linux has no waitable event for
+// them that a close signal could interrupt.
+inline constexpr int kCounterCheckMs = 100;
+
+// Set once by the owner to stop both workers; waitable through fd().
+class CloseSignal {
+ public:
+  bool Create();  // false when the eventfd cannot be made
+  void Set();
+  bool IsSet() const { return set_.load(std::memory_order_acquire); }
+  int fd() const { return fd_.get(); }
+
+ private:
+  UniqueFd fd_;
+  std::atomic<bool> set_{false};
+};
+
+// The read time-outs, handed to the read worker at once when set while open.
+struct ReadTimeouts {
+  std::atomic<uint32_t> interval{100};
+  std::atomic<uint32_t> total_multiplier{0};
+  std::atomic<uint32_t> total_constant{0};
+};
+
+// Where the workers post: the owner's notification queue and the component it serves.
+struct PostTarget {
+  Notifier* notifier;
+  TComm* component;
+  bool Post(uint32_t kind, uint32_t p1, uintptr_t p2) const {
+    return notifier->post(component, kind, p1, p2);
+  }
+  void RequestHangup() const { (void)Post(PWM_REQUESTHANGUP, 0, 0); }
+};
+
+// The write worker's own queue: appended to by WriteCommData on the owner's thread, taken
+// from in order by the worker. It keeps the component's send-empty flag under its lock, so
+// the flag never says "empty" while a block is queued.
+class WriteQueue {
+ public:
+  struct Entry {
+    uint32_t kind = 0;
+    uint32_t count = 0;
+    uint8_t* block = nullptr;  // count + 1 bytes, owned by the entry
+  };
+
+  explicit WriteQueue(std::atomic<bool>& send_empty) : send_empty_(send_empty) {}
+  ~WriteQueue();
+  bool Create();  // false when the wake-up eventfd cannot be made
+  // Takes ownership of the block when it returns true.
+  bool Push(const Entry& entry);
+  // The next entry, or false (and the send-empty flag set) when none is queued.
+  bool TryPop(Entry& entry);
+  // Refuses further entries and drops those still queued, unsent.
+  void Close();
+  int wake_fd() const { return wake_.get(); }
+  void ClearWake();
+
+ private:
+  std::atomic<bool>& send_empty_;
+  std::mutex mutex_;
+  std::deque<Entry> entries_;
+  bool accepting_ = true;
+  UniqueFd wake_;
+};
+
+// Receives: reads into one 4096-byte buffer and posts blocks of 1 to 4096 bytes. A block
+// ends when the buffer is full, when the line has been quiet for the read interval after
+// a byte, or when the total read time-out (if set) has passed since its first byte.
+class TReadThread {
+ public:
+  TReadThread(int fd, const CloseSignal& close, PostTarget target, SerialLineIo& io,
+              const ReadTimeouts& timeouts)
+      : hCommFile(fd), close_(close), target_(target), io_(io), timeouts_(timeouts) {
+    // Taken on the owner's thread, so that only changes after the open are reported.
+    has_counters_ = io_.GetCounters(hCommFile, counters_);
+  }
+  void Start();  // throws std::system_error when the thread cannot be created
+  void Join();
+
+ private:
+  void Execute();
+  bool HandleReadData(const uint8_t* data, size_t count);
+  bool CheckCounters(LineCounters& last);
+
+  int hCommFile;
+  const CloseSignal& close_;
+  PostTarget target_;
+  SerialLineIo& io_;
+  const ReadTimeouts& timeouts_;
+  LineCounters counters_;
+  bool has_counters_ = false;
+  std::thread thread_;
+};
+
+// Sends: takes queued blocks in order and writes each whole before the next.
+class TWriteThread {
+ public:
+  TWriteThread(int fd, const CloseSignal& close, PostTarget target, std::atomic<bool>& send_empty)
+      : hCommFile(fd),
+        close_(close),
+        target_(target),
+        pFSendDataEmpty(send_empty),
+        queue_(send_empty) {}
+  bool Create() { return queue_.Create(); }
+  void Start();  // throws std::system_error when the thread cannot be created
+  void Join();
+  WriteQueue& queue() { return queue_; }
+
+ private:
+  void Execute();
+  bool HandleWriteData(const uint8_t* data, uint32_t count);
+
+  int hCommFile;
+  const CloseSignal& close_;
+  PostTarget target_;
+  std::atomic<bool>& pFSendDataEmpty;
+  WriteQueue queue_;
+  std::thread thread_;
+};
+
+}  // namespace quillon

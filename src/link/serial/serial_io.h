@@ -1,0 +1,37 @@
+// The seam over the serial port's modem-line and error-counter ioctls, so that the events
+// built on them can be tested (a pseudo-terminal answers these ioctls with ENOTTY).
+#pragma once
+
+#include <cstdint>
+
+namespace quillon {
+
+// Transition and error counters of a serial port since the driver loaded (TIOCGICOUNT).
+struct LineCounters {
+  uint32_t cts = 0, dsr = 0, rng = 0, dcd = 0;
+  uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, buf_overrun = 0;
+};
+
+// Each call may come from any thread; implementations must be thread-safe.
+class SerialLineIo {
+ public:
+  virtual ~SerialLineIo() = default;
+  // TIOCMGET: the TIOCM_ bits of the modem lines; false when the driver does not say.
+  virtual bool GetModemBits(int fd, int& bits) = 0;
+  // TIOCMBIS, then TIOCMBIC: raise the lines in set, drop those in clear.
+  virtual bool SetModemBits(int fd, int set, int clear) = 0;
+  // TIOCGICOUNT; false when the driver keeps no counters.
+  virtual bool GetCounters(int fd, LineCounters& counters) = 0;
+};
+
+// The ioctls themselves.
+SerialLineIo& SystemSerialLineIo();
+
+// CE_ flags for the error counters that grew from before to now (wrap-safe).
+uint32_t LineErrorFlags(const LineCounters& before, const LineCounters& now);
+// ME_RLSD when carrier detect changed, ME_RING when the ring indicator fired.
+uint32_t ModemEvents(const LineCounters& before, const LineCounters& now);
+// MS_ bits for TIOCM_ bits.
+uint32_t ModemStatusFromTiocm(int bits);
+
+}  // namespace quillon
