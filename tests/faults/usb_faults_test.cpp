@@ -4,41 +4,10 @@
 
 #include "faults/fault_matrix.h"
 #include "faults/reliability_table.h"
-#include "support/fake_clock.h"
-#include "virtualprinter/virtual_usb.h"
+#include "faults/usb_host.h"
 
 namespace quillon::faults {
 namespace {
-
-vp::VirtualPrinter::Options BlankFlash() {
-  vp::VirtualPrinter::Options o;
-  o.load_factory_font = false;
-  return o;
-}
-
-class UsbHost final : public Host {
- public:
-  UsbHost() {
-    printer_.UseManualTime([this](uint32_t ms) { clock_.Advance(ms); });
-    link_.USB.VID = vp::kDefaultVid;
-    link_.USB.PID = vp::kDefaultPid;
-    link_.FindPrinter();
-  }
-  EscCmd& esc() override { return esc_; }
-  vp::VirtualPrinter& printer() override { return printer_; }
-  uint32_t NowMs() override { return clock_.NowMs(); }
-  bool LinkClosed() override { return !link_.USB.hDevHandle; }
-  uint32_t Slack() const override { return 2 * kReadSliceMs; }
-  PrinterLink& link() { return link_; }
-
- private:
-  quillon::testing::FakeClock clock_{5000};
-  quillon::testing::FakeClockPump pump_{clock_};
-  vp::VirtualPrinter printer_{BlankFlash(), clock_};
-  vp::VirtualUsbBackend usb_{printer_};
-  PrinterLink link_{usb_, clock_, pump_};
-  EscCmd esc_{link_};
-};
 
 TEST(UsbReplyFaults, EveryFamilyMeetsEveryReplyFault) {
   UsbHost host;
