@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "app/file_dialogs.h"
 #include "app/messages.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
@@ -19,6 +20,10 @@ struct AppContext {
   std::function<bool()> ShowUSBMessage;
   // Current language section of the language files ("CHS", "EN", ...).
   std::string Language = "CHS";
+  // A short note in the main window's status bar (busy refusals, unavailable tools).
+  std::function<void(const std::string&)> StatusNote;
+  // File and picture open dialogs (null where the program has none, as in the CLI).
+  FileDialogs* files = nullptr;
 };
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 #define SI_IMPLEMENTATION  // instantiate the templates here; no ICU dependency
 #include <SimpleIni.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -59,6 +60,31 @@ bool IniFile::SectionExists(const std::string& section) const {
   CSimpleIniA ini;
   if (!Load(ini, path_)) return false;
   return ini.GetSectionSize(section.c_str()) >= 0;
+}
+
+std::map<std::string, std::string> IniFile::ReadSection(const std::string& section) const {
+  std::map<std::string, std::string> values;
+  CSimpleIniA ini;
+  if (!Load(ini, path_)) return values;
+  CSimpleIniA::TNamesDepend keys;
+  if (!ini.GetAllKeys(section.c_str(), keys)) return values;
+  for (const auto& entry : keys) {
+    std::string key = entry.pItem;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const char* v = ini.GetValue(section.c_str(), entry.pItem, nullptr);
+    values.emplace(std::move(key), v ? v : "");
+  }
+  return values;
+}
+
+bool IniFile::WriteStrings(const std::string& section,
+                           const std::vector<std::pair<std::string, std::string>>& values) {
+  CSimpleIniA ini;
+  Load(ini, path_);  // a missing file starts empty
+  for (const auto& [key, value] : values) {
+    if (ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0) return false;
+  }
+  return ini.SaveFile(path_.c_str(), false) >= 0;
 }
 
 }  // namespace quillon

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillon {
 
@@ -20,6 +23,13 @@ class IniFile {
   // Writes one value, keeping the rest of the file; false when the file cannot be written.
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);
   bool SectionExists(const std::string& section) const;
+
+  // Every key of a section read in one pass (keys lower-cased, so lookups ignore case like
+  // ReadString). Empty when the file or the section is missing.
+  std::map<std::string, std::string> ReadSection(const std::string& section) const;
+  // Writes many values of one section with a single load and save of the file.
+  bool WriteStrings(const std::string& section,
+                    const std::vector<std::pair<std::string, std::string>>& values);
 
  private:
   std::string path_;

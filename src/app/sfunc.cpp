@@ -39,10 +39,14 @@ uint32_t HexToint(const std::string& hex) {
   uint64_t v = 0;
   for (char c : hex) {
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return 0;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return 0;
     v = v * 16 + static_cast<uint64_t>(d);
     if (v > 0xFFFFFFFFull) return 0;
   }

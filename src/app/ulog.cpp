@@ -18,12 +18,18 @@ std::tm LocalNow() {
 
 const char* TagOf(int32_t kind, const LogSwitches& s) {
   switch (kind) {
-    case 0: return s.MSG_ONOFF == 1 ? "MSG" : nullptr;
-    case -1: return s.ERR_ONOFF == 1 ? "ERR" : nullptr;
-    case 1: return s.RXD_ONOFF == 1 ? "RXD" : nullptr;
-    case 2: return s.TXD_ONOFF == 1 ? "TXD" : nullptr;
-    case 3: return s.ANY_ONOFF == 1 ? "ANY" : nullptr;
-    default: return nullptr;
+    case 0:
+      return s.MSG_ONOFF == 1 ? "MSG" : nullptr;
+    case -1:
+      return s.ERR_ONOFF == 1 ? "ERR" : nullptr;
+    case 1:
+      return s.RXD_ONOFF == 1 ? "RXD" : nullptr;
+    case 2:
+      return s.TXD_ONOFF == 1 ? "TXD" : nullptr;
+    case 3:
+      return s.ANY_ONOFF == 1 ? "ANY" : nullptr;
+    default:
+      return nullptr;
   }
 }
 

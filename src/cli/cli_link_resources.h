@@ -22,10 +22,15 @@ class LinkResources {
   virtual MessagePump& pump() = 0;
   // Called once the link object exists: the serial path opens its port and hooks it up.
   virtual bool Attach(PrinterLink& link, std::string* error) { return true; }
-  // Serial path: the port is open.
+  // Serial path: the port is open; reopen it (StopComm, StartComm) or close it.
   virtual bool SerialOpen() const { return false; }
+  virtual bool RestartSerial(std::string& error) { return true; }
+  virtual void CloseSerial() {}
   // Virtual printer: save the paper (PNG) and the state file.
   virtual bool Finish(const LinkOptions& options, std::string* error) { return true; }
 };
+
+// The serial path: the port opened with the main window's line settings.
+std::unique_ptr<LinkResources> MakeSerialResources(const LinkOptions& options, std::string* error);
 
 }  // namespace quillon::cli

@@ -3,6 +3,7 @@
 #include "app/ini_file.h"
 #include "app/sfunc.h"
 #include "cli/cli_link_resources.h"
+#include "cli/commands.h"
 
 namespace quillon::cli {
 namespace {
@@ -31,6 +32,7 @@ Session::Session(const LinkOptions& options, Output& out)
       log_(folder_),
       messages_(folder_, out) {
   log_.init_log();
+  LoadCodePageSetting(options_);
   if (out_.mode().verbose) {
     log_.echo = [this](int32_t kind, const std::string& text) {
       if (kind == 2) out_.Verbose("TXD " + text);
@@ -49,6 +51,14 @@ int Session::Connect(const std::string& command) {
   if (!res_) return out_.Fail(command, kExitNoPrinter, error);
   link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
   esc_ = std::make_unique<EscCmd>(*link_);
+  ctx_ =
+      std::make_unique<AppContext>(AppContext{*link_, *esc_, messages_,
+                                              [this] {
+                                                if (Present()) return true;
+                                                messages_.MSGDLG(0, "", messages_.Text("MSG003"));
+                                                return false;
+                                              },
+                                              "EN"});
 
   IniFile config(folder_ + "config.ini");
   std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
@@ -92,6 +102,13 @@ bool Session::Present() {
   if (link_->UseCommPort) return res_->SerialOpen();
   link_->FindPrinter();
   return link_->USB.isFindPrint;
+}
+
+bool Session::RestartSerial(std::string& error) {
+  return res_->RestartSerial(error);
+}
+void Session::CloseSerial() {
+  res_->CloseSerial();
 }
 
 void Session::Wait(uint32_t ms) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/app_context.h"
 #include "app/messages.h"
 #include "app/ulog.h"
 #include "cli/cli_output.h"
@@ -58,6 +59,12 @@ class Session {
   // Saves the virtual printer's paper when --paper was given; false with a message on error.
   bool Finish(const std::string& command);
 
+  // The serial component's reopen/close, for the firmware flow (no-ops on USB).
+  bool RestartSerial(std::string& error);
+  void CloseSerial();
+  // The context the flows and pages expect.
+  AppContext& context() { return *ctx_; }
+
   // Describes a failed builder: "no reply", "bad checksum", ...
   std::string Why() const { return CmdFailureText(esc_->last_failure()); }
 
@@ -70,6 +77,7 @@ class Session {
   std::unique_ptr<LinkResources> res_;
   std::unique_ptr<PrinterLink> link_;
   std::unique_ptr<EscCmd> esc_;
+  std::unique_ptr<AppContext> ctx_;
   bool finished_ = false;
 };
 

@@ -31,6 +31,8 @@ int CmdLogo(Args& args, CommandEnv& env);
 // Shared by the commands: reports leftover words as a usage error (returns true if any).
 bool RejectLeftover(Args& args, CommandEnv& env, const std::string& command, int* code);
 
+// The ANSI code page from config.ini (ANSI_CODEPAGE) or the locale.
+void LoadCodePageSetting(const LinkOptions& link);
 // UTF-8 text from the command line to the printer's code page and back.
 std::string ToPrinterText(const std::string& utf8);
 std::string FromPrinterText(const std::string& bytes);

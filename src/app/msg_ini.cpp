@@ -1,0 +1,16 @@
+#include "app/msg_ini.h"
+
+#include "app/ini_file.h"
+
+namespace quillon {
+
+std::string MsgIni::Text(const std::string& key) {
+  return IniFile(path_).ReadString(language_, key, "ERROR");
+}
+
+int MsgIni::MSGDLG(int kind, const std::string& caption, const std::string& text) {
+  if (kind < kMsgPlain || kind > kMsgErrorCancel) return -1;  // unknown kinds show nothing
+  return presenter_.Show(kind, caption.empty() ? kApplicationTitle : caption, text);
+}
+
+}  // namespace quillon

@@ -1,0 +1,28 @@
+// The few command-line options of the quillon program, and the choice of USB backend they
+// lead to.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "link/usb_backend.h"
+
+namespace quillon {
+
+struct ProgramOptions {
+  bool virtual_printer =
+      false;             // --virtual-printer: the built-in virtual printer is the USB printer
+  bool help = false;     // --help, -h
+  bool version = false;  // --version
+  std::string error;     // an option the program does not know
+};
+
+// Reads our options; arguments with a single dash are left to Qt (-platform, -style...).
+ProgramOptions ParseProgramOptions(int argc, char** argv);
+std::string ProgramUsage();
+
+// The USB backend the program runs on: the virtual printer with --virtual-printer, else the
+// printers on the USB bus (libusb). Never null.
+std::unique_ptr<UsbBackend> MakeUsbBackend(const ProgramOptions& options);
+
+}  // namespace quillon

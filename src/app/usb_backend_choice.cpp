@@ -1,0 +1,45 @@
+// MakeUsbBackend: the one place that decides which USB backend the program runs on: the
+// built-in virtual printer with --virtual-printer, otherwise the printers on the USB bus.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/ini_file.h"
+#include "app/program_options.h"
+#include "app/sfunc.h"
+#include "link/usb_backend_libusb.h"
+#include "virtualprinter/virtual_usb.h"
+
+namespace quillon {
+namespace {
+
+// The virtual printer engine together with its in-process USB device, owned as one backend.
+class VirtualPrinterBackend final : public UsbBackend {
+ public:
+  VirtualPrinterBackend(std::string vid, std::string pid)
+      : usb_(printer_, std::move(vid), std::move(pid)) {}
+  void ListDevicePaths(std::vector<std::string>& paths) override { usb_.ListDevicePaths(paths); }
+  UsbOpenResult Open(const std::string& path) override { return usb_.Open(path); }
+
+ private:
+  vp::VirtualPrinter printer_;
+  vp::VirtualUsbBackend usb_;
+};
+
+// The identifiers the program searches for (config.ini), so that the virtual printer is
+// the one found.
+std::string ConfiguredId(const char* key, const char* fallback) {
+  std::string id = IniFile(GetApplicationPath() + "config.ini").ReadString("SYSTEM", key, "");
+  return id.empty() ? fallback : id;
+}
+
+}  // namespace
+
+std::unique_ptr<UsbBackend> MakeUsbBackend(const ProgramOptions& options) {
+  if (options.virtual_printer)
+    return std::make_unique<VirtualPrinterBackend>(ConfiguredId("USB_VID", vp::kDefaultVid),
+                                                   ConfiguredId("USB_PID", vp::kDefaultPid));
+  return std::make_unique<LibusbBackend>();
+}
+
+}  // namespace quillon

@@ -1,0 +1,22 @@
+// Text from the command line (UTF-8) to the printer's code page and back, through the
+// program's one ANSI code-page conversion.
+#include "app/ini_file.h"
+#include "app/sfunc.h"
+#include "cli/commands.h"
+#include "output/ansi_codepage.h"
+
+namespace quillon::cli {
+
+void LoadCodePageSetting(const LinkOptions& link) {
+  if (!link.home.empty()) SetApplicationPath(link.home);
+  ApplyAnsiCodePageSetting(IniFile(GetApplicationPath() + "config.ini"));
+}
+
+std::string ToPrinterText(const std::string& utf8) {
+  return Utf8ToAnsi(utf8);
+}
+std::string FromPrinterText(const std::string& bytes) {
+  return AnsiToUtf8(bytes);
+}
+
+}  // namespace quillon::cli

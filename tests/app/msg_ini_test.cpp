@@ -1,0 +1,92 @@
+// The message file read by key and the MSGDLG kinds in front of the box.
+#include "app/msg_ini.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+#include "temp_folder.h"
+
+namespace quillon {
+namespace {
+
+struct Shown {
+  int kind;
+  std::string caption, text;
+};
+
+class RecordingPresenter final : public DialogPresenter {
+ public:
+  int Show(int kind, const std::string& caption, const std::string& text) override {
+    shown.push_back({kind, caption, text});
+    return answer;
+  }
+  std::vector<Shown> shown;
+  int answer = kMsgResultOk;
+};
+
+class MsgIniTest : public ::testing::Test {
+ protected:
+  testing::TempProgramFolder dir;
+  std::string language = "CHS";
+  RecordingPresenter presenter;
+  MsgIni msg{dir.file("language_msg.ini"), language, presenter};
+};
+
+TEST_F(MsgIniTest, TextsAreReadAfreshInTheCurrentSection) {
+  dir.Write("language_msg.ini", "[CHS]\nMSG001=有\n[EN]\nMSG001=Present\n");
+  EXPECT_EQ(msg.Text("MSG001"), "有");
+  language = "EN";
+  EXPECT_EQ(msg.Text("msg001"), "Present");  // keys and sections ignore case
+  dir.Write("language_msg.ini", "[en]\nMSG001=Edited while running\n");
+  EXPECT_EQ(msg.Text("MSG001"), "Edited while running");
+}
+
+TEST_F(MsgIniTest, MissingFileSectionOrKeyGivesError) {
+  EXPECT_EQ(msg.Text("MSG001"), "ERROR");
+  dir.Write("language_msg.ini", "[CHS]\nMSG001=x\n");
+  EXPECT_EQ(msg.Text("MSG002"), "ERROR");
+  language = "DE";  // any other language name is used unchanged as the section
+  EXPECT_EQ(msg.Text("MSG001"), "ERROR");
+}
+
+TEST_F(MsgIniTest, MsgdlgPassesKnownKindsAndRefusesOthers) {
+  for (int kind = 0; kind <= 5; ++kind) {
+    presenter.answer = kind == 2 ? kMsgResultCancel : kMsgResultOk;
+    EXPECT_EQ(msg.MSGDLG(kind, "Caption", "text"), presenter.answer);
+  }
+  ASSERT_EQ(presenter.shown.size(), 6u);
+  EXPECT_EQ(presenter.shown[2].kind, kMsgQuestion);
+  EXPECT_EQ(presenter.shown[2].caption, "Caption");
+
+  EXPECT_EQ(msg.MSGDLG(7, "", "never shown"), -1);
+  EXPECT_EQ(msg.MSGDLG(-1, "", "never shown"), -1);
+  EXPECT_EQ(presenter.shown.size(), 6u);
+
+  msg.MSGDLG(kMsgPlain, "", "no caption");
+  EXPECT_EQ(presenter.shown.back().caption, kApplicationTitle);
+}
+
+TEST_F(MsgIniTest, ShippedMessageFileHasEveryKeyInBothLanguages) {
+  const std::string shipped = std::string(QUILLON_RESOURCE_DIR) + "/language_msg.ini";
+  MsgIni shipped_msg(shipped, language, presenter);
+  for (const char* lang : {"CHS", "EN"}) {
+    language = lang;
+    for (int i = 1; i <= 31; ++i) {
+      char key[8];
+      std::snprintf(key, sizeof key, "MSG%03d", i);
+      EXPECT_NE(shipped_msg.Text(key), "ERROR") << lang << " " << key;
+    }
+    // MSG029 formats the two sensor values; MSG030 is also the file labels' built-in text.
+    char line[256];
+    std::snprintf(line, sizeof line, shipped_msg.Text("MSG029").c_str(), 12.34, 5.67);
+    EXPECT_NE(std::string(line).find("12.34"), std::string::npos);
+    EXPECT_NE(std::string(line).find("5.67"), std::string::npos);
+  }
+  language = "CHS";
+  EXPECT_EQ(shipped_msg.Text("MSG030"), "未加载文件");
+}
+
+}  // namespace
+}  // namespace quillon
