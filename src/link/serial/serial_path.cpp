@@ -40,6 +40,9 @@ void AttachSerialPort(PrinterLink& link, TComm& comm) {
   comm.OnReceiveData = [&link](TComm&, const uint8_t* buffer, uint16_t length) {
     link.cm_spcommReceiveData(buffer, length);
   };
+  // The line went away (device unplugged, the other side closed): close the port, so the
+  // presence check says so instead of every command waiting out its time-out on a dead line.
+  comm.OnRequestHangup = [](TComm& sender) { sender.StopComm(); };
 }
 
 bool TextToInt(const std::string& text, int32_t& value, std::string& error) {
