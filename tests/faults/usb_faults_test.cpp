@@ -24,8 +24,10 @@ TEST(UsbUnplug, RawOutputToAVanishedPrinterReturnsAndClosesTheLink) {
   host.link().OpenUsb();
   const int32_t got = host.link().SendAndRecv(reinterpret_cast<const uint8_t*>(text.data()),
                                               static_cast<int32_t>(text.size()), {}, 0, 0);
+  const bool write_ok = host.link().last_write_ok();
   host.link().CloseUSB();
   EXPECT_EQ(got, 0);
+  EXPECT_FALSE(write_ok) << "the lost write is not reported";
   EXPECT_LE(host.NowMs() - start, 2 * kReadSliceMs);
   EXPECT_TRUE(host.LinkClosed());
   EXPECT_EQ(host.printer().paper().height(), 0);
@@ -33,9 +35,11 @@ TEST(UsbUnplug, RawOutputToAVanishedPrinterReturnsAndClosesTheLink) {
   uint8_t language = 0;
   EXPECT_TRUE(host.esc().cmd_language(0, language));
   Record("Unplugged printer", "raw text output (20 000 bytes) to an unplugged printer",
-         "returns at once, nothing printed, link closed, the next exchange works",
+         "returns at once, the write reported failed, nothing printed, link closed, the next "
+         "exchange works",
          std::string("returned after ") + std::to_string(host.NowMs() - start) +
-             " ms of fake time, nothing printed, link closed, next query " +
+             " ms of fake time, write reported " + (write_ok ? "DONE" : "failed") +
+             ", nothing printed, link closed, next query " +
              (host.esc().last_failure() == CmdFailure::kNone ? "works" : "fails"));
 }
 
