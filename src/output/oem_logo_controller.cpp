@@ -1,0 +1,38 @@
+// Boot logo button: presence check, picture dialog, conversion without dithering, one packet.
+#include "output/oem_logo_controller.h"
+
+#include <QPushButton>
+
+#include "app/printer_command.h"
+#include "output/oem_logo.h"
+#include "output/picture_file.h"
+
+namespace quillon {
+
+OemLogoController::OemLogoController(QWidget* page, AppContext& ctx, PictureChooser choose_picture)
+    : ctx_(ctx), choose_picture_(std::move(choose_picture)) {
+  if (auto* b = page->findChild<QPushButton*>("btn_logo")) {
+    connect(b, &QPushButton::clicked, this, [this] { btn_logoClick(); });
+  }
+}
+
+void OemLogoController::btn_logoClick() {
+  PrinterCommand command(ctx_);
+  if (!command) return;
+  if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
+  const QString path = choose_picture_ ? choose_picture_() : QString();
+  if (path.isEmpty()) return;
+  Picture picture;
+  std::string error;
+  if (!LoadPictureFile(path, picture, error)) {
+    ctx_.messages.MSGDLG(kMsgError, "", error);
+    return;
+  }
+  WriteOemLogo(ctx_.esc, ctx_.messages, picture);
+}
+
+std::unique_ptr<QObject> InstallOemLogo(QWidget* page, AppContext& ctx) {
+  return std::make_unique<OemLogoController>(page, ctx, DefaultPictureChooser(page, ctx));
+}
+
+}  // namespace quillon

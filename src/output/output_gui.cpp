@@ -1,0 +1,29 @@
+// Plugs the output pages into the main window: the print test page (TabSheet4), the OEM
+// page's logo button (TabSheet5), and the ANSI code page chosen in config.ini.
+#include <QObject>
+#include <memory>
+
+#include "app/gui_registry.h"
+#include "app/ini_file.h"
+#include "app/sfunc.h"
+#include "output/ansi_codepage.h"
+#include "output/oem_logo_controller.h"
+#include "output/output_gui.h"
+#include "output/print_test_controller.h"
+
+namespace quillon {
+
+void InstallOutputGui(GuiRegistry& registry) {
+  registry.RegisterPageController("TabSheet4", &InstallPrintTestPage);
+  registry.RegisterPageController("TabSheet5", &InstallOemLogo);
+  registry.RegisterPageController("main", [](QWidget*, AppContext& ctx) {
+    // Every ANSI text of the program converts through this choice.
+    if (!ApplyAnsiCodePageSetting(IniFile(GetApplicationPath() + "config.ini")) && ctx.StatusNote) {
+      ctx.StatusNote("config.ini: ANSI_CODEPAGE is not a supported code page; using " +
+                     std::to_string(AnsiCodePage()));
+    }
+    return std::unique_ptr<QObject>();
+  });
+}
+
+}  // namespace quillon

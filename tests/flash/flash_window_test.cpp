@@ -1,0 +1,138 @@
+// The flash pages in the real main window on the virtual printer: choosing files through
+// the program's dialogs and running both pages over USB, and the firmware page over the
+// window's serial port.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <filesystem>
+#include <fstream>
+
+#include "app/sfunc.h"
+#include "app/tmain.h"
+#include "flash_rig.h"
+#include "link/serial/tcomm.h"
+#include "virtualprinter/pty_transport.h"
+#include "virtualprinter/virtual_usb.h"
+
+namespace quillon::testing {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class Presenter final : public DialogPresenter {
+ public:
+  int Show(int, const std::string&, const std::string& text) override {
+    shown.push_back(text);
+    return 1;
+  }
+  std::vector<std::string> shown;
+};
+
+class Files final : public FileDialogs {
+ public:
+  std::string OpenDataFile() override { return data_file; }
+  std::string OpenPicture() override { return {}; }
+  std::string data_file;
+};
+
+vp::VirtualPrinter::Options ErasedFlash() {
+  vp::VirtualPrinter::Options o;
+  o.load_factory_font = false;
+  return o;
+}
+
+class FlashWindowTest : public ::testing::Test {
+ protected:
+  FlashWindowTest() : folder(Bytes{}, "config.ini") {
+    std::ofstream(folder.path()) << "[SYSTEM]\nUSB_VID=c0de\nUSB_PID=7001\nLANGUAGE=EN\n";
+    std::filesystem::copy_file(QUILLON_RESOURCE_DIR "/language_msg.ini",
+                               folder.folder() / "language_msg.ini");
+    SetApplicationPath(folder.folder().string() + "/");
+    TmainDeps deps;
+    deps.usb = &usb;
+    deps.dialogs = &presenter;
+    deps.files = &files;
+    window = std::make_unique<Tmain>(std::move(deps));
+    window->Timer1Timer();  // the presence poll finds the printer
+  }
+  ~FlashWindowTest() override {
+    window.reset();
+    SetApplicationPath("");
+  }
+  void Click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
+  std::string Memo(const char* name) {
+    if (auto* plain = window->findChild<QPlainTextEdit*>(name))
+      return plain->toPlainText().toStdString();
+    return window->findChild<QTextEdit*>(name)->toPlainText().toStdString();
+  }
+  std::string Text(const char* key) { return window->messages().Text(key); }
+
+  TempFile folder;
+  vp::VirtualPrinter printer{ErasedFlash()};
+  vp::VirtualUsbBackend usb{printer, "c0de", "7001"};
+  Presenter presenter;
+  Files files;
+  std::unique_ptr<Tmain> window;
+};
+
+TEST_F(FlashWindowTest, BothPagesOverUsb) {
+  const Bytes image = Pattern(2100);
+  TempFile firmware(image);
+  files.data_file = firmware.path();
+  Click("btn21");
+  EXPECT_EQ(window->findChild<QLabel*>("lbl_hardware_path")->text().toStdString(), firmware.path());
+  Click("btn22");
+  EXPECT_NE(Memo("mmo_update_info").find(Text("MSG016")), std::string::npos)
+      << Memo("mmo_update_info");
+  EXPECT_EQ(printer.state().firmware, image);
+
+  const Bytes font = Pattern(10000, 3);
+  TempFile font_file(font, "font.bin");
+  files.data_file = font_file.path();
+  Click("btn23");
+  window->findChild<QComboBox*>("ccb_packsize")->setCurrentText("4096");
+  Click("btn24");
+  EXPECT_NE(Memo("mmo_flash").find(Text("MSG024")), std::string::npos) << Memo("mmo_flash");
+  const auto flash = printer.state().flash.Read(0, 10000);
+  EXPECT_EQ(Bytes(flash.begin(), flash.end()), font);
+
+  files.data_file.clear();  // the dialog is cancelled
+  Click("btn23");
+  EXPECT_EQ(window->findChild<QLabel*>("lbl_hzk_path")->text().toStdString(), Text("MSG030"));
+}
+
+TEST_F(FlashWindowTest, FirmwareOverTheWindowsSerialPort) {
+  vp::VirtualPrinter serial_printer{ErasedFlash()};
+  vp::PtyTransport transport{serial_printer};
+  std::string error;
+  ASSERT_TRUE(transport.Start(error)) << error;
+  auto* comm = dynamic_cast<TComm*>(window->link().cm_spcomm);
+  ASSERT_NE(comm, nullptr);
+  comm->SetCommName(transport.port_path());
+  window->link().UseCommPort = true;
+
+  const Bytes image = Pattern(1500);
+  TempFile firmware(image);
+  files.data_file = firmware.path();
+  Click("btn21");
+  Click("btn22");
+  EXPECT_NE(Memo("mmo_update_info").find(Text("MSG016")), std::string::npos)
+      << Memo("mmo_update_info");
+  serial_printer.WithState([&](vp::PrinterState& s) { EXPECT_EQ(s.firmware, image); });
+  EXPECT_TRUE(printer.state().firmware.empty());  // nothing went to the USB printer
+  EXPECT_FALSE(comm->IsOpen());
+}
+
+}  // namespace
+}  // namespace quillon::testing
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
