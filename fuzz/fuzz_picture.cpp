@@ -92,7 +92,7 @@ class Ui final : public FlowUi {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #ifdef QUILLON_FUZZ_PICTURE
   if (size < 6) return 0;
-  constexpr int64_t kMaxPixels = 1 << 21;  // harness cap: 8 MB of pixels
+  constexpr int64_t kMaxPixels = 1 << 18;  // harness cap: 1 MB of pixels
   const uint8_t mode = data[0];
   // Width and height: 16-bit, or scaled up past 65535 when mode asks for it.
   int width = data[1] | (data[2] << 8);
