@@ -16,6 +16,7 @@
 #include "app/printer_command.h"
 #include "app/qt_dialogs.h"
 #include "app/sfunc.h"
+#include "link/serial/serial_path.h"
 
 namespace quillon {
 namespace {
@@ -178,7 +179,8 @@ void Tmain::InstallControllers() {
 }
 
 bool Tmain::ShowUSBMessage(int) {
-  if (link_.USB.isFindPrint) return true;
+  // Over the serial path the printer is reachable while the port is open.
+  if (link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint) return true;
   msg_.MSGDLG(kMsgPlain, "", msg_.Text("MSG003"));
   return false;
 }
@@ -193,9 +195,13 @@ void Tmain::StatusNote(const QString& text) {
 
 void Tmain::Timer1Timer() {
   link_.FindPrinter();
-  const char* key = link_.USB.isFindPrint ? "MSG001" : "MSG002";
-  setWindowTitle(QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) +
-                 QStringLiteral("]"));
+  const bool present = link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint;
+  const char* key = present ? "MSG001" : "MSG002";
+  QString caption = QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) +
+                    QStringLiteral("]");
+  // The caption also says when the serial path, not USB, is the link.
+  if (link_.UseCommPort) caption += QStringLiteral(" (serial port)");
+  setWindowTitle(caption);
 }
 
 void Tmain::BeforeReadUSB1Click() {

@@ -25,7 +25,7 @@ CliFlowUi::~CliFlowUi() {
 
 void CliFlowUi::SetProgressMax(int64_t max) {
   max_ = max;
-  out_.Progress(phase_, 0, max_);
+  out_.Progress(phase_, 0, max_, Unit());
 }
 
 void CliFlowUi::SetProgress(int64_t position) {

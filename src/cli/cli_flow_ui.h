@@ -21,6 +21,8 @@ class CliFlowUi final : public FlowUi {
   bool Cancelled() override;
 
  private:
+  // Pictures count rows; the flashing flows count bytes.
+  const char* Unit() const { return phase_ == "print" ? "rows" : "bytes"; }
   Output& out_;
   Messages& messages_;
   std::string phase_;

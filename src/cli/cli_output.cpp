@@ -54,7 +54,7 @@ void Output::Verbose(const std::string& line) {
   std::fprintf(err_, "%s\n", line.c_str());
 }
 
-void Output::Progress(const std::string& phase, int64_t done, int64_t total) {
+void Output::Progress(const std::string& phase, int64_t done, int64_t total, const char* unit) {
   if (mode_.quiet) return;
   auto now = std::chrono::steady_clock::now();
   if (phase != last_phase_) {
@@ -72,7 +72,7 @@ void Output::Progress(const std::string& phase, int64_t done, int64_t total) {
   if (mode_.json) {
     JsonObject p;
     p.Add("phase", phase).Add("done", done).Add("total", total).Add("percent", percent);
-    p.Add("bytes_per_second", rate);
+    p.Add("unit", unit).Add("per_second", rate);
     JsonObject line;
     line.AddRaw("progress", p.str());
     std::fprintf(out_, "%s\n", line.str().c_str());
@@ -89,8 +89,8 @@ void Output::Progress(const std::string& phase, int64_t done, int64_t total) {
                  rate / 1024.0, left);
     bar_shown_ = true;
   } else if (percent % 10 == 0) {
-    std::fprintf(err_, "%s %d%% (%lld/%lld bytes)\n", phase.c_str(), percent,
-                 static_cast<long long>(done), static_cast<long long>(total));
+    std::fprintf(err_, "%s %d%% (%lld/%lld %s)\n", phase.c_str(), percent,
+                 static_cast<long long>(done), static_cast<long long>(total), unit);
   }
   std::fflush(err_);
 }

@@ -39,7 +39,7 @@ class Output {
   // Detail shown only with --verbose.
   void Verbose(const std::string& line);
   // Progress of a long operation.
-  void Progress(const std::string& phase, int64_t done, int64_t total);
+  void Progress(const std::string& phase, int64_t done, int64_t total, const char* unit = "bytes");
   void EndProgress();
 
   const OutputMode& mode() const { return mode_; }

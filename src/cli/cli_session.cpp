@@ -47,19 +47,6 @@ Session::~Session() {
 
 int Session::Connect(const std::string& command) {
   std::string error;
-  res_ = LinkResources::Make(options_, &error);
-  if (!res_) return out_.Fail(command, kExitNoPrinter, error);
-  link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
-  esc_ = std::make_unique<EscCmd>(*link_);
-  ctx_ =
-      std::make_unique<AppContext>(AppContext{*link_, *esc_, messages_,
-                                              [this] {
-                                                if (Present()) return true;
-                                                messages_.MSGDLG(0, "", messages_.Text("MSG003"));
-                                                return false;
-                                              },
-                                              "EN"});
-
   IniFile config(folder_ + "config.ini");
   std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
   std::string pid = config.ReadString("SYSTEM", "USB_PID", "");
@@ -72,6 +59,22 @@ int Session::Connect(const std::string& command) {
     vid = "c0de";
     pid = "7001";
   }
+  // The virtual printer shows itself with the identifiers the link looks for.
+  LinkOptions resolved = options_;
+  if (options_.kind == LinkOptions::Kind::kVirtual) resolved.usb_id = vid + ":" + pid;
+  res_ = LinkResources::Make(resolved, &error);
+  if (!res_) return out_.Fail(command, kExitNoPrinter, error);
+  link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
+  esc_ = std::make_unique<EscCmd>(*link_);
+  ctx_ =
+      std::make_unique<AppContext>(AppContext{*link_, *esc_, messages_,
+                                              [this] {
+                                                if (Present()) return true;
+                                                messages_.MSGDLG(0, "", messages_.Text("MSG003"));
+                                                return false;
+                                              },
+                                              "EN"});
+
   link_->USB.VID = vid;
   link_->USB.PID = pid;
 

@@ -66,11 +66,11 @@ TEST(TextConv, AnsiModeDiffersFromUtf8Mode) {
 }
 
 TEST(TextConv, EscapesCutShortAreDropped) {
-  for (const std::string& s : {"ab\\", "ab\\x", "ab\\x4", "ab\\X"}) {
+  for (std::string s : {"ab\\", "ab\\x", "ab\\x4", "ab\\X"}) {
     EXPECT_EQ(Ansi(s), (Bytes{'a', 'b'})) << s;
     EXPECT_EQ(Utf8(s), (Bytes{'a', 'b'})) << s;
   }
-  for (const std::string& s : {"ab\\u", "ab\\u4", "ab\\u4E", "ab\\u4E2"}) {
+  for (std::string s : {"ab\\u", "ab\\u4", "ab\\u4E", "ab\\u4E2"}) {
     EXPECT_EQ(Ansi(s), (Bytes{'a', 'b'})) << s;
   }
   // Just long enough is not cut short.

@@ -1,0 +1,180 @@
+// quillon-cli as scripts use it: against the in-process virtual printer and, for the
+// serial path, the virtual printer program on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "cli_runner.h"
+
+namespace quillon::testing {
+namespace {
+
+std::vector<std::string> Virtual(const CliHome& home, std::vector<std::string> words) {
+  std::vector<std::string> args = {"--home", home.path(), "--virtual-printer", "--state",
+                                   home.File("state.bin")};
+  args.insert(args.end(), words.begin(), words.end());
+  return args;
+}
+
+std::vector<std::string> Serial(const CliHome& home, const PtyPrinter& p,
+                                std::vector<std::string> words) {
+  std::vector<std::string> args = {"--home", home.path(), "--port", p.port()};
+  args.insert(args.end(), words.begin(), words.end());
+  return args;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(CliSettings, SetThenGetRoundTripsThroughTheStateFile) {
+  CliHome home;
+  CliRun set = RunCli(Virtual(home, {"set", "stepmode", "3"}));
+  ASSERT_EQ(set.exit_code, 0) << set.err;
+  CliRun get = RunCli(Virtual(home, {"get", "stepmode"}));
+  EXPECT_EQ(get.exit_code, 0) << get.err;
+  EXPECT_EQ(get.out, "3\n");
+
+  CliRun name = RunCli(Virtual(home, {"set", "bt-name", "打印机-7"}));
+  ASSERT_EQ(name.exit_code, 0) << name.err;
+  CliRun back = RunCli(Virtual(home, {"--json", "get", "bt-name"}));
+  EXPECT_EQ(back.out,
+            "{\"command\":\"get bt-name\",\"ok\":true,\"setting\":\"bt-name\",\"value\":"
+            "\"打印机-7\"}\n");
+}
+
+TEST(CliSettings, FactoryResetNeedsConfirmationAndRestoresDefaults) {
+  CliHome home;
+  ASSERT_EQ(RunCli(Virtual(home, {"set", "language", "1"})).exit_code, 0);
+  EXPECT_EQ(RunCli(Virtual(home, {"factory-reset"})).exit_code, 2);
+  EXPECT_EQ(RunCli(Virtual(home, {"get", "language"})).out, "1\n");
+  EXPECT_EQ(RunCli(Virtual(home, {"factory-reset", "--yes"})).exit_code, 0);
+  EXPECT_EQ(RunCli(Virtual(home, {"get", "language"})).out, "0\n");
+}
+
+TEST(CliSettings, RecordsAndLabelValues) {
+  CliHome home;
+  CliRun set = RunCli(Virtual(home, {"net", "set", "--ip", "10.0.0.7", "--mask", "255.0.0.0",
+                                     "--gateway", "10.0.0.1", "--dhcp"}));
+  ASSERT_EQ(set.exit_code, 0) << set.err;
+  CliRun get = RunCli(Virtual(home, {"--json", "net", "get"}));
+  EXPECT_NE(get.out.find("\"ip\":\"010.000.000.007\""), std::string::npos) << get.out;
+  EXPECT_NE(get.out.find("\"dhcp\":true"), std::string::npos);
+  EXPECT_NE(get.out.find("\"port\":9100"), std::string::npos);
+
+  ASSERT_EQ(RunCli(Virtual(home, {"label", "set", "120", "-35"})).exit_code, 0);
+  EXPECT_EQ(RunCli(Virtual(home, {"label", "get"})).out, "sensor 120\nout -35\n");
+  EXPECT_EQ(RunCli(Virtual(home, {"wifi", "set", "--ssid", "shop", "--static"})).exit_code, 0);
+}
+
+TEST(CliUsage, ErrorsHaveTheirExitCodes) {
+  CliHome home;
+  EXPECT_EQ(RunCli({"--home", home.path()}).exit_code, 2);
+  EXPECT_EQ(RunCli(Virtual(home, {"frobnicate"})).exit_code, 2);
+  EXPECT_EQ(RunCli(Virtual(home, {"get", "colour"})).exit_code, 2);
+  EXPECT_EQ(RunCli(Virtual(home, {"get", "language", "extra"})).exit_code, 2);
+  EXPECT_EQ(RunCli(Virtual(home, {"set", "stepmode", "9"})).exit_code, 4);
+  EXPECT_EQ(RunCli(Virtual(home, {"set", "serial-number", std::string(32, '1')})).exit_code, 4);
+  EXPECT_EQ(RunCli(Virtual(home, {"font", "download", "x.bin", "--packsize", "abc"})).exit_code, 4);
+  EXPECT_EQ(RunCli(Virtual(home, {"wifi", "set", "--ssid", std::string(24, 's')})).exit_code, 4);
+  EXPECT_EQ(
+      RunCli(Virtual(home, {"net", "set", "--ip", "1.2.x.4", "--mask", "0", "--gateway", "0"}))
+          .exit_code,
+      4);
+  // A printer that is not there: the USB identifiers match no device.
+  CliRun none = RunCli({"--home", home.path(), "--usb", "ffff:fffe", "get", "language"});
+  EXPECT_EQ(none.exit_code, 3);
+  EXPECT_NE(none.err.find("no printer found"), std::string::npos) << none.err;
+  EXPECT_EQ(RunCli({"--help"}).exit_code, 0);
+  EXPECT_EQ(RunCli({"get", "--help"}).exit_code, 0);
+}
+
+TEST(CliFlash, FirmwareAndFontWithJsonProgress) {
+  CliHome home;
+  std::string image(3000, '\0');
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
+  WriteFile(home.File("fw.bin"), image);
+  CliRun fw = RunCli(Virtual(home, {"--json", "firmware", "update", home.File("fw.bin")}));
+  EXPECT_EQ(fw.exit_code, 0) << fw.err;
+  EXPECT_NE(fw.out.find("\"bytes\":3000"), std::string::npos) << fw.out;
+
+  WriteFile(home.File("font.bin"), std::string(10000, 'A'));
+  CliRun font = RunCli(
+      Virtual(home, {"--json", "font", "download", home.File("font.bin"), "--packsize", "4096"}));
+  EXPECT_EQ(font.exit_code, 0) << font.err;
+  EXPECT_NE(font.out.find("{\"progress\":{\"phase\":\"font\""), std::string::npos);
+  EXPECT_NE(font.out.find("\"done\":10000,\"total\":10000"), std::string::npos) << font.out;
+  EXPECT_NE(font.out.find("\"command\":\"font download\",\"ok\":true"), std::string::npos);
+
+  WriteFile(home.File("empty.bin"), "");
+  EXPECT_EQ(RunCli(Virtual(home, {"firmware", "update", home.File("empty.bin")})).exit_code, 4);
+  EXPECT_EQ(RunCli(Virtual(home, {"firmware", "update", home.File("missing.bin")})).exit_code, 4);
+}
+
+TEST(CliOutput, TextAndRfidAndPaper) {
+  CliHome home;
+  std::vector<std::string> args = {
+      "--home", home.path(), "--virtual-printer", "--paper", home.File("paper.png"), "send",
+      "text",   "Hi"};
+  CliRun text = RunCli(args);
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  std::ifstream png(home.File("paper.png"), std::ios::binary);
+  std::string head(8, '\0');
+  png.read(head.data(), 8);
+  EXPECT_EQ(head, "\x89PNG\r\n\x1a\n");
+
+  EXPECT_EQ(RunCli(Virtual(home, {"send", "escpos", "cut"})).exit_code, 0);
+  EXPECT_EQ(RunCli(Virtual(home, {"send", "escpos", "guillotine"})).exit_code, 2);
+  EXPECT_EQ(RunCli(Virtual(home, {"send", "text", "1B 4", "--encoding", "hex"})).exit_code, 0);
+
+  CliRun write = RunCli(Virtual(home, {"rfid", "write", "--sector", "2", "--block", "1", "--data",
+                                       "00112233445566778899AABBCCDDEEFF"}));
+  ASSERT_EQ(write.exit_code, 0) << write.err;
+  CliRun read = RunCli(Virtual(home, {"rfid", "read", "--sector", "2"}));
+  EXPECT_NE(read.out.find("00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF"), std::string::npos)
+      << read.out << read.err;
+  CliRun wrong = RunCli(Virtual(home, {"rfid", "read", "--sector", "2", "--key", "010203040506"}));
+  EXPECT_EQ(wrong.exit_code, 1);
+
+  // A count that does not fit the record is refused rather than stored cut to 16 bits.
+  EXPECT_EQ(RunCli(Virtual(home, {"paper-roll", "create", "--count", "70000"})).exit_code, 4);
+  ASSERT_EQ(RunCli(Virtual(home, {"paper-roll", "create", "--count", "500"})).exit_code, 0);
+  CliRun roll = RunCli(Virtual(home, {"paper-roll", "read"}));
+  EXPECT_NE(roll.out.find("500 labels"), std::string::npos) << roll.out << roll.err;
+
+  WriteFile(home.File("not-a-picture.png"), "hello");
+  EXPECT_EQ(RunCli(Virtual(home, {"print", "image", home.File("not-a-picture.png")})).exit_code, 4);
+}
+
+TEST(CliSerial, SettingsOverThePseudoTerminal) {
+  CliHome home;
+  PtyPrinter printer(home);
+  ASSERT_TRUE(printer.ready());
+  ASSERT_EQ(RunCli(Serial(home, printer, {"set", "blackness", "2"})).exit_code, 0);
+  CliRun get = RunCli(Serial(home, printer, {"get", "blackness"}));
+  EXPECT_EQ(get.exit_code, 0) << get.err;
+  EXPECT_EQ(get.out, "2\n");
+  CliRun info = RunCli(Serial(home, printer, {"get", "info"}));
+  EXPECT_EQ(info.exit_code, 0) << info.err;
+  EXPECT_FALSE(info.out.empty());
+  CliRun missing =
+      RunCli({"--home", home.path(), "--port", home.File("no-such-port"), "get", "language"});
+  EXPECT_EQ(missing.exit_code, 3);
+}
+
+TEST(CliSerial, DroppedAndRefusedRepliesNameTheFailure) {
+  CliHome home;
+  PtyPrinter printer(home, {"--drop-code", "A1", "--refuse-text-sets"});
+  ASSERT_TRUE(printer.ready());
+  CliRun dropped = RunCli(Serial(home, printer, {"get", "language"}));
+  EXPECT_EQ(dropped.exit_code, 1);
+  EXPECT_NE(dropped.err.find("no reply"), std::string::npos) << dropped.err;
+  CliRun refused = RunCli(Serial(home, printer, {"set", "bt-pin", "1234"}));
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("refused"), std::string::npos) << refused.err;
+  EXPECT_EQ(RunCli(Serial(home, printer, {"get", "charset"})).exit_code, 0);
+}
+
+}  // namespace
+}  // namespace quillon::testing
