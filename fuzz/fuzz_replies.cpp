@@ -98,7 +98,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TWifiPar wifi{};
   uint8_t key[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, snr[4] = {}, block[16] = {};
   bool ok = false;
-  switch (which % 24) {
+  // Reply parsing on its own: the frame must lie within the bytes given, which sit in a
+  // buffer of exactly that size so that any read past them is caught.
+  if (which >= 0xF0) {
+    std::vector<uint8_t> exact(data, data + size);
+    if (esc.cmd_build_pack(exact.data(), static_cast<int32_t>(exact.size()))) {
+      if (esc.ret.size + kFrameOverhead > exact.size()) __builtin_trap();
+    }
+    return 0;
+  }
+  switch (which % 32) {
     case 0:
       ok = esc.cmd_language(0, byte);
       break;
@@ -169,8 +178,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 22:
       ok = esc.cmd_rfid_write(1, 4, block);
       break;
-    default:
+    case 23:
       ok = esc.cmd_rfid_halt(1);
+      break;
+    case 24:
+      ok = esc.cmd_blue_pin(0, text);
+      break;
+    case 25:
+      ok = esc.cmd_blue_mac(0, text);
+      break;
+    case 26:
+      ok = esc.cmd_tagmode(0, byte);
+      break;
+    case 27:
+      ok = esc.cmd_blackness(1, byte);
+      break;
+    case 28:
+      ok = esc.cmd_boot_update_data(16, block);
+      break;
+    case 29:
+      ok = esc.cmd_rfid_reset(1);
+      break;
+    case 30:
+      ok = esc.cmd_wifi_set(0, wifi);
+      break;
+    default:
+      ok = esc.cmd_label_test(1, 800, a, b);
       break;
   }
   if (ok) {

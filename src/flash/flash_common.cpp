@@ -96,4 +96,9 @@ uint32_t ImageChecksum(const uint8_t* data, size_t size) {
   return sum;
 }
 
+bool PrinterGone(const PrinterLink& link) {
+  if (link.UseCommPort) return !(link.cm_spcomm && link.cm_spcomm->IsOpen());
+  return !link.USB.hDevHandle;
+}
+
 }  // namespace quillon

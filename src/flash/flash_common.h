@@ -73,6 +73,11 @@ bool PresenceCheck(AppContext& ctx, Messages& messages);
 // start a second flow.
 bool RefuseWhenBusy(AppContext& ctx, Messages& messages);
 
+// True when the link has lost its printer: the USB device reported itself gone (the link
+// dropped its handle) or the serial port is closed. Retrying a command then only waits out
+// its time-out again, up to minutes for the erase retries.
+bool PrinterGone(const PrinterLink& link);
+
 // Sum of all bytes taken as unsigned, modulo 2^32 (the boot loader's image checksum).
 uint32_t ImageChecksum(const uint8_t* data, size_t size);
 

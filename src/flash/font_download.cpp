@@ -113,7 +113,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
       const uint32_t step = idx + kFlashSector < size ? kFlashSector : size - idx;
       int attempt = 0;
       while (!esc.cmd_flash_erase(idx, 1)) {
-        if (++attempt == kEraseAttempts) {
+        if (++attempt == kEraseAttempts || PrinterGone(link)) {
           out.failed_address = idx;
           ui.MemoLine(m.Text("MSG012"));
           return finish(FlashResult::kEraseFailed);
@@ -131,7 +131,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
     if (cancelled(idx)) return finish(FlashResult::kCancelled);
     const uint32_t pack = idx + *max_pack < size ? *max_pack : size - idx;
     for (int attempt = 1; !esc.cmd_flash_write(idx, pack, data.data() + idx); ++attempt) {
-      if (attempt == kWriteAttempts) {
+      if (attempt == kWriteAttempts || PrinterGone(link)) {
         out.failed_address = idx;
         ui.MemoLine(m.Text("MSG021") + std::to_string(idx));
         return finish(FlashResult::kWriteFailed);

@@ -104,6 +104,11 @@ FileResult SaveFileAtomically(const std::string& path, std::span<const uint8_t> 
   const std::filesystem::path target = SaveTarget(path);
   std::error_code ec;
   if (std::filesystem::is_directory(target, ec)) return Failure(what + "it is a folder." + kept);
+  // The rename below would replace a file the user may not write; refuse as a plain
+  // overwrite would.
+  if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+    return Failure(what + std::strerror(errno) + "." + kept);
+  }
 
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";

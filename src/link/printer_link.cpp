@@ -69,7 +69,7 @@ int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen
     ReadUSB(RecvBuf, n, 0);
     Recv_Init();
   }
-  WriteUSB(wbuf, wlen);
+  last_write_ok_ = WriteUSB(wbuf, wlen);
   if (timeout == 0) return 0;
 
   int32_t count = 0;
@@ -103,6 +103,7 @@ int32_t PrinterLink::SerialExchange(const uint8_t* wbuf, int32_t wlen, int32_t r
   std::memset(CommBuf, 0, kCommBufSize - 1);
   CommRecvLen = 0;
   // WriteCommData carries a 16-bit count: longer writes go out as consecutive blocks.
+  last_write_ok_ = false;
   if (cm_spcomm) {
     int32_t sent = 0;
     do {
@@ -110,6 +111,7 @@ int32_t PrinterLink::SerialExchange(const uint8_t* wbuf, int32_t wlen, int32_t r
       if (!cm_spcomm->WriteCommData(wbuf + sent, static_cast<uint16_t>(block))) break;
       sent += block;
     } while (sent < wlen);
+    last_write_ok_ = sent >= wlen;
   }
   int32_t n = 0;
   if (!ReadComm(RecvBuf, n, rlen, static_cast<int32_t>(timeout), end)) return 0;

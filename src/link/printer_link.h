@@ -43,6 +43,10 @@ class PrinterLink {
   int32_t SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<uint8_t> recv, int32_t rlen,
                       uint32_t timeout, ReplyEnd end = ReplyEnd::kCount);
 
+  // Whether the last exchange's bytes were all handed to the device or the serial port
+  // (output without a reply, such as picture bands, has no other sign of a vanished printer).
+  bool last_write_ok() const { return last_write_ok_; }
+
   void Recv_Init();
   // Searches the USB devices for "vid_" + VID + "&pid_" + PID (case-sensitive).
   void FindPrinter();
@@ -110,6 +114,7 @@ class PrinterLink {
   std::string last_open_error_;
   UsbError last_open_error_kind_ = UsbError::kNone;
   int busy_ = 0;
+  bool last_write_ok_ = true;
 };
 
 // Waits ms milliseconds while the pump keeps processing messages (never spins).

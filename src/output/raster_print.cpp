@@ -28,7 +28,7 @@ bool Print_BitMap(PrinterLink& link, const uint8_t* buf, uint16_t width, uint16_
   link.Recv_Init();
   const std::vector<uint8_t> cmd = RasterBandCommand(buf, width, height);
   link.SendAndRecv(cmd.data(), static_cast<int32_t>(cmd.size()), {}, 0, 0);
-  return true;
+  return link.last_write_ok();
 }
 
 std::string CheckPrintablePicture(const Picture& img) {
@@ -69,8 +69,16 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
       break;
     }
     const int send_h = std::min(kBandRows, h - row);
-    Print_BitMap(link, raster.data() + static_cast<size_t>(row) * wbyte, wbyte,
-                 static_cast<uint16_t>(send_h));
+    if (!Print_BitMap(link, raster.data() + static_cast<size_t>(row) * wbyte, wbyte,
+                      static_cast<uint16_t>(send_h))) {
+      // No reply is awaited, so a lost band is the only sign of a printer gone mid-print.
+      ui.messages().MSGDLG(kMsgWarning, "",
+                           "The printer stopped taking data after " + std::to_string(row) +
+                               " of " + std::to_string(h) +
+                               " rows; the picture was not printed whole.");
+      complete = false;
+      break;
+    }
     row += send_h;
     ui.SetProgress(row);
     link.pump().ProcessMessages(0);  // keep the window alive between bands

@@ -24,6 +24,7 @@ inline constexpr size_t kRasterHeaderSize = 8;
 std::vector<uint8_t> RasterBandCommand(const uint8_t* buf, uint16_t width, uint16_t height);
 
 // Sends one band (height rows of width bytes) to the printer without awaiting a reply.
+// False when the band could not be handed over (the printer went away).
 bool Print_BitMap(PrinterLink& link, const uint8_t* buf, uint16_t width, uint16_t height);
 
 // Why a picture cannot be printed (empty when it can).

@@ -1,6 +1,8 @@
 // The serial port's place in the program: stored settings, link wiring, the dialog's OK.
 #include "link/serial/serial_path.h"
 
+#include <poll.h>
+
 #include <cctype>
 #include <limits>
 
@@ -39,6 +41,17 @@ void AttachSerialPort(PrinterLink& link, TComm& comm) {
   link.SetCommPort(&comm);
   comm.OnReceiveData = [&link](TComm&, const uint8_t* buffer, uint16_t length) {
     link.cm_spcommReceiveData(buffer, length);
+  };
+  // The line went away (device unplugged, the other side closed): close the port, so the
+  // presence check says so instead of every command waiting out its time-out on a dead line.
+  // The request may have been queued by a port since closed and opened again: only a line
+  // that is hung up now is closed.
+  comm.OnRequestHangup = [](TComm& sender) {
+    if (!sender.IsOpen()) return;
+    pollfd line{sender.Handle(), 0, 0};
+    if (::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+      sender.StopComm();
+    }
   };
 }
 

@@ -15,7 +15,8 @@ namespace quillon {
 // control, XON/XOFF on input only (limits 500), read interval 100 ms, total time-outs 0.
 void ConfigureMainWindowPort(TComm& comm);
 
-// Makes comm the link's serial port and hands its received bytes to the link's CommBuf.
+// Makes comm the link's serial port and hands its received bytes to the link's CommBuf;
+// a hang-up of the line closes the port.
 void AttachSerialPort(PrinterLink& link, TComm& comm);
 
 // The runtime's whole-number conversion of a text (leading blanks, an optional sign,
