@@ -68,7 +68,8 @@ class SerialHost final : public Host {
   vp::VirtualPrinter& printer() override { return printer_; }
   uint32_t NowMs() override { return SystemClock().NowMs(); }
   bool LinkClosed() override { return !link_.USB.hDevHandle; }
-  uint32_t Slack() const override { return 500; }  // real time on a shared machine
+  // Real time on a shared machine (sanitizers, parallel tests): only a hang may fail this.
+  uint32_t Slack() const override { return 3000; }
   PrinterLink& link() { return link_; }
   TComm& comm() { return comm_; }
   vp::PtyTransport& transport() { return transport_; }
@@ -155,7 +156,7 @@ TEST(SerialPeer, ClosesDuringALongWriteThenThePortIsReopenedAndWorks) {
   const auto stopped = std::chrono::duration_cast<std::chrono::milliseconds>(
                            std::chrono::steady_clock::now() - start)
                            .count();
-  EXPECT_LT(stopped, 5000);
+  EXPECT_LT(stopped, 30000);  // a hang, not a slow machine
   ASSERT_TRUE(host.Connect());
   uint8_t language = 0;
   const bool reopened = host.esc().cmd_language(0, language);
