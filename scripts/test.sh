@@ -19,7 +19,7 @@ export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 step() { printf '\n==== %s\n' "$*"; }
 
 step "GCC build and tests"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
