@@ -20,14 +20,8 @@ void OemLogoController::btn_logoClick() {
   PrinterCommand command(ctx_);
   if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
-  const QString path = choose_picture_ ? choose_picture_() : QString();
-  if (path.isEmpty()) return;
   Picture picture;
-  std::string error;
-  if (!LoadPictureFile(path, picture, error)) {
-    ctx_.messages.MSGDLG(kMsgError, "", error);
-    return;
-  }
+  if (!ChooseAndLoadPicture(choose_picture_, ctx_.messages, picture)) return;
   WriteOemLogo(ctx_.esc, ctx_.messages, picture);
 }
 

@@ -32,3 +32,18 @@ bool LoadPictureFile(const QString& path, Picture& out, std::string& error) {
 }
 
 }  // namespace quillon
+
+namespace quillon {
+
+bool ChooseAndLoadPicture(const PictureChooser& choose, Messages& messages, Picture& out) {
+  const QString path = choose ? choose() : QString();
+  if (path.isEmpty()) return false;
+  std::string error;
+  if (!LoadPictureFile(path, out, error)) {
+    messages.MSGDLG(kMsgError, "", error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quillon

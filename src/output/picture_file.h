@@ -4,8 +4,10 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <string>
 
+#include "app/messages.h"
 #include "output/bitmap_conv.h"
 
 namespace quillon {
@@ -16,5 +18,12 @@ Picture PictureFromImage(const QImage& image);
 // Loads path into out. False, with a message for the user in error, when the file cannot
 // be read as a picture.
 bool LoadPictureFile(const QString& path, Picture& out, std::string& error);
+
+// Asks the user for a picture file; an empty text means cancelled.
+using PictureChooser = std::function<QString()>;
+
+// Asks for a picture and loads it. False when the user cancelled or the file is not a
+// readable picture (an error box has then said why).
+bool ChooseAndLoadPicture(const PictureChooser& choose, Messages& messages, Picture& out);
 
 }  // namespace quillon
