@@ -10,8 +10,7 @@ ProgramOptions ParseProgramOptions(int argc, char** argv) {
     const char* a = argv[i];
     if (std::strcmp(a, "--virtual-printer") == 0) {
       o.virtual_printer = true;
-    } else if ((std::strcmp(a, "--paper") == 0 || std::strcmp(a, "--state") == 0) &&
-               i + 1 < argc) {
+    } else if ((std::strcmp(a, "--paper") == 0 || std::strcmp(a, "--state") == 0) && i + 1 < argc) {
       (a[2] == 'p' ? o.paper : o.state) = argv[++i];
     } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
       o.help = true;

@@ -197,8 +197,8 @@ void Tmain::Timer1Timer() {
   link_.FindPrinter();
   const bool present = link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint;
   const char* key = present ? "MSG001" : "MSG002";
-  QString caption = QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) +
-                    QStringLiteral("]");
+  QString caption =
+      QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) + QStringLiteral("]");
   // The caption also says when the serial path, not USB, is the link.
   if (link_.UseCommPort) caption += QStringLiteral(" (serial port)");
   setWindowTitle(caption);

@@ -19,7 +19,9 @@ class SteadyClock final : public Clock {
 };
 
 // Elapsed milliseconds from start to now, correct across the wrap of the counter.
-inline uint32_t ElapsedMs(uint32_t start, uint32_t now) { return now - start; }
+inline uint32_t ElapsedMs(uint32_t start, uint32_t now) {
+  return now - start;
+}
 
 Clock& SystemClock();
 

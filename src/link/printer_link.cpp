@@ -17,7 +17,9 @@ bool FrameComplete(const uint8_t* buf, int32_t count) {
   return count >= static_cast<int32_t>(GetLE16(buf + 4) + kFrameOverhead);
 }
 
-int32_t FrameLength(const uint8_t* buf) { return GetLE16(buf + 4) + kFrameOverhead; }
+int32_t FrameLength(const uint8_t* buf) {
+  return GetLE16(buf + 4) + kFrameOverhead;
+}
 
 }  // namespace
 
@@ -62,8 +64,8 @@ int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<ui
   return copied;
 }
 
-int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen,
-                                 uint32_t timeout, ReplyEnd end) {
+int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen, uint32_t timeout,
+                                 ReplyEnd end) {
   int32_t n = 0;
   if (BeforeReadUSB) {
     ReadUSB(RecvBuf, n, 0);
@@ -80,8 +82,8 @@ int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen
     const int32_t room = static_cast<int32_t>(kRecvBufSize) - count;
     if (room <= 0) break;  // RecvBuf is full: what arrived is the reply
     // 64-bit so that a timeout near 2^32 cannot wrap the slice to 0 and spin.
-    const uint32_t slice = static_cast<uint32_t>(
-        std::min<uint64_t>(kReadSliceMs, uint64_t{timeout} - elapsed + 1));
+    const uint32_t slice =
+        static_cast<uint32_t>(std::min<uint64_t>(kReadSliceMs, uint64_t{timeout} - elapsed + 1));
     if (USB.hDevHandle) {
       uint8_t chunk[kUsbReadMax];
       ReadUSB(chunk, n, slice);
@@ -155,10 +157,9 @@ void PrinterLink::cm_spcommReceiveData(const uint8_t* buffer, uint16_t length) {
   if (take < length) {
     comm_dropped += length - take;
     if (log_) {
-      log_->Write_Log(log_->DailyFileName(),
-                      "serial input buffer full: " + std::to_string(length - take) +
-                          " bytes dropped",
-                      -1);
+      log_->Write_Log(
+          log_->DailyFileName(),
+          "serial input buffer full: " + std::to_string(length - take) + " bytes dropped", -1);
     }
   }
 }

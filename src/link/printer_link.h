@@ -27,7 +27,7 @@ enum class ReplyEnd {
 inline constexpr size_t kRecvBufSize = 10241;
 inline constexpr size_t kCommBufSize = 10241;
 inline constexpr size_t kUsbReadMax = 4096;
-inline constexpr uint32_t kReadSliceMs = 10;     // longest a single read blocks
+inline constexpr uint32_t kReadSliceMs = 10;        // longest a single read blocks
 inline constexpr size_t kSerialWriteBlock = 65535;  // WriteCommData takes a 16-bit count
 
 class PrinterLink {

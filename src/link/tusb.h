@@ -10,10 +10,10 @@
 namespace quillon {
 
 struct TUSB {
-  std::string VID;         // as in config.ini USB_VID: four hex digits, lower case
-  std::string PID;         // USB_PID
+  std::string VID;  // as in config.ini USB_VID: four hex digits, lower case
+  std::string PID;  // USB_PID
   bool isFindPrint = false;
-  std::string PrintAddr;   // device path of the printer found at the last search
+  std::string PrintAddr;                  // device path of the printer found at the last search
   std::unique_ptr<UsbDevice> hDevHandle;  // open device, or null
 };
 
@@ -21,7 +21,9 @@ class TUSBHelper {
  public:
   explicit TUSBHelper(UsbBackend& backend) : backend_(backend) {}
   // Appends the path of every present USB device interface, in enumeration order.
-  void SearchDevice(std::vector<std::string>& vDevicePaths) { backend_.ListDevicePaths(vDevicePaths); }
+  void SearchDevice(std::vector<std::string>& vDevicePaths) {
+    backend_.ListDevicePaths(vDevicePaths);
+  }
 
  private:
   UsbBackend& backend_;

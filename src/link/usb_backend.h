@@ -12,12 +12,12 @@ namespace quillon {
 
 // Why an open failed, classified where it happened so the user can be told something useful.
 enum class UsbError {
-  kNone,          // opened
-  kNotFound,      // no device with that path (unplugged)
-  kAccess,        // the operating system refused access (permissions, udev rule missing)
-  kBusy,          // another program holds the printer interface
-  kNoInterface,   // the device has no printer or bulk interface
-  kIo,            // any other failure of the USB stack
+  kNone,         // opened
+  kNotFound,     // no device with that path (unplugged)
+  kAccess,       // the operating system refused access (permissions, udev rule missing)
+  kBusy,         // another program holds the printer interface
+  kNoInterface,  // the device has no printer or bulk interface
+  kIo,           // any other failure of the USB stack
 };
 
 // An open USB printer. Closing happens in the destructor.

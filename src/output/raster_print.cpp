@@ -73,9 +73,8 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
                       static_cast<uint16_t>(send_h))) {
       // No reply is awaited, so a lost band is the only sign of a printer gone mid-print.
       ui.messages().MSGDLG(kMsgWarning, "",
-                           "The printer stopped taking data after " + std::to_string(row) +
-                               " of " + std::to_string(h) +
-                               " rows; the picture was not printed whole.");
+                           "The printer stopped taking data after " + std::to_string(row) + " of " +
+                               std::to_string(h) + " rows; the picture was not printed whole.");
       complete = false;
       break;
     }

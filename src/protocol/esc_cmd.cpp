@@ -11,13 +11,36 @@ namespace {
 
 // Codes of the private commands.
 enum : uint8_t {
-  kInitSyspar = 0xA0, kLanguage = 0xA1, kCmdMode = 0xA2, kTagMode = 0xA3, kStepMode = 0xA4,
-  kBlackness = 0xA5, kCharset = 0xA6, kBlueName = 0xA7, kBluePin = 0xA8, kBlueMac = 0xA9,
-  kSysInfo = 0xAA, kSleepMode = 0xAB, kNetSet = 0xAE, kWifiSet = 0xAF, kLabelTest = 0xB0,
-  kLabelDetection = 0xB1, kOemLcdLogo = 0xC0, kFlashErase = 0xE0, kFlashWrite = 0xE1,
-  kSerialNumber = 0xF0, kEnterUpdateMode = 0xFF, kBootErase = 0xF0, kBootData = 0xF1,
-  kBootCheckCrc = 0xF2, kBootFlashLock = 0xF3, kRfidAuth = 0x83, kRfidRead = 0x84,
-  kRfidWrite = 0x85, kRfidReset = 0x86, kRfidHalt = 0x87,
+  kInitSyspar = 0xA0,
+  kLanguage = 0xA1,
+  kCmdMode = 0xA2,
+  kTagMode = 0xA3,
+  kStepMode = 0xA4,
+  kBlackness = 0xA5,
+  kCharset = 0xA6,
+  kBlueName = 0xA7,
+  kBluePin = 0xA8,
+  kBlueMac = 0xA9,
+  kSysInfo = 0xAA,
+  kSleepMode = 0xAB,
+  kNetSet = 0xAE,
+  kWifiSet = 0xAF,
+  kLabelTest = 0xB0,
+  kLabelDetection = 0xB1,
+  kOemLcdLogo = 0xC0,
+  kFlashErase = 0xE0,
+  kFlashWrite = 0xE1,
+  kSerialNumber = 0xF0,
+  kEnterUpdateMode = 0xFF,
+  kBootErase = 0xF0,
+  kBootData = 0xF1,
+  kBootCheckCrc = 0xF2,
+  kBootFlashLock = 0xF3,
+  kRfidAuth = 0x83,
+  kRfidRead = 0x84,
+  kRfidWrite = 0x85,
+  kRfidReset = 0x86,
+  kRfidHalt = 0x87,
 };
 
 constexpr int32_t kShortReply = 8;
@@ -36,19 +59,28 @@ class LinkScope {
   PrinterLink& link_;
 };
 
-int32_t ToInt32(const uint8_t* p) { return static_cast<int32_t>(GetLE32(p)); }
+int32_t ToInt32(const uint8_t* p) {
+  return static_cast<int32_t>(GetLE32(p));
+}
 
 }  // namespace
 
 const char* CmdFailureText(CmdFailure failure) {
   switch (failure) {
-    case CmdFailure::kNone: return "no error";
-    case CmdFailure::kNoReply: return "no reply";
-    case CmdFailure::kWrongLength: return "reply of the wrong length";
-    case CmdFailure::kBadChecksum: return "bad checksum";
-    case CmdFailure::kBadReply: return "malformed reply";
-    case CmdFailure::kRefused: return "refused by the printer";
-    case CmdFailure::kTooLong: return "data too long for the command";
+    case CmdFailure::kNone:
+      return "no error";
+    case CmdFailure::kNoReply:
+      return "no reply";
+    case CmdFailure::kWrongLength:
+      return "reply of the wrong length";
+    case CmdFailure::kBadChecksum:
+      return "bad checksum";
+    case CmdFailure::kBadReply:
+      return "malformed reply";
+    case CmdFailure::kRefused:
+      return "refused by the printer";
+    case CmdFailure::kTooLong:
+      return "data too long for the command";
   }
   return "unknown error";
 }
@@ -70,8 +102,7 @@ int32_t EscCmd::cmd_create_pack(uint8_t c, uint16_t opera, uint16_t size, const 
   return CreatePack(*this, kKindOrdinary, c, opera, size, data);
 }
 
-int32_t EscCmd::cmd_create_bootpack(uint8_t c, uint16_t opera, uint16_t size,
-                                    const uint8_t* data) {
+int32_t EscCmd::cmd_create_bootpack(uint8_t c, uint16_t opera, uint16_t size, const uint8_t* data) {
   return CreatePack(*this, kKindBoot, c, opera, size, data);
 }
 
@@ -103,7 +134,7 @@ bool EscCmd::Exchange(int32_t expected, uint32_t timeout, CountTest test) {
   }
   if (!cmd_build_pack(retbuf, retsize)) {
     return Fail(retsize < static_cast<int32_t>(kFrameOverhead) ? CmdFailure::kNoReply
-                                                                : CmdFailure::kBadReply);
+                                                               : CmdFailure::kBadReply);
   }
   if (cmd_getcrc(ret) != ret.crc) return Fail(CmdFailure::kBadChecksum);
   return true;
@@ -189,8 +220,8 @@ bool EscCmd::cmd_wifi_set(uint8_t opera, TWifiPar& wifi) {
   if (opera == 0) {
     cmdsize = cmd_create_pack(kWifiSet, opera, 0, nullptr);
   } else {
-    cmdsize = cmd_create_pack(kWifiSet, opera, sizeof(TWifiPar),
-                              reinterpret_cast<const uint8_t*>(&wifi));
+    cmdsize =
+        cmd_create_pack(kWifiSet, opera, sizeof(TWifiPar), reinterpret_cast<const uint8_t*>(&wifi));
   }
   LinkScope scope(link_);
   return Exchange(kShortReply, kWait, CountTest::kEqual);
@@ -200,8 +231,8 @@ bool EscCmd::cmd_net_set(uint8_t opera, TNetPar& net) {
   if (opera == 0) {
     cmdsize = cmd_create_pack(kNetSet, opera, 0, nullptr);
   } else {
-    cmdsize = cmd_create_pack(kNetSet, opera, sizeof(TNetPar),
-                              reinterpret_cast<const uint8_t*>(&net));
+    cmdsize =
+        cmd_create_pack(kNetSet, opera, sizeof(TNetPar), reinterpret_cast<const uint8_t*>(&net));
   }
   LinkScope scope(link_);
   if (!Exchange(kShortReply, kWait, CountTest::kAtLeast)) return false;

@@ -22,13 +22,13 @@ inline constexpr size_t kMaxSerialNumber = 31;
 
 // Why the last builder returned false, so callers can say something precise.
 enum class CmdFailure {
-  kNone,          // the command succeeded
-  kNoReply,       // nothing (or less than a whole frame) came back in time
-  kWrongLength,   // a reply of another length than the command demands
-  kBadChecksum,   // the reply's checksum did not match
-  kBadReply,      // the reply's size field reaches past the bytes received or the buffer
-  kRefused,       // the printer answered with a refusal (status or accepted byte 0)
-  kTooLong,       // the data is longer than the command can carry; nothing was sent
+  kNone,         // the command succeeded
+  kNoReply,      // nothing (or less than a whole frame) came back in time
+  kWrongLength,  // a reply of another length than the command demands
+  kBadChecksum,  // the reply's checksum did not match
+  kBadReply,     // the reply's size field reaches past the bytes received or the buffer
+  kRefused,      // the printer answered with a refusal (status or accepted byte 0)
+  kTooLong,      // the data is longer than the command can carry; nothing was sent
 };
 
 const char* CmdFailureText(CmdFailure failure);

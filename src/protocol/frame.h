@@ -17,9 +17,9 @@ inline constexpr size_t kFrameOverhead = 7;  // header + checksum
 
 // In-memory form of a packet header plus a pointer to its data.
 struct TCMD {
-  uint8_t cmd[2] = {0, 0};  // cmd[0]: kind (0x10 ordinary, 0x04 boot); cmd[1]: command code
-  uint16_t opera = 0;       // operation word: 0 query, 1 set, or a command's own value
-  uint16_t size = 0;        // number of data bytes
+  uint8_t cmd[2] = {0, 0};        // cmd[0]: kind (0x10 ordinary, 0x04 boot); cmd[1]: command code
+  uint16_t opera = 0;             // operation word: 0 query, 1 set, or a command's own value
+  uint16_t size = 0;              // number of data bytes
   const uint8_t* data = nullptr;  // the data bytes (not transmitted)
   uint8_t crc = 0;                // 8-bit additive checksum
 };
@@ -52,7 +52,9 @@ inline void PutLE16(uint8_t* p, uint16_t v) {
 inline void PutLE32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
-inline uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t GetLE16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t GetLE32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
