@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/ini_file.h"
-#include "app/msg_ini.h"
-#include "app/ulog.h"
+#include "core/ini_file.h"
+#include "core/msg_ini.h"
+#include "core/ulog.h"
 
 namespace {
 

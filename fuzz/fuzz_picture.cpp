@@ -10,7 +10,7 @@
 #include <vector>
 
 #if __has_include("output/raster_print.h")
-#include "app/flow_ui.h"
+#include "core/flow_ui.h"
 #include "link/printer_link.h"
 #include "output/bitmap_conv.h"
 #include "output/raster_print.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 #include "link/bluetooth/bt_bytes.h"
 #if __has_include("output/text_conv.h")
 #include "output/text_conv.h"

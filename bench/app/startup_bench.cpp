@@ -9,7 +9,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 #include "app/tmain.h"
 #include "support/scripted_usb.h"
 

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 
 namespace quillon {
 

@@ -9,8 +9,8 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include "app/ini_file.h"
-#include "app/sfunc.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 
 namespace quillon {
 namespace {

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/msg_ini.h"
+#include "core/msg_ini.h"
 #include "app/program_options.h"
 #include "app/tmain.h"
 

@@ -4,8 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/file_dialogs.h"
-#include "app/msg_ini.h"
+#include "core/file_dialogs.h"
+#include "core/msg_ini.h"
 
 namespace quillon {
 

@@ -10,12 +10,12 @@
 #include <QStyle>
 #include <QTabWidget>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 #include "app/language.h"
 #include "app/pages.h"
-#include "app/printer_command.h"
+#include "core/printer_command.h"
 #include "app/qt_dialogs.h"
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 #include "link/serial/serial_path.h"
 
 namespace quillon {

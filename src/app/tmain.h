@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "app/gui_registry.h"
-#include "app/msg_ini.h"
+#include "core/msg_ini.h"
 #include "app/qt_message_pump.h"
-#include "app/ulog.h"
+#include "core/ulog.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 #include "app/program_options.h"
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 #include "link/usb_backend_libusb.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"

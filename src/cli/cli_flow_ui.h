@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/flow_ui.h"
+#include "core/flow_ui.h"
 #include "cli/cli_output.h"
 
 namespace quillon::cli {

@@ -1,7 +1,7 @@
 #include "cli/cli_session.h"
 
-#include "app/ini_file.h"
-#include "app/sfunc.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "cli/cli_link_resources.h"
 #include "cli/commands.h"
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "app/app_context.h"
-#include "app/messages.h"
-#include "app/ulog.h"
+#include "core/app_context.h"
+#include "core/messages.h"
+#include "core/ulog.h"
 #include "cli/cli_output.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"

@@ -2,8 +2,8 @@
 // the serial ports.
 #include <cstdio>
 
-#include "app/ini_file.h"
-#include "app/sfunc.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "cli/cli_link_resources.h"
 #include "cli/commands.h"
 #include "link/serial/enum_com_ports.h"

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/ini_file.h"
-#include "app/sfunc.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
 #include "output/ansi_codepage.h"

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_context.h"
-#include "app/flow_ui.h"
+#include "core/app_context.h"
+#include "core/flow_ui.h"
 #include "flash/flash_common.h"
 
 namespace quillon {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/printer_command.h"
+#include "core/printer_command.h"
 
 namespace quillon {
 

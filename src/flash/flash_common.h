@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/messages.h"
+#include "core/app_context.h"
+#include "core/messages.h"
 
 namespace quillon {
 

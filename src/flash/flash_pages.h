@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "flash/flash_common.h"
 #include "flash/page_flow_ui.h"
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "app/app_context.h"
-#include "app/flow_ui.h"
+#include "core/app_context.h"
+#include "core/flow_ui.h"
 #include "flash/flash_common.h"
 
 namespace quillon {

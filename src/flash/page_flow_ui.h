@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/flow_ui.h"
+#include "core/flow_ui.h"
 
 class QProgressBar;
 

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "fonteditor/font_address_map.h"
 #include "fonteditor/font_editor_prompts.h"
 

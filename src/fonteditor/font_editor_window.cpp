@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "fonteditor/font_editor_prompts.h"
 #include "fonteditor/font_file_io.h"
 #include "fonteditor/glyph_grid.h"

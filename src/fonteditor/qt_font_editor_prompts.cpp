@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "fonteditor/copy_code_page_dialog.h"
 
 namespace quillon {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ulog.h"
+#include "core/ulog.h"
 #include "protocol/frame.h"
 
 namespace quillon {

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 namespace quillon {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "protocol/esc_cmd.h"
 
 namespace quillon {

@@ -3,7 +3,7 @@
 
 #include <QPushButton>
 
-#include "app/printer_command.h"
+#include "core/printer_command.h"
 #include "output/oem_logo.h"
 #include "output/picture_file.h"
 

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <memory>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "output/print_test_controller.h"
 
 class QWidget;

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/gui_registry.h"
-#include "app/ini_file.h"
-#include "app/sfunc.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 #include "output/oem_logo_controller.h"
 #include "output/output_gui.h"

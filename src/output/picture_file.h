@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "output/bitmap_conv.h"
 
 namespace quillon {

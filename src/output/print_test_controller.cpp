@@ -10,8 +10,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
-#include "app/flow_ui.h"
-#include "app/printer_command.h"
+#include "core/flow_ui.h"
+#include "core/printer_command.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/picture_file.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/flow_ui.h"
+#include "core/flow_ui.h"
 #include "link/printer_link.h"
 
 namespace quillon {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 
 namespace quillon {

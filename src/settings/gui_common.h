@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "app/app_context.h"
-#include "app/printer_command.h"
+#include "core/app_context.h"
+#include "core/printer_command.h"
 
 namespace quillon::settings_gui {
 

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <memory>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 
 class QWidget;
 

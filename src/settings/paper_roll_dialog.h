@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 
 class QComboBox;
 class QLineEdit;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 
 class QCheckBox;
 class QComboBox;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 
 class QWidget;
 

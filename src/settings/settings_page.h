@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 
 class QCheckBox;
 class QComboBox;

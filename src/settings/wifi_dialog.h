@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 
 class QCheckBox;
 class QLineEdit;

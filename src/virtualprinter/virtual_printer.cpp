@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 #include "protocol/command_codes.h"
 #include "protocol/esc_cmd.h"
 

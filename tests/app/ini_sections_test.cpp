@@ -1,5 +1,5 @@
 // Reading a whole section at once and writing many keys, as the language files need.
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 #include <gtest/gtest.h>
 

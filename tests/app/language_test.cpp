@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 #include "temp_folder.h"
 
 namespace quillon {

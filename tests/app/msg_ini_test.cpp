@@ -1,5 +1,5 @@
 // The message file read by key and the MSGDLG kinds in front of the box.
-#include "app/msg_ini.h"
+#include "core/msg_ini.h"
 
 #include <gtest/gtest.h>
 

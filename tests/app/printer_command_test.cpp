@@ -1,5 +1,5 @@
 // The busy guard: one printer command at a time, with a note when one is refused.
-#include "app/printer_command.h"
+#include "core/printer_command.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 
 namespace quillon::testing {
 

@@ -14,9 +14,9 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 #include "app/language.h"
-#include "app/printer_command.h"
+#include "core/printer_command.h"
 #include "shell_fixture.h"
 
 namespace quillon {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/ulog.h"
+#include "core/ulog.h"
 
 namespace quillon::faults {
 namespace {

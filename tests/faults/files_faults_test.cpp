@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ulog.h"
+#include "core/ulog.h"
 #include "faults/child_process.h"
 #include "faults/reliability_table.h"
 #include "fonteditor/font_file_io.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "faults/recording_ui.h"
 #include "faults/reliability_table.h"
 #include "faults/usb_host.h"

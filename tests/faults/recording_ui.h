@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/flow_ui.h"
-#include "app/messages.h"
+#include "core/flow_ui.h"
+#include "core/messages.h"
 
 namespace quillon::faults {
 

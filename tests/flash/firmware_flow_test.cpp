@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/ulog.h"
+#include "core/ulog.h"
 #include "flash/firmware_flow.h"
 #include "flash_rig.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/flow_ui.h"
+#include "core/app_context.h"
+#include "core/flow_ui.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 #include "support/fake_clock.h"

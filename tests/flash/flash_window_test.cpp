@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 #include "app/tmain.h"
 #include "flash_rig.h"
 #include "link/serial/tcomm.h"

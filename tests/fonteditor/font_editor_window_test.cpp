@@ -19,7 +19,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "fonteditor/copy_code_page_dialog.h"
 #include "fonteditor/font_editor_launcher.h"
 #include "fonteditor/font_editor_prompts.h"

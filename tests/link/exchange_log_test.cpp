@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/ulog.h"
+#include "core/ulog.h"
 #include "link/printer_link.h"
 #include "support/fake_clock.h"
 #include "support/scripted_usb.h"

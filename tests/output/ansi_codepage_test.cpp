@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 namespace quillon {
 namespace {

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "app/msg_ini.h"
-#include "app/sfunc.h"
+#include "core/msg_ini.h"
+#include "core/sfunc.h"
 #include "app/tmain.h"
 #include "output/output_gui.h"
 #include "output/raster_print.h"

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/flow_ui.h"
-#include "app/messages.h"
+#include "core/flow_ui.h"
+#include "core/messages.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 #include "support/fake_clock.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/messages.h"
+#include "core/app_context.h"
+#include "core/messages.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 #include "support/fake_clock.h"

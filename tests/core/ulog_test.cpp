@@ -1,5 +1,5 @@
 // Log lines for every switch and kind, switches read from config.ini, and file failures.
-#include "app/ulog.h"
+#include "core/ulog.h"
 
 #include <gtest/gtest.h>
 

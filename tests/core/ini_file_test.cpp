@@ -1,6 +1,6 @@
 // INI reading as the settings code relies on it: case-insensitive names, defaults,
 // integers, and writes that keep the rest of the file.
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 #include <gtest/gtest.h>
 

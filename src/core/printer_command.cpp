@@ -1,4 +1,4 @@
-#include "app/printer_command.h"
+#include "core/printer_command.h"
 
 namespace quillon {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "app/file_dialogs.h"
-#include "app/messages.h"
+#include "core/file_dialogs.h"
+#include "core/messages.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 

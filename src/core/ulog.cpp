@@ -1,10 +1,10 @@
-#include "app/ulog.h"
+#include "core/ulog.h"
 
 #include <sys/stat.h>
 
 #include <cstdio>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 namespace quillon {
 namespace {

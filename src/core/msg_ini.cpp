@@ -1,6 +1,6 @@
-#include "app/msg_ini.h"
+#include "core/msg_ini.h"
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 namespace quillon {
 

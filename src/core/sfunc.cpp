@@ -1,4 +1,4 @@
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 
 #include <unistd.h>
 

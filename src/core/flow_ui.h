@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/messages.h"
+#include "core/messages.h"
 
 namespace quillon {
 

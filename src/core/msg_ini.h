@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/messages.h"
+#include "core/messages.h"
 
 namespace quillon {
 

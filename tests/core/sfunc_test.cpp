@@ -1,5 +1,5 @@
 // Hexadecimal text to numbers and the program folder override.
-#include "app/sfunc.h"
+#include "core/sfunc.h"
 
 #include <gtest/gtest.h>
 

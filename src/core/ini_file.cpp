@@ -1,4 +1,4 @@
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 // Values are kept as the bytes in the file; the callers decide their encoding.
 #define SI_NO_CONVERSION
