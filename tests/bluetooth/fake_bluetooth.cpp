@@ -62,6 +62,12 @@ class FakeSocket : public BtSocket {
   void SendData(std::span<const std::uint8_t> bytes) override {
     std::lock_guard lock(link_->mutex);
     if (!link_->connected) throw BluetoothError("Not connected");
+    if (bytes.empty()) {
+      // As the system's stack: refused, and the error breaks the link for its reader.
+      link_->break_error = "Invalid data/data size";
+      link_->changed.notify_all();
+      throw BluetoothError("Invalid data/data size");
+    }
     link_->sent.insert(link_->sent.end(), bytes.begin(), bytes.end());
   }
 

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QSpontaneKeyEvent>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -31,6 +33,11 @@ void ShowOffScreen(QWidget& window) {
   window.setUpdatesEnabled(false);
   window.show();
 }
+
+// The show event the window system sends when a minimised window is restored.
+struct RestoreShowEvent : QShowEvent {
+  RestoreShowEvent() { QSpontaneKeyEvent::setSpontaneous(this); }
+};
 
 template <typename T>
 T* Find(QWidget& window, const char* name) {
@@ -103,6 +110,12 @@ TEST_F(ClassicTool, ShowingListsPairedDevicesAndSelectsTheFirst) {
   EXPECT_EQ(Paired()->count(), 2);
   EXPECT_EQ(Paired()->currentIndex(), -1);
   Paired()->hidePopup();
+  Paired()->setCurrentIndex(1);
+  const int queries = manager.paired_queries;
+  RestoreShowEvent restored;  // back from minimised: no new showing
+  QCoreApplication::instance()->notify(window.get(), &restored);  // sendEvent would clear the flag
+  EXPECT_EQ(Paired()->currentIndex(), 1);
+  EXPECT_EQ(manager.paired_queries, queries);
 }
 
 TEST_F(ClassicTool, NoPairedDevicesLineIsNotADevice) {
@@ -224,13 +237,17 @@ TEST_F(ClassicTool, HexSendingReadsPairs) {
   auto link = ConnectPrinter();
   Find<QCheckBox>(*window, "chk1")->setChecked(true);
   const std::pair<const char*, Bytes> cases[] = {
-      {"1b 40\n0a", {0x1B, 0x40, 0x0A}}, {"1B4", {0x1B}}, {"ZZ", {0x00}}, {"", {}}};
+      {"1b 40\n0a", {0x1B, 0x40, 0x0A}}, {"1B4", {0x1B}}, {"ZZ", {0x00}}, {"", {}}, {"1", {}}};
   for (const auto& [text, bytes] : cases) {
     Memo("mmo1")->setPlainText(QString::fromUtf8(text));
     Click("btn6");
     EXPECT_EQ(link->TakeSent(), bytes) << text;
   }
   EXPECT_TRUE(TakeMessages().empty());
+  // Zero bytes were never handed to the stack, which takes them for a broken link.
+  link->Push({0x06});
+  ASSERT_TRUE(WaitForReceiveText("06 "));
+  EXPECT_EQ(printer->links.size(), 1u);
 }
 
 TEST_F(ClassicTool, PlainSendingKeepsCrLfAndAddsNothing) {
@@ -249,13 +266,26 @@ TEST_F(ClassicTool, SendConnectsWhenNeededAndSwallowsFailures) {
   Click("btn6");  // no connection yet: SEND makes one for the selected device
   ASSERT_EQ(printer->links.size(), 1u);
   EXPECT_EQ(printer->links[0]->TakeSent(), Bytes{'A'});
-  EXPECT_EQ(printer->links[0]->receive_calls, 0);  // without a reader
+  printer->links[0]->Push({0x41});  // with a reader of its own
+  ASSERT_TRUE(WaitForReceiveText("41 "));
+
+  // SEND with another device selected moves the connection and its reader to that device.
+  Paired()->setCurrentIndex(1);
+  Click("btn6");
+  ASSERT_EQ(phone->links.size(), 1u);
+  EXPECT_TRUE(printer->links[0]->closed);
+  EXPECT_FALSE(printer->links[0]->closed_while_receiving);
+  EXPECT_EQ(phone->links[0]->TakeSent(), Bytes{'A'});
+  phone->links[0]->Push({0x42});
+  ASSERT_TRUE(WaitForReceiveText("41 \n42 "));
+  Click("btn9");
+  Paired()->setCurrentIndex(0);
 
   phone->outcome = ConnectOutcome::kThrows;
   Paired()->setCurrentIndex(1);
   Click("btn6");
-  EXPECT_TRUE(printer->links[0]->closed);  // the other device's connection was dropped
-  EXPECT_TRUE(TakeMessages().empty());     // the failure is swallowed
+  EXPECT_EQ(phone->links.size(), 2u);
+  EXPECT_TRUE(TakeMessages().empty());  // the failure is swallowed
 
   Paired()->setCurrentIndex(-1);
   Click("btn6");

@@ -17,17 +17,15 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <set>
 #include <utility>
 
 #include "link/bluetooth/bluez_probe.h"
+#include "link/bluetooth/channel_socket.h"
 
 namespace quillon {
 namespace {
 
-constexpr int kConnectTimeoutMs = 15000;
 constexpr int kServiceSearchTimeoutMs = 30000;
 
 BluezState Probe() {
@@ -56,134 +54,62 @@ void WaitLoop(QEventLoop& loop, int timeout_ms) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-// What the socket's signals (GUI thread) hand to its reader thread.
-struct ReceiveState {
-  std::mutex mutex;
-  std::condition_variable arrived;
-  std::vector<std::uint8_t> data;
-  bool broken = false;
-  bool cancelled = false;
-  std::string error;
-};
-
-class QtBtSocket : public BtSocket {
+// An RFCOMM socket of the toolkit, for one connection attempt.
+class QtRfcommChannel : public BtChannel {
  public:
-  QtBtSocket(QBluetoothAddress local, QBluetoothAddress remote, QBluetoothUuid uuid, bool secure)
-      : local_(local),
-        remote_(remote),
+  QtRfcommChannel(QBluetoothAddress remote, QBluetoothUuid uuid, bool secure)
+      : remote_(remote),
         uuid_(uuid),
-        secure_(secure),
-        rx_(std::make_shared<ReceiveState>()) {}
-  ~QtBtSocket() override { Close(); }
-
-  void Connect() override {
-    Close();
-    {
-      std::lock_guard lock(rx_->mutex);  // a new link starts whole
-      rx_->data.clear();
-      rx_->broken = false;
-      rx_->error.clear();
-    }
-    socket_ = new QBluetoothSocket(QBluetoothServiceInfo::RfcommProtocol);
+        socket_(new QBluetoothSocket(QBluetoothServiceInfo::RfcommProtocol)) {
     socket_->setPreferredSecurityFlags(
-        secure_ ? (QBluetooth::Security::Authentication | QBluetooth::Security::Encryption)
-                : QBluetooth::SecurityFlags(QBluetooth::Security::NoSecurity));
-    std::shared_ptr<ReceiveState> rx = rx_;
-    QPointer<QBluetoothSocket> s = socket_;
-    QObject::connect(socket_, &QBluetoothSocket::readyRead, socket_, [rx, s] {
+        secure ? (QBluetooth::Security::Authentication | QBluetooth::Security::Encryption)
+               : QBluetooth::SecurityFlags(QBluetooth::Security::NoSecurity));
+    QBluetoothSocket* s = socket_.get();
+    QObject::connect(s, &QBluetoothSocket::readyRead, s, [this, s] {
       const QByteArray bytes = s->readAll();
-      {
-        std::lock_guard lock(rx->mutex);
-        rx->data.insert(rx->data.end(), bytes.begin(), bytes.end());
-      }
-      rx->arrived.notify_all();
+      if (events_.received) events_.received({bytes.begin(), bytes.end()});
     });
-    auto broken = [rx](const std::string& why) {
-      {
-        std::lock_guard lock(rx->mutex);
-        if (!rx->broken) rx->error = why;
-        rx->broken = true;
-      }
-      rx->arrived.notify_all();
-    };
-    QEventLoop loop;
-    QString connect_error;
-    const auto on_connected =
-        QObject::connect(socket_, &QBluetoothSocket::connected, &loop, &QEventLoop::quit);
-    const auto on_connect_error = QObject::connect(socket_, &QBluetoothSocket::errorOccurred, &loop,
-                                                   [&loop, &connect_error, s] {
-                                                     connect_error = s->errorString();
-                                                     loop.quit();
-                                                   });
-    socket_->connectToService(remote_, uuid_);
-    WaitLoop(loop, kConnectTimeoutMs);
-    QObject::disconnect(on_connected);
-    QObject::disconnect(on_connect_error);
-    if (socket_->state() == QBluetoothSocket::SocketState::ConnectedState) {
-      // From now on a failure breaks the link for the reader.
-      QObject::connect(socket_, &QBluetoothSocket::errorOccurred, socket_,
-                       [s, broken] { broken(s->errorString().toStdString()); });
-      QObject::connect(socket_, &QBluetoothSocket::disconnected, socket_,
-                       [broken] { broken("Connection closed"); });
-      return;
-    }
-    if (connect_error.isEmpty()) connect_error = QStringLiteral("Connection timed out");
+    QObject::connect(s, &QBluetoothSocket::connected, s, [this] {
+      if (events_.connected) events_.connected();
+    });
+    QObject::connect(s, &QBluetoothSocket::errorOccurred, s, [this] {
+      if (events_.error) events_.error();
+    });
+    QObject::connect(s, &QBluetoothSocket::disconnected, s, [this] {
+      if (events_.disconnected) events_.disconnected();
+    });
+  }
+  ~QtRfcommChannel() override {
+    QObject::disconnect(socket_.get(), nullptr, nullptr, nullptr);
     socket_->abort();
-    throw BluetoothError(connect_error.toStdString());
+    // Freed once control is back in the event loop, never under one of its own signals.
+    socket_.release()->deleteLater();
   }
 
-  bool Connected() const override {
-    return socket_ && socket_->state() == QBluetoothSocket::SocketState::ConnectedState;
-  }
-
-  void Close() override {
-    if (!socket_) return;
-    QObject::disconnect(socket_, nullptr, nullptr, nullptr);
-    socket_->abort();
-    delete socket_;
-    socket_ = nullptr;
-    {
-      std::lock_guard lock(rx_->mutex);
-      rx_->broken = true;
-      if (rx_->error.empty()) rx_->error = "Connection closed";
-    }
-    rx_->arrived.notify_all();
-  }
-
-  std::vector<std::uint8_t> ReceiveData(int timeout_ms) override {
-    std::unique_lock lock(rx_->mutex);
-    rx_->arrived.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                          [this] { return !rx_->data.empty() || rx_->broken || rx_->cancelled; });
-    if (rx_->cancelled) return {};
-    std::vector<std::uint8_t> bytes;
-    bytes.swap(rx_->data);
-    if (bytes.empty() && rx_->broken) throw BluetoothError(rx_->error);
-    return bytes;
-  }
-
-  void CancelReceive() override {
-    {
-      std::lock_guard lock(rx_->mutex);
-      rx_->cancelled = true;
-    }
-    rx_->arrived.notify_all();
-  }
-
-  void SendData(std::span<const std::uint8_t> bytes) override {
-    if (!Connected()) throw BluetoothError("Not connected");
-    if (socket_->write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<qint64>(bytes.size())) < 0) {
-      throw BluetoothError(socket_->errorString().toStdString());
+  void SetEvents(Events events) override { events_ = std::move(events); }
+  void ConnectToService() override { socket_->connectToService(remote_, uuid_); }
+  State state() const override {
+    switch (socket_->state()) {
+      case QBluetoothSocket::SocketState::ConnectedState:
+        return State::kConnected;
+      case QBluetoothSocket::SocketState::UnconnectedState:
+        return State::kUnconnected;
+      default:
+        return State::kConnecting;
     }
   }
+  std::string ErrorString() const override { return socket_->errorString().toStdString(); }
+  std::int64_t Write(std::span<const std::uint8_t> bytes) override {
+    return socket_->write(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qint64>(bytes.size()));
+  }
+  void Abort() override { socket_->abort(); }
 
  private:
-  QBluetoothAddress local_;
   QBluetoothAddress remote_;
   QBluetoothUuid uuid_;
-  bool secure_;
-  QBluetoothSocket* socket_ = nullptr;  // lives on the GUI thread
-  std::shared_ptr<ReceiveState> rx_;
+  std::unique_ptr<QBluetoothSocket> socket_;  // lives on the GUI thread
+  Events events_;
 };
 
 class QtBtDevice : public BtDevice {
@@ -219,7 +145,12 @@ class QtBtDevice : public BtDevice {
   }
 
   std::unique_ptr<BtSocket> CreateClientSocket(const BtUuid& uuid, bool secure) override {
-    return std::make_unique<QtBtSocket>(local_, address_, ToQt(uuid), secure);
+    const QBluetoothAddress remote = address_;
+    const QBluetoothUuid service = ToQt(uuid);
+    return std::make_unique<ChannelSocket>(
+        [remote, service, secure]() -> std::unique_ptr<BtChannel> {
+          return std::make_unique<QtRfcommChannel>(remote, service, secure);
+        });
   }
 
  private:

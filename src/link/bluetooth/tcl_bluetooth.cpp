@@ -6,10 +6,12 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -66,6 +68,11 @@ void TclBluetooth::BuildControls() {
   auto* top = new QVBoxLayout(this);
   top->setContentsMargins(0, 0, 0, 0);
   top->addWidget(pgc1);
+  lbl_status = new QLabel(this);
+  lbl_status->setObjectName(QStringLiteral("lbl_status"));
+  lbl_status->setWordWrap(true);
+  lbl_status->setContentsMargins(4, 0, 4, 2);
+  top->addWidget(lbl_status);
 
   // Page "Bluetooth Setting".
   ts1 = new QWidget;
@@ -191,7 +198,8 @@ void TclBluetooth::Guarded(const std::function<void()>& handler) {
 
 void TclBluetooth::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  Guarded([this] { FormShow(); });
+  // The window system's own show events (a restore from minimised) are no new showing.
+  if (!event->spontaneous()) Guarded([this] { FormShow(); });
 }
 
 bool TclBluetooth::ManagerConnected() {
@@ -316,7 +324,12 @@ bool TclBluetooth::MakeConnection() {
 
 void TclBluetooth::btn8Click() {
   if (FSocket && ComboboxPaired->currentIndex() == ItemIndex) return;
-  if (!MakeConnection() || !FSocket->Connected()) return;
+  if (!MakeConnection()) return;
+  StartReader();
+}
+
+void TclBluetooth::StartReader() {
+  if (!FSocket || !FSocket->Connected()) return;
   FAdapter = FBluetoothManager->CurrentAdapter();
   std::unique_ptr<BtServerSocket> server;
   if (FAdapter) {
@@ -363,6 +376,7 @@ void TclBluetooth::btn6Click() {
 void TclBluetooth::SendData() {
   if (!(FSocket && ComboboxPaired->currentIndex() == ItemIndex)) {
     if (!MakeConnection()) return;
+    StartReader();  // the replies of a connection made here are shown too
   }
   QString text = mmo1->toPlainText();
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
@@ -374,7 +388,12 @@ void TclBluetooth::SendData() {
     const std::string ansi = ToAnsi(text);
     bytes.assign(ansi.begin(), ansi.end());
   }
-  FSocket->SendData(bytes);
+  // The stack takes a zero-length write for a broken link: zero bytes are simply not sent.
+  if (!bytes.empty()) FSocket->SendData(bytes);
+}
+
+void TclBluetooth::SetStatus(const QString& text) {
+  lbl_status->setText(text);
 }
 
 void TclBluetooth::btn7Click() {
