@@ -102,13 +102,15 @@ class FakeManager : public BtManager {
 
 class FakeBleScanner : public BleScanner {
  public:
-  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end) override;
+  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end,
+                       std::string* error) override;
   void Stop() override;
   // Deliver events from another thread; false when no scan is running.
   bool Found(const std::string& address);
-  bool End();
+  bool End(const std::string& error = {});
 
   bool starts = true;
+  std::string start_error;  // why a scan does not start ("" with no radio)
   int last_timeout_ms = 0;
 
  private:

@@ -348,10 +348,21 @@ TEST(BleTool, PrintsOkEachAddressAndEnd) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return memo->toPlainText().endsWith("end."); }, 20000));
   EXPECT_EQ(memo->toPlainText(), "mmo1\nOK\nAA:BB:CC:DD:EE:01\nAA:BB:CC:DD:EE:02\nend.");
 
-  scanner.starts = false;
+  scanner.starts = false;  // no radio: nothing to tell
   Find<QPushButton>(window, "btn1")->click();
   QCoreApplication::processEvents();
   EXPECT_EQ(memo->toPlainText(), "mmo1\nOK\nAA:BB:CC:DD:EE:01\nAA:BB:CC:DD:EE:02\nend.");
+
+  memo->clear();
+  scanner.start_error = "Discovery method not supported";  // an adapter without low energy
+  Find<QPushButton>(window, "btn1")->click();
+  EXPECT_EQ(memo->toPlainText(), "Discovery method not supported\nend.");
+  scanner.starts = true;
+  Find<QPushButton>(window, "btn1")->click();
+  ASSERT_TRUE(scanner.End("Bluetooth adapter powered off"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return memo->toPlainText().endsWith("end."); }, 20000));
+  EXPECT_EQ(memo->toPlainText(),
+            "Discovery method not supported\nend.\nOK\nBluetooth adapter powered off\nend.");
 }
 
 // The test program points the system bus at a socket that does not exist, as on a machine
@@ -371,8 +382,10 @@ TEST(SystemStack, WithoutBluetoothServiceNothingHappens) {
   bool ended = false;
   manager->StartDiscovery(10000, [&](BtDeviceList) { ended = true; });
   const std::unique_ptr<BleScanner> scanner = CreateSystemBleScanner();
+  std::string error;
   EXPECT_FALSE(scanner->DiscoverDevices(
-      50000, [](const std::string&) {}, [] {}));
+      50000, [](const std::string&) {}, [](const std::string&) {}, &error));
+  EXPECT_EQ(error, "");
 
   TclBluetooth window(*manager);
   ShowOffScreen(window);

@@ -87,10 +87,13 @@ class BtManager {
 class BleScanner {
  public:
   using DeviceFound = std::function<void(const std::string& address)>;
-  using ScanEnd = std::function<void()>;
+  // error: "" when the scan ran its time, else why it ended early.
+  using ScanEnd = std::function<void(const std::string& error)>;
   virtual ~BleScanner() = default;
-  // Starts a low-energy scan; false when none could start. The events may run on any thread.
-  virtual bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end) = 0;
+  // Starts a low-energy scan; false when none could start, with the stack's reason in *error
+  // ("" when there is no radio to ask). The events may run on any thread.
+  virtual bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end,
+                               std::string* error) = 0;
   // Stops a running scan; no more events are delivered.
   virtual void Stop() = 0;
 };

@@ -22,6 +22,7 @@
 
 #include "link/bluetooth/bluez_probe.h"
 #include "link/bluetooth/channel_socket.h"
+#include "link/bluetooth/scan_results.h"
 
 namespace quillon {
 namespace {
@@ -35,6 +36,11 @@ BluezState Probe() {
 QBluetoothUuid ToQt(const BtUuid& uuid) {
   return QBluetoothUuid(
       QUuid::fromRfc4122(QByteArray(reinterpret_cast<const char*>(uuid.bytes.data()), 16)));
+}
+
+ScanSighting Sighting(const QBluetoothDeviceInfo& info) {
+  return {info.address().toString().toStdString(), info.name().toStdString(), info.isCached(),
+          (info.coreConfigurations() & QBluetoothDeviceInfo::LowEnergyCoreConfiguration) != 0};
 }
 
 BtUuid FromQt(const QBluetoothUuid& uuid) {
@@ -231,17 +237,30 @@ class QtBtManager : public BtManager {
     agent_ = new QBluetoothDeviceDiscoveryAgent(local);
     agent_->setLowEnergyDiscoveryTimeout(timeout_ms);
     on_end_ = std::move(on_end);
-    auto finish = [this, local] {
+    auto results = std::make_shared<ScanResults>();
+    QObject::connect(
+        agent_, &QBluetoothDeviceDiscoveryAgent::deviceDiscovered, agent_,
+        [results](const QBluetoothDeviceInfo& info) { results->Report(Sighting(info)); });
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::deviceUpdated, agent_,
+                     [results](const QBluetoothDeviceInfo& info) {
+                       results->Heard(info.address().toString().toStdString());
+                     });
+    auto finish = [this, local, results] {
       if (!agent_) return;
       QBluetoothDeviceDiscoveryAgent* agent = agent_;
       agent_ = nullptr;
       QObject::disconnect(agent, nullptr, nullptr, nullptr);
       agent->stop();
-      BtDeviceList devices;
-      for (const QBluetoothDeviceInfo& info : agent->discoveredDevices()) {
-        devices.push_back(std::make_shared<QtBtDevice>(local, info.address(), info.name()));
-      }
       agent->deleteLater();
+      // Names the service learnt after a device was first reported.
+      for (const BluezDevice& d : Probe().devices)
+        results->Rename(d.address.toStdString(), d.name.toStdString());
+      BtDeviceList devices;
+      for (const SeenDevice& d : results->Seen()) {
+        devices.push_back(std::make_shared<QtBtDevice>(
+            local, QBluetoothAddress(QString::fromStdString(d.address)),
+            QString::fromStdString(d.name)));
+      }
       DiscoveryEnd on_end = std::move(on_end_);
       on_end_ = nullptr;
       if (on_end) on_end(std::move(devices));
@@ -284,28 +303,49 @@ class QtBleScanner : public BleScanner {
  public:
   ~QtBleScanner() override { Stop(); }
 
-  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end) override {
+  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end,
+                       std::string* error) override {
     Stop();
     const BluezState state = Probe();
     if (!state.Ready()) return false;
     agent_ = new QBluetoothDeviceDiscoveryAgent(QBluetoothAddress(state.adapter_address));
     agent_->setLowEnergyDiscoveryTimeout(timeout_ms);
-    auto seen = std::make_shared<std::set<QString>>();
+    auto results = std::make_shared<ScanResults>(true);
     QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::deviceDiscovered, agent_,
-                     [on_found, seen](const QBluetoothDeviceInfo& info) {
-                       const QString address = info.address().toString();
-                       if (seen->insert(address).second) on_found(address.toStdString());
+                     [on_found, results](const QBluetoothDeviceInfo& info) {
+                       if (results->Report(Sighting(info)))
+                         on_found(info.address().toString().toStdString());
                      });
-    // An error ends the scan too; either way the end is told once.
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::deviceUpdated, agent_,
+                     [on_found, results](const QBluetoothDeviceInfo& info) {
+                       const std::string address = info.address().toString().toStdString();
+                       if (results->Heard(address)) on_found(address);
+                     });
+    // An error ends the scan too; either way the end is told once. One raised while the scan
+    // starts is the start's failure instead.
+    auto starting = std::make_shared<bool>(true);
+    auto start_error = std::make_shared<QString>();
     auto ended = std::make_shared<bool>(false);
-    auto end_once = [on_end, ended] {
-      if (std::exchange(*ended, true)) return;
-      on_end();
-    };
-    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::finished, agent_, end_once);
-    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::errorOccurred, agent_, end_once);
+    QBluetoothDeviceDiscoveryAgent* agent = agent_;
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::finished, agent_, [on_end, ended] {
+      if (!std::exchange(*ended, true)) on_end("");
+    });
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::errorOccurred, agent_,
+                     [on_end, ended, starting, start_error, agent] {
+                       if (*starting) {
+                         *start_error = agent->errorString();
+                       } else if (!std::exchange(*ended, true)) {
+                         on_end(agent->errorString().toStdString());
+                       }
+                     });
     agent_->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
-    if (agent_->isActive()) return true;
+    *starting = false;
+    if (agent_->isActive() && start_error->isEmpty()) return true;
+    if (error) {
+      *error =
+          start_error->isEmpty() ? agent_->errorString().toStdString() : start_error->toStdString();
+      if (error->empty()) *error = "The low-energy scan did not start";
+    }
     Stop();
     return false;
   }
@@ -350,7 +390,7 @@ class NoRadioManager : public BtManager {
 
 class NoRadioBleScanner : public BleScanner {
  public:
-  bool DiscoverDevices(int, DeviceFound, ScanEnd) override { return false; }
+  bool DiscoverDevices(int, DeviceFound, ScanEnd, std::string*) override { return false; }
   void Stop() override {}
 };
 
