@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -95,6 +96,9 @@ TEST_F(ClassicTool, WithoutRadioEveryActionDoesNothing) {
   EXPECT_TRUE(manager.adapter.unpaired.empty());
   EXPECT_TRUE(printer->links.empty());
   EXPECT_TRUE(TakeMessages().empty());
+  // Pair says at once why it cannot work.
+  EXPECT_EQ(Find<QLabel>(*window, "lbl_status")->text(),
+            "The Bluetooth service (bluetoothd) is not running");
   // Connect does not ask for the radio; with no paired list it has nothing to connect to.
   Click("btn8");
   EXPECT_EQ(TakeMessages(), std::vector<std::string>{"No paired device selected"});
@@ -151,6 +155,50 @@ TEST_F(ClassicTool, DiscoveryEndFillsTheListFromAnotherThread) {
   Click("btn3");
   EXPECT_EQ(manager.adapter.paired, std::vector<std::string>{"Phone"});
   EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST_F(ClassicTool, PairingAsksForThePinAndShowsHowItWent) {
+  Open();
+  std::vector<std::string> asked;
+  window->AskPin = [&](const QString& device) -> std::optional<QString> {
+    asked.push_back(device.toStdString());
+    if (device == "Phone") return std::nullopt;  // the user cancels
+    return QStringLiteral("1234");
+  };
+  Click("ButtonDiscover");
+  ASSERT_TRUE(manager.EndDiscovery({printer, phone}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Devices()->count() == 2; }, 20000));
+  auto* status = Find<QLabel>(*window, "lbl_status");
+  const struct {
+    int device;
+    PairingResult result;
+    const char* detail;
+    std::optional<std::string> pin;
+    const char* shown;
+  } cases[] = {
+      {0, PairingResult::kPaired, "", "1234", "Paired with Printer"},
+      {1, PairingResult::kRefused, "Authentication Canceled", std::nullopt,
+       "Pairing with Phone refused: Authentication Canceled"},
+      {0, PairingResult::kTimedOut, "", "1234", "Pairing with Printer timed out"},
+      {0, PairingResult::kFailed, "Page Scan failed", "1234",
+       "Pairing with Printer failed: Page Scan failed"},
+  };
+  for (const auto& c : cases) {
+    Devices()->setCurrentIndex(c.device);
+    Click("btn3");
+    EXPECT_EQ(status->text(),
+              QStringLiteral("Pairing with %1...").arg(c.device ? "Phone" : "Printer"));
+    ASSERT_TRUE(manager.adapter.pairing.AskPin && manager.adapter.pairing.Finished);
+    EXPECT_EQ(manager.adapter.pairing.AskPin(), c.pin);
+    manager.adapter.pairing.Finished(c.result, c.detail);
+    EXPECT_EQ(status->text().toStdString(), c.shown);
+  }
+  EXPECT_EQ(asked, (std::vector<std::string>{"Printer", "Phone", "Printer", "Printer"}));
+  EXPECT_TRUE(TakeMessages().empty());
+
+  Click("btn3");  // a pairing still running when the window closes is cancelled
+  window->close();
+  EXPECT_EQ(manager.adapter.cancelled_pairings, 1);
 }
 
 TEST_F(ClassicTool, PairUnPairAndServicesNeedASelection) {

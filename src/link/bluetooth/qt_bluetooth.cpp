@@ -20,6 +20,7 @@
 #include <set>
 #include <utility>
 
+#include "link/bluetooth/bluez_pairing.h"
 #include "link/bluetooth/bluez_probe.h"
 #include "link/bluetooth/channel_socket.h"
 #include "link/bluetooth/scan_results.h"
@@ -182,10 +183,36 @@ class QtBtServerSocket : public BtServerSocket {
 
 class QtBtAdapter : public BtAdapter {
  public:
-  explicit QtBtAdapter(const QBluetoothAddress& address) : local_(address) {}
+  QtBtAdapter(const QBluetoothAddress& address, QString path) : address_(address), path_(path) {}
+  ~QtBtAdapter() override { CancelPairing(); }
 
-  void Pair(BtDevice& device) override { Request(device, QBluetoothLocalDevice::Paired); }
-  void UnPair(BtDevice& device) override { Request(device, QBluetoothLocalDevice::Unpaired); }
+  void Pair(BtDevice& device, PairingEvents events) override {
+    CancelPairing();
+    auto* qt_device = dynamic_cast<QtBtDevice*>(&device);
+    if (!qt_device) return;
+    PairingEvents wrapped = events;
+    wrapped.Finished = [this, finished = events.Finished](PairingResult result,
+                                                          const std::string& detail) {
+      if (pairing_) pairing_->deleteLater();  // its signal is still being delivered
+      pairing_ = nullptr;
+      if (finished) finished(result, detail);
+    };
+    pairing_ = new BluezPairing(QDBusConnection::systemBus(),
+                                BluezDevicePath(path_, qt_device->QtAddress().toString()),
+                                qt_device->DeviceName(), std::move(wrapped));
+    pairing_->Start();
+  }
+
+  void CancelPairing() override {
+    if (pairing_) pairing_->deleteLater();
+    pairing_ = nullptr;
+  }
+
+  void UnPair(BtDevice& device) override {
+    // Removing a pairing may take a moment; the request runs on by itself.
+    if (auto* qt_device = dynamic_cast<QtBtDevice*>(&device))
+      Local().requestPairing(qt_device->QtAddress(), QBluetoothLocalDevice::Unpaired);
+  }
 
   std::unique_ptr<BtServerSocket> CreateServerSocket(const std::string& name, const BtUuid& uuid,
                                                      bool secure) override {
@@ -200,18 +227,21 @@ class QtBtAdapter : public BtAdapter {
     return std::make_unique<QtBtServerSocket>(std::move(server), std::move(info));
   }
 
-  QBluetoothAddress Address() const { return local_.address(); }
+  const QBluetoothAddress& Address() const { return address_; }
+  const QString& Path() const { return path_; }
 
  private:
-  void Request(BtDevice& device, QBluetoothLocalDevice::Pairing pairing);
-  QBluetoothLocalDevice local_;
-};
+  // Made on first use: its constructor asks the service over D-Bus.
+  QBluetoothLocalDevice& Local() {
+    if (!local_) local_ = std::make_unique<QBluetoothLocalDevice>(address_);
+    return *local_;
+  }
 
-void QtBtAdapter::Request(BtDevice& device, QBluetoothLocalDevice::Pairing pairing) {
-  // Pairing may ask the user on the remote device; the request runs on by itself.
-  if (auto* qt_device = dynamic_cast<QtBtDevice*>(&device))
-    local_.requestPairing(qt_device->QtAddress(), pairing);
-}
+  QBluetoothAddress address_;
+  QString path_;
+  std::unique_ptr<QBluetoothLocalDevice> local_;
+  QPointer<BluezPairing> pairing_;
+};
 
 class QtBtManager : public BtManager {
  public:
@@ -225,9 +255,17 @@ class QtBtManager : public BtManager {
   BtAdapter* CurrentAdapter() override {
     if (!ConnectionState()) return nullptr;
     const QBluetoothAddress address(state_.adapter_address);
-    if (!adapter_ || adapter_->Address() != address)
-      adapter_ = std::make_unique<QtBtAdapter>(address);
+    if (!adapter_ || adapter_->Address() != address || adapter_->Path() != state_.adapter_path)
+      adapter_ = std::make_unique<QtBtAdapter>(address, state_.adapter_path);
     return adapter_.get();
+  }
+
+  std::string Unavailable() override {
+    if (!state_.bus) return "No system message bus: Bluetooth cannot be reached";
+    if (!state_.service) return "The Bluetooth service (bluetoothd) is not running";
+    if (state_.adapter_path.isEmpty()) return "No Bluetooth adapter found";
+    if (!state_.powered) return "The Bluetooth adapter is switched off";
+    return {};
   }
 
   void StartDiscovery(int timeout_ms, DiscoveryEnd on_end) override {
@@ -382,6 +420,7 @@ namespace {
 class NoRadioManager : public BtManager {
  public:
   bool ConnectionState() override { return false; }
+  std::string Unavailable() override { return "This build has no Bluetooth support"; }
   BtAdapter* CurrentAdapter() override { return nullptr; }
   void StartDiscovery(int, DiscoveryEnd) override {}
   void CancelDiscovery() override {}

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -14,6 +15,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -53,10 +55,19 @@ TclBluetooth::TclBluetooth(BtManager& manager, QWidget* parent)
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
   };
+  AskPin = [this](const QString& device) -> std::optional<QString> {
+    bool ok = false;
+    const QString pin = QInputDialog::getText(this, QStringLiteral("Pair"),
+                                              QStringLiteral("PIN code for %1:").arg(device),
+                                              QLineEdit::Normal, QStringLiteral("0000"), &ok);
+    if (!ok) return std::nullopt;
+    return pin;
+  };
 }
 
 TclBluetooth::~TclBluetooth() {
   FBluetoothManager->CancelDiscovery();
+  if (FAdapter) FAdapter->CancelPairing();
   DropConnection();
 }
 
@@ -260,14 +271,53 @@ void TclBluetooth::btn2Click() {
 }
 
 void TclBluetooth::btn3Click() {
-  if (!ManagerConnected()) return;
+  if (!ManagerConnected()) {
+    SetStatus(QString::fromStdString(FBluetoothManager->Unavailable()));
+    return;
+  }
   const int index = ComboboxDevices->currentIndex();
   if (index < 0 || index >= static_cast<int>(FDiscoverDevices.size())) {
     ShowMessage(QStringLiteral("No device selected"));
     return;
   }
-  if (!FAdapter) FAdapter = FBluetoothManager->CurrentAdapter();
-  if (FAdapter) FAdapter->Pair(*FDiscoverDevices[static_cast<std::size_t>(index)]);
+  FAdapter = FBluetoothManager->CurrentAdapter();
+  if (!FAdapter) return;
+  BtDevice& device = *FDiscoverDevices[static_cast<std::size_t>(index)];
+  const QString name = QString::fromStdString(device.DeviceName());
+  SetStatus(QStringLiteral("Pairing with %1...").arg(name));
+  PairingEvents events;
+  events.AskPin = [this, name]() -> std::optional<std::string> {
+    ++handler_depth_;  // a close asked for while the question is open waits for the answer
+    const std::optional<QString> pin = AskPin(name);
+    --handler_depth_;
+    if (handler_depth_ == 0 && close_result_) {
+      QTimer::singleShot(0, this, [this] {
+        if (handler_depth_ == 0 && close_result_) done(*close_result_);
+      });
+    }
+    if (!pin) return std::nullopt;
+    return pin->toStdString();
+  };
+  events.Finished = [this, name](PairingResult result, const std::string& detail) {
+    SetStatus(PairingText(result, name, QString::fromStdString(detail)));
+  };
+  FAdapter->Pair(device, std::move(events));
+}
+
+QString TclBluetooth::PairingText(PairingResult result, const QString& name,
+                                  const QString& detail) {
+  switch (result) {
+    case PairingResult::kPaired:
+      return QStringLiteral("Paired with %1").arg(name);
+    case PairingResult::kRefused:
+      return QStringLiteral("Pairing with %1 refused").arg(name) +
+             (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail);
+    case PairingResult::kTimedOut:
+      return QStringLiteral("Pairing with %1 timed out").arg(name);
+    case PairingResult::kFailed:
+      break;
+  }
+  return QStringLiteral("Pairing with %1 failed: %2").arg(name, detail);
 }
 
 void TclBluetooth::btn4Click() {
@@ -413,6 +463,7 @@ void TclBluetooth::done(int result) {
   close_result_.reset();
   // Closing the window ends its connection: the reader first, then the link.
   FBluetoothManager->CancelDiscovery();
+  if (FAdapter) FAdapter->CancelPairing();
   DropConnection();
   QDialog::done(result);
 }

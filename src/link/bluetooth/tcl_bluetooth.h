@@ -30,6 +30,9 @@ class TclBluetooth : public QDialog {
 
   // Shows a plain message box; tests replace it with a recorder.
   std::function<void(const QString&)> ShowMessage;
+  // Asks for the PIN code a device wants for pairing (prefilled "0000"); std::nullopt when the
+  // user cancels. Tests replace it.
+  std::function<std::optional<QString>(const QString& device)> AskPin;
 
   void FormShow();
   void ButtonDiscoverClick();
@@ -64,6 +67,7 @@ class TclBluetooth : public QDialog {
   void StartReader();
   // The window's status line, below both pages.
   void SetStatus(const QString& text);
+  static QString PairingText(PairingResult result, const QString& name, const QString& detail);
   // Stops the connection's reader, then closes and frees the connection.
   void DropConnection();
   // Runs a handler; a failure it raises is shown with its text.
