@@ -425,6 +425,7 @@ TEST(SystemStack, WithoutBluetoothServiceNothingHappens) {
 #endif
   const std::unique_ptr<BtManager> manager = CreateSystemBtManager();
   EXPECT_FALSE(manager->ConnectionState());
+  EXPECT_EQ(manager->Unavailable(), "No system message bus: Bluetooth cannot be reached");
   EXPECT_EQ(manager->CurrentAdapter(), nullptr);
   EXPECT_TRUE(manager->GetPairedDevices().empty());
   bool ended = false;
