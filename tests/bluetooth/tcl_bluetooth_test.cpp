@@ -17,6 +17,7 @@
 #include "link/bluetooth/qt_bluetooth.h"
 #include "link/bluetooth/tcl_bluetooth.h"
 #include "link/bluetooth/tcl_bluetooth_ble.h"
+#include "output/ansi_codepage.h"
 
 namespace quillon {
 namespace {
@@ -306,6 +307,23 @@ TEST_F(ClassicTool, PlainSendingKeepsCrLfAndAddsNothing) {
   EXPECT_EQ(link->TakeSent(), (Bytes{'A', 'B', '\r', '\n', 'C', 'D'}));
   Click("btn7");
   EXPECT_TRUE(Memo("mmo1")->toPlainText().isEmpty());
+}
+
+TEST_F(ClassicTool, CharactersTheCodePageLacksAreToldOnce) {
+  auto link = ConnectPrinter();
+  const int before = AnsiCodePage();
+  SetAnsiCodePage(1252);
+  auto* status = Find<QLabel>(*window, "lbl_status");
+  Click("btn6");  // the sample text
+  EXPECT_EQ(link->TakeSent(), (Bytes{0x3F, 0x3F, 0x3F, 0x3F}));
+  EXPECT_EQ(status->text(),
+            "4 characters cannot be written in code page 1252 and were sent as '?': set "
+            "ANSI_CODEPAGE=936 in config.ini for Chinese printers");
+  status->clear();
+  Click("btn6");
+  SetAnsiCodePage(before);
+  EXPECT_EQ(link->TakeSent(), (Bytes{0x3F, 0x3F, 0x3F, 0x3F}));
+  EXPECT_TRUE(status->text().isEmpty());
 }
 
 TEST_F(ClassicTool, SendConnectsWhenNeededAndSwallowsFailures) {

@@ -431,15 +431,18 @@ void TclBluetooth::SendData() {
   QString text = mmo1->toPlainText();
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   std::vector<std::uint8_t> bytes;
+  size_t replaced = 0;
   if (chk1->isChecked()) {
     int len = 0;
     StrToBuf(text.toStdU16String(), bytes, len);
   } else {
-    const std::string ansi = ToAnsi(text);
+    const std::string ansi = ToAnsi(text, &replaced);
     bytes.assign(ansi.begin(), ansi.end());
   }
   // The stack takes a zero-length write for a broken link: zero bytes are simply not sent.
   if (!bytes.empty()) FSocket->SendData(bytes);
+  const QString note = ReplacedCharactersNote(replaced);
+  if (!note.isEmpty()) SetStatus(note);
 }
 
 void TclBluetooth::SetStatus(const QString& text) {
