@@ -255,8 +255,14 @@ class QtBtManager : public BtManager {
   BtAdapter* CurrentAdapter() override {
     if (!ConnectionState()) return nullptr;
     const QBluetoothAddress address(state_.adapter_address);
-    if (!adapter_ || adapter_->Address() != address || adapter_->Path() != state_.adapter_path)
+    if (!adapter_ || adapter_->Address() != address || adapter_->Path() != state_.adapter_path) {
+      // A window may still hold the adapter it was given: it stays valid, idle, meanwhile.
+      if (adapter_) {
+        adapter_->CancelPairing();
+        retired_.push_back(std::move(adapter_));
+      }
       adapter_ = std::make_unique<QtBtAdapter>(address, state_.adapter_path);
+    }
     return adapter_.get();
   }
 
@@ -333,6 +339,7 @@ class QtBtManager : public BtManager {
  private:
   BluezState state_;
   std::unique_ptr<QtBtAdapter> adapter_;
+  std::vector<std::unique_ptr<QtBtAdapter>> retired_;
   QBluetoothDeviceDiscoveryAgent* agent_ = nullptr;
   DiscoveryEnd on_end_;
 };
