@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "core/file_locations.h"
 
 namespace quillon::cli {
 namespace {
@@ -138,6 +139,8 @@ int Main(int argc, char** argv) {
       const std::string* v = next("a file name");
       if (!v) return kExitUsage;
       link.state = *v;
+    } else if (w == "--factory-state") {
+      link.factory_state = true;
     } else if (w.rfind("--", 0) == 0) {
       std::fprintf(stderr, "quillon-cli: unknown option '%s'\n%s", w.c_str(), kUsage);
       return kExitUsage;
@@ -149,10 +152,23 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "quillon-cli: no command given\n%s", kUsage);
     return kExitUsage;
   }
-  if ((!link.paper.empty() || !link.state.empty()) && link.kind != LinkOptions::Kind::kVirtual) {
-    std::fprintf(stderr, "quillon-cli: --paper and --state go with --virtual-printer\n");
+  if ((!link.paper.empty() || !link.state.empty() || link.factory_state) &&
+      link.kind != LinkOptions::Kind::kVirtual) {
+    std::fprintf(stderr,
+                 "quillon-cli: --paper, --state and --factory-state go with --virtual-printer\n");
     return kExitUsage;
   }
+  if (link.factory_state && !link.state.empty()) {
+    std::fprintf(stderr, "quillon-cli: --state and --factory-state exclude each other\n");
+    return kExitUsage;
+  }
+  SetHomeFolder(link.home);
+  const FileLocations files = Files();
+  if (std::string error; !files.PrepareUserFiles(&error))
+    std::fprintf(stderr, "quillon-cli: %s\n", error.c_str());
+  // The virtual printer keeps its settings between commands, as a printer does.
+  if (link.kind == LinkOptions::Kind::kVirtual && link.state.empty() && !link.factory_state)
+    link.state = files.VirtualPrinterStateFile();
   Output out(mode);
   auto cmd = Commands().find(words[i]);
   if (cmd == Commands().end()) {

@@ -44,6 +44,25 @@ TEST(CliSettings, SetThenGetRoundTripsThroughTheStateFile) {
             "\"打印机-7\"}\n");
 }
 
+TEST(CliSettings, TheVirtualPrinterKeepsItsSettingsUnlessToldToStartFresh) {
+  CliHome home;
+  auto run = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), {"--home", home.path(), "--virtual-printer"});
+    return RunCli(words);
+  };
+  ASSERT_EQ(run({"set", "language", "1"}).exit_code, 0);
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");
+  EXPECT_EQ(run({"--factory-state", "get", "language"}).out, "0\n");
+  EXPECT_EQ(run({"--factory-state", "set", "language", "0"}).exit_code, 0);
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");  // --factory-state saved nothing
+  EXPECT_EQ(run({"--factory-state", "--state", home.File("s"), "get", "language"}).exit_code, 2);
+
+  WriteFile(home.File("virtual-printer.state"), "not a state file");
+  CliRun bad = run({"get", "language"});
+  EXPECT_EQ(bad.exit_code, 3);
+  EXPECT_NE(bad.err.find("--factory-state"), std::string::npos) << bad.err;
+}
+
 TEST(CliSettings, FactoryResetNeedsConfirmationAndRestoresDefaults) {
   CliHome home;
   ASSERT_EQ(RunCli(Virtual(home, {"set", "language", "1"})).exit_code, 0);
