@@ -120,17 +120,17 @@ bool FileLocations::PrepareUserFiles(std::string* error) const {
 std::string FileLocations::Describe() const {
   switch (mode_) {
     case Mode::kHome:
-      return "Files: every file (config.ini, language files, log/) is in the --home folder " +
+      return "Files: every file (config.ini, language files, log/) is in the --home folder\n  " +
              facts_.home + "\n";
     case Mode::kPortable:
-      return "Files: portable use; every file (config.ini, language files, log/) is beside "
-             "the program in " +
+      return "Files: portable use; every file (config.ini, language files, log/) is beside\n"
+             "the program in\n  " +
              facts_.program + "\n";
     case Mode::kInstalled:
       break;
   }
-  return "Files: installed use; settings and your language files in " + facts_.user_config +
-         "\n       (shipped defaults in " + shipped_ + "), log and kept state in " +
+  return "Files: installed use; settings and your language files in\n  " + facts_.user_config +
+         "\nshipped defaults in\n  " + shipped_ + "\nlog and kept state in\n  " +
          facts_.user_state + "\n";
 }
 
