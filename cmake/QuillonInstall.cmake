@@ -51,18 +51,18 @@ add_custom_command(OUTPUT ${QUILLON_ICONS}
   COMMENT "Drawing the icon"
   VERBATIM)
 
-# The Debian changelog, dated like the manual pages.
+# The Debian changelog (of a native package: changelog.gz), dated like the manual pages.
 string(TIMESTAMP QUILLON_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 configure_file(${CMAKE_SOURCE_DIR}/resources/debian/changelog.in ${QUILLON_GENERATED}/changelog
                @ONLY)
-add_custom_command(OUTPUT ${QUILLON_GENERATED}/changelog.Debian.gz
-  COMMAND sh -c "gzip -9nc changelog > changelog.Debian.gz"
+add_custom_command(OUTPUT ${QUILLON_GENERATED}/changelog.gz
+  COMMAND sh -c "gzip -9nc changelog > changelog.gz"
   WORKING_DIRECTORY ${QUILLON_GENERATED}
   DEPENDS ${QUILLON_GENERATED}/changelog
   VERBATIM)
 
 add_custom_target(quillon_install_files ALL
-  DEPENDS ${QUILLON_DOCS} ${QUILLON_MAN_GZ} ${QUILLON_ICONS} ${QUILLON_GENERATED}/changelog.Debian.gz)
+  DEPENDS ${QUILLON_DOCS} ${QUILLON_MAN_GZ} ${QUILLON_ICONS} ${QUILLON_GENERATED}/changelog.gz)
 
 # ---------------------------------------------------------------------------- install ---
 set(QUILLON_PROGRAMS quillon-virtual-printer)
@@ -93,8 +93,8 @@ install(FILES ${QUILLON_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${QUILLON_GENERATED}/quillon-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/copyright
-              ${QUILLON_GENERATED}/changelog.Debian.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+              ${QUILLON_GENERATED}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillon)
 
 # ---------------------------------------------------------------------- Debian package ---
 set(CPACK_GENERATOR DEB)
@@ -109,17 +109,16 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "service tool for thermal receipt and label printers
- Quillon looks after small thermal printers connected by USB or through a
- serial port: it flashes firmware and font libraries, reads and changes the
- printer's settings, sends test output, pictures and boot logos, edits printer
- font files and tests RFID readers.
- .
- The package holds the window (quillon), the command line tool for production
- lines and scripts (quillon-cli), a virtual printer for trying everything
- without hardware (quillon-virtual-printer), and a udev rule that lets
- logged-in users open the printer.")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Quillon looks after small thermal printers connected by USB or through a
+serial port: it flashes firmware and font libraries, reads and changes the
+printer's settings, sends test output, pictures and boot logos, edits printer
+font files and tests RFID readers.
+
+The package holds the window (quillon), the command line tool for production
+lines and scripts (quillon-cli), a virtual printer for trying everything
+without hardware (quillon-virtual-printer), and a udev rule that lets
+logged-in users open the printer.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/debian/postinst
                                        ${CMAKE_SOURCE_DIR}/resources/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
