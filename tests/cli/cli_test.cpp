@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "cli_runner.h"
+#include "core/help_texts.h"
 
 namespace quillon::testing {
 namespace {
@@ -107,6 +108,25 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   EXPECT_NE(none.err.find("no printer found"), std::string::npos) << none.err;
   EXPECT_EQ(RunCli({"--help"}).exit_code, 0);
   EXPECT_EQ(RunCli({"get", "--help"}).exit_code, 0);
+}
+
+// The words that completion and the manual offer are the ones the program takes.
+TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
+  CliHome home;
+  for (const auto& [command, next] : QuillonCliWords().commands) {
+    CliRun help = RunCli({"--home", home.path(), command, "--help"});
+    EXPECT_EQ(help.err.find("unknown command"), std::string::npos) << command;
+  }
+  for (const std::string& name : QuillonCliWords().get_settings) {
+    CliRun get =
+        RunCli({"--home", home.path(), "--virtual-printer", "--factory-state", "get", name});
+    EXPECT_EQ(get.exit_code, 0) << name << ": " << get.err;
+  }
+  for (const std::string& name : QuillonCliWords().set_settings) {
+    CliRun set =
+        RunCli({"--home", home.path(), "--virtual-printer", "--factory-state", "set", name, "0"});
+    EXPECT_EQ(set.err.find("cannot be set"), std::string::npos) << name;
+  }
 }
 
 TEST(CliFlash, FirmwareAndFontWithJsonProgress) {
