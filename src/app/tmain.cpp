@@ -229,7 +229,10 @@ void Tmain::ChooseLanguage(const char* language) {
   std::string error;
   // Installed use: the user's config.ini starts as the shipped one, so the rest is kept.
   if (!files.PrepareUserFiles(&error)) StatusNote(QString::fromStdString(error));
-  IniFile(files.ConfigFile()).WriteString("SYSTEM", "LANGUAGE", language);
+  if (!IniFile(files.ConfigFile()).WriteString("SYSTEM", "LANGUAGE", language)) {
+    msg_.MSGDLG(kMsgWarning, "", "The language could not be saved in " + files.ConfigFile());
+    return;
+  }
   // Shown in the language in use; the new one applies from the next start.
   msg_.MSGDLG(kMsgInfo, "", msg_.Text("MSG031"));
 }
