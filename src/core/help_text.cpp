@@ -1,6 +1,7 @@
 #include "core/help_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 
 namespace quillon {
