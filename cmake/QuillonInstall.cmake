@@ -65,9 +65,9 @@ add_custom_target(quillon_install_files ALL
   DEPENDS ${QUILLON_DOCS} ${QUILLON_MAN_GZ} ${QUILLON_ICONS} ${QUILLON_GENERATED}/changelog.gz)
 
 # ---------------------------------------------------------------------------- install ---
-set(QUILLON_PROGRAMS quillon-virtual-printer)
+set(QUILLON_PROGRAMS quillon-cli quillon-virtual-printer)
 if(QUILLON_BUILD_GUI)
-  list(PREPEND QUILLON_PROGRAMS quillon quillon-cli)
+  list(PREPEND QUILLON_PROGRAMS quillon)
 endif()
 install(TARGETS ${QUILLON_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
