@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "link/tcp_link.h"
 
 namespace quillon::cli {
 namespace {
@@ -19,6 +20,7 @@ const char* kUsage =
     "    --state FILE          keep the virtual printer's state in FILE across runs\n"
     "  --usb [VID:PID]         the USB printer (default; VID:PID overrides config.ini)\n"
     "  --port PATH [--baud N]  a serial port (cable or Bluetooth) instead of USB\n"
+    "  --tcp HOST[:PORT]       a network printer (raw TCP, port 9100 by default)\n"
     "  --json                  one JSON object per result on stdout; progress as JSON lines\n"
     "  --quiet, --verbose      less output / each exchange's bytes in hex\n"
     "  --home DIR              folder of config.ini, language files and log/\n"
@@ -31,9 +33,11 @@ const char* kUsage =
     "  firmware update FILE [--old]            flash firmware (newer or older protocol)\n"
     "  firmware enter-update-mode | firmware unlock\n"
     "  font download FILE [--packsize N] [--erase-all]\n"
+    "  status                                  real-time status; exit 0 ready, 1 not ready\n"
     "  send text TEXT|--file F [--encoding ansi|utf-8|unicode|hex] [--no-escapes]\n"
     "  send escpos <name>                      ESC/POS test sequence (send escpos --help)\n"
     "  print image FILE                        dithered raster bands\n"
+    "    (send and print take --require-ready: check the status first, print only if ready)\n"
     "  logo FILE                               screen boot logo\n"
     "  wifi set ... | wifi reset               Wi-Fi module settings\n"
     "  net get | net set --ip A --mask M --gateway G [--dhcp]\n"
@@ -61,6 +65,7 @@ const std::map<std::string, Command>& Commands() {
       {"send", CmdSend},
       {"print", CmdPrint},
       {"logo", CmdLogo},
+      {"status", CmdStatus},
   };
   return table;
 }
@@ -117,6 +122,16 @@ int Main(int argc, char** argv) {
       if (!v) return kExitUsage;
       link.kind = LinkOptions::Kind::kSerial;
       link.port = *v;
+    } else if (w == "--tcp") {
+      const std::string* v = next("HOST[:PORT]");
+      if (!v) return kExitUsage;
+      std::string why;
+      if (!ParseNetAddress(*v, why)) {
+        std::fprintf(stderr, "quillon-cli: --tcp %s\n", why.c_str());
+        return kExitUsage;
+      }
+      link.kind = LinkOptions::Kind::kNetwork;
+      link.tcp = *v;
     } else if (w == "--baud") {
       const std::string* v = next("a rate");
       if (!v) return kExitUsage;

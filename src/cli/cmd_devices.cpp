@@ -2,10 +2,10 @@
 // the serial ports.
 #include <cstdio>
 
-#include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "cli/cli_link_resources.h"
 #include "cli/commands.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "link/serial/enum_com_ports.h"
 
 namespace quillon::cli {

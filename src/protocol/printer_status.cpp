@@ -95,9 +95,10 @@ PrinterStatus QueryPrinterStatus(PrinterLink& link) {
     // Exactly one byte is awaited, so the wait ends as soon as it is in.
     if (link.SendAndRecv(request.data(), static_cast<int32_t>(request.size()),
                          std::span<uint8_t>(&byte, 1), 1, kStatusReplyWaitMs,
-                         ReplyEnd::kCount) == 1) {
-      replies[n - 1] = byte;
+                         ReplyEnd::kCount) != 1) {
+      break;  // a late byte would pass for the answer to the next request
     }
+    replies[n - 1] = byte;
   }
   link.CloseUSB();
   return DecodeStatus(replies);

@@ -70,8 +70,9 @@ struct PrinterStatus {
 // fixed bits counts as no reply and its flags are not read.
 PrinterStatus DecodeStatus(const std::array<std::optional<uint8_t>, 4>& replies);
 
-// Sends the four requests, one at a time, each waiting for exactly one byte. Opens and
-// closes the link around them (one connection on the network).
+// Sends the four requests, one at a time, each waiting for exactly one byte; stops at the
+// first request left unanswered. Opens and closes the link around them (one connection on
+// the network).
 PrinterStatus QueryPrinterStatus(PrinterLink& link);
 
 }  // namespace quillon
