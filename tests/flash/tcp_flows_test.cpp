@@ -48,7 +48,7 @@ struct TcpRig {
   EscCmd esc{link};
   RecordingMessages messages;
   RecordingUi ui{messages};
-  AppContext ctx{link, esc, messages, nullptr};
+  AppContext ctx{link, esc, messages, [] { return true; }};
 };
 
 TEST(TcpFlows, CommandsStatusAndAPictureArriveWhole) {
