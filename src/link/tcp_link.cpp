@@ -101,6 +101,7 @@ bool TcpLink::Open() {
   const std::string where = "no printer answers at " + address_.Text();
   if (address_.host.empty()) {
     error_ = "no network printer address is set";
+    open_failed_ = true;
     return false;
   }
   TcpSocket::Step step = socket_.StartConnect(address_.host, address_.port);
@@ -111,6 +112,7 @@ bool TcpLink::Open() {
     step = socket_.FinishConnect(std::min(kReadSliceMs, connect_timeout_ms - elapsed));
     if (step == TcpSocket::Step::kPending) pump_.ProcessMessages(0);
   }
+  open_failed_ = step != TcpSocket::Step::kDone;
   if (step == TcpSocket::Step::kDone) return true;
   error_ = step == TcpSocket::Step::kFailed && !socket_.error().empty()
                ? where + " (" + socket_.error() + ")"

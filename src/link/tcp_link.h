@@ -52,6 +52,8 @@ class TcpLink {
   // Open and not broken.
   bool connected() const { return socket_.IsOpen() && !broken_; }
   const std::string& LastError() const { return error_; }
+  // The last connect failed (false before the first).
+  bool last_open_failed() const { return open_failed_; }
 
   // One exchange over the open connection: input left from earlier is discarded, the bytes
   // are written whole, then reply bytes are collected into into (at most cap) for up to
@@ -74,6 +76,7 @@ class TcpLink {
   TcpSocket socket_;
   bool broken_ = false;
   bool output_unconfirmed_ = false;  // bytes written since the last reply came in
+  bool open_failed_ = false;
   std::string error_;
 };
 
