@@ -190,7 +190,15 @@ int32_t TcpLink::Exchange(const uint8_t* wbuf, size_t wlen, uint8_t* into, size_
     if (elapsed > timeout || count >= cap) break;
     const uint32_t slice =
         static_cast<uint32_t>(std::min<uint64_t>(kReadSliceMs, uint64_t{timeout} - elapsed + 1));
-    n = socket_.Receive(into + count, cap - count, slice);
+    // Only the bytes this reply still needs are taken: whatever follows it in the stream
+    // (a late reply to an earlier request) is left for the next exchange to discard.
+    size_t want = cap - count;
+    if (frame) {
+      want = count < kHeaderSize ? kHeaderSize - count : GetLE16(into + 4) + kFrameOverhead - count;
+    } else if (rlen > 0) {
+      want = static_cast<size_t>(rlen) - count;
+    }
+    n = socket_.Receive(into + count, std::min(want, cap - count), slice);
     if (n < 0) {
       Broke();  // the printer is gone: nothing more can come
       break;

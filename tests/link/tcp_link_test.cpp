@@ -137,5 +137,30 @@ TEST(TcpLinkExchange, ABrokenConnectionEndsTheWaitAtOnce) {
   link.CloseUSB();
 }
 
+TEST(TcpLinkExchange, TheVirtualPrinterServesOneClientAtATime) {
+  vp::VirtualPrinter printer;
+  vp::TcpTransport server(printer);
+  std::string error;
+  ASSERT_TRUE(server.Start("127.0.0.1", 0, error)) << error;
+  SleepingPump pump;
+  vp::VirtualUsbBackend usb(printer);
+  TcpLink net_a(SystemClock(), pump), net_b(SystemClock(), pump);
+  PrinterLink a(usb, SystemClock(), pump), b(usb, SystemClock(), pump);
+  for (auto [link, net] : {std::pair{&a, &net_a}, std::pair{&b, &net_b}}) {
+    net->SetAddress({"127.0.0.1", server.port()});
+    link->SetNetLink(net);
+    link->UseNetwork = true;
+    ASSERT_TRUE(link->OpenUsb());  // the second waits in the listen queue
+  }
+  const uint8_t query[7] = {0x10, 0xA1, 0x00, 0x00, 0x00, 0x00, 0xB1};
+  uint8_t reply[16];
+  EXPECT_EQ(a.SendAndRecv(query, 7, reply, 8, 1000), 8);
+  EXPECT_EQ(b.SendAndRecv(query, 7, reply, 8, 300), 0);  // not served while a is connected
+  a.CloseUSB();
+  EXPECT_EQ(b.SendAndRecv(query, 7, reply, 8, 1000), 8);
+  b.CloseUSB();
+  EXPECT_EQ(server.clients(), 2u);
+}
+
 }  // namespace
 }  // namespace quillon
