@@ -3,7 +3,7 @@
 #include <QPointer>
 
 #include "app/gui_registry.h"
-#include "core/sfunc.h"
+#include "core/file_locations.h"
 #include "link/net_printer_dialog.h"
 #include "link/net_settings.h"
 
@@ -20,7 +20,7 @@ class MainNetLink final : public QObject {
     link_.UseNetwork = false;
     link_.SetNetLink(nullptr);
   }
-  static std::string ConfigPath() { return GetApplicationPath() + "config.ini"; }
+  static std::string ConfigPath() { return Files().ConfigFile(); }
 
  private:
   PrinterLink& link_;

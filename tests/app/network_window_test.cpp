@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "link/net_printer_dialog.h"
 #include "shell_fixture.h"
 #include "virtualprinter/tcp_transport.h"
@@ -60,7 +60,7 @@ TEST_F(ShellTest, NetworkPrinterDialogCaptionAndStatusLine) {
   EXPECT_EQ(test_result, w->messages().Text("NET_BAD_PORT") + "|" +
                              w->messages().Text("NET_TEST_OK") + " " + printer.state().sys_info);
   EXPECT_TRUE(w->link().UseNetwork);
-  IniFile config(GetApplicationPath() + "config.ini");
+  IniFile config(Files().ConfigFile());
   EXPECT_EQ(config.ReadString("NET", "HOST", ""), "127.0.0.1");
   EXPECT_EQ(config.ReadString("NET", "PORT", ""), port);
   EXPECT_EQ(config.ReadString("NET", "USE", ""), "1");
