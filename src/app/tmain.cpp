@@ -16,6 +16,7 @@
 #include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/printer_command.h"
+#include "link/net_settings.h"
 #include "link/serial/serial_path.h"
 
 namespace quillon {
@@ -129,6 +130,7 @@ void Tmain::BuildMenus() {
   item(system, "DisableReadUSB1", "DisableReadUSB", &Tmain::DisableReadUSB1Click);
   system->addSeparator();
   item(system, "Comm1", "SerialPort Config", &Tmain::Comm1Click);
+  item(system, "NetPrinter1", QStringLiteral("Network printer\u2026"), &Tmain::NetPrinter1Click);
   system->addSeparator();
   item(system, "CreateLanguage1", "Create Language", &Tmain::CreateLanguage1Click);
   system->addSeparator();
@@ -178,6 +180,13 @@ void Tmain::InstallControllers() {
 }
 
 bool Tmain::ShowUSBMessage(int) {
+  // On the network the printer is there when it takes a connection, which then serves the
+  // command; otherwise the user learns which address did not answer.
+  if (link_.UseNetwork) {
+    if (link_.OpenUsb()) return true;
+    msg_.MSGDLG(kMsgPlain, "", link_.LastOpenError());
+    return false;
+  }
   // Over the serial path the printer is reachable while the port is open.
   if (link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint) return true;
   msg_.MSGDLG(kMsgPlain, "", msg_.Text("MSG003"));
@@ -194,12 +203,17 @@ void Tmain::StatusNote(const QString& text) {
 
 void Tmain::Timer1Timer() {
   link_.FindPrinter();
-  const bool present = link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint;
+  const bool present = link_.UseNetwork    ? NetLinkAnswered(link_)
+                       : link_.UseCommPort ? SerialLinkReady(link_)
+                                           : link_.USB.isFindPrint;
   const char* key = present ? "MSG001" : "MSG002";
   QString caption =
       QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) + QStringLiteral("]");
   // The caption also says when the serial path, not USB, is the link.
-  if (link_.UseCommPort) caption += QStringLiteral(" (serial port)");
+  if (link_.UseNetwork)
+    caption += QStringLiteral(" (network)");
+  else if (link_.UseCommPort)
+    caption += QStringLiteral(" (serial port)");
   setWindowTitle(caption);
 }
 
@@ -263,6 +277,9 @@ void Tmain::ShowDialog(const char* formName) {
 
 void Tmain::Comm1Click() {
   ShowDialog("CommPort");
+}
+void Tmain::NetPrinter1Click() {
+  ShowDialog("NetPrinter");
 }
 void Tmain::Bluetooth201Click() {
   ShowDialog("clBluetooth");

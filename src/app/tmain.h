@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
 #include "app/gui_registry.h"
-#include "core/msg_ini.h"
 #include "app/qt_message_pump.h"
+#include "core/app_context.h"
+#include "core/msg_ini.h"
 #include "core/ulog.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
@@ -63,6 +63,7 @@ class Tmain final : public QMainWindow {
   void BeforeReadUSB1Click();
   void DisableReadUSB1Click();
   void Comm1Click();
+  void NetPrinter1Click();
   void CreateLanguage1Click();
   // Language menu: the language of the next start.
   void CHS1Click();

@@ -91,6 +91,8 @@ std::unique_ptr<LinkResources> LinkResources::Make(const LinkOptions& options, s
     }
     case LinkOptions::Kind::kSerial:
       return MakeSerialResources(options, error);
+    case LinkOptions::Kind::kNetwork:
+      return MakeNetResources(options, error);
   }
   return nullptr;
 }

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "core/file_locations.h"
 #include "core/help_texts.h"
+#include "link/tcp_link.h"
 
 namespace quillon::cli {
 namespace {
@@ -35,6 +36,7 @@ const std::map<std::string, Command>& Commands() {
       {"send", CmdSend},
       {"print", CmdPrint},
       {"logo", CmdLogo},
+      {"status", CmdStatus},
   };
   return table;
 }
@@ -92,6 +94,16 @@ int Main(int argc, char** argv) {
       if (!v) return kExitUsage;
       link.kind = LinkOptions::Kind::kSerial;
       link.port = *v;
+    } else if (w == "--tcp") {
+      const std::string* v = next("HOST[:PORT]");
+      if (!v) return kExitUsage;
+      std::string why;
+      if (!ParseNetAddress(*v, why)) {
+        std::fprintf(stderr, "quillon-cli: --tcp %s\n", why.c_str());
+        return kExitUsage;
+      }
+      link.kind = LinkOptions::Kind::kNetwork;
+      link.tcp = *v;
     } else if (w == "--baud") {
       const std::string* v = next("a rate");
       if (!v) return kExitUsage;

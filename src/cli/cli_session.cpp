@@ -74,6 +74,10 @@ int Session::Connect(const std::string& command) {
     link_->UseCommPort = true;
     return kExitOk;
   }
+  if (options_.kind == LinkOptions::Kind::kNetwork) {
+    if (!res_->Attach(*link_, &error)) return out_.Fail(command, kExitNoPrinter, error);
+    return kExitOk;
+  }
   if (vid.empty() || pid.empty()) {
     return out_.Fail(command, kExitNoPrinter,
                      "no USB identifiers: set USB_VID and USB_PID in " + config_file_ +
@@ -94,6 +98,8 @@ int Session::Connect(const std::string& command) {
 
 bool Session::Present() {
   if (link_->UseCommPort) return res_->SerialOpen();
+  // On the network the printer is there when a connection is up or can be made.
+  if (link_->UseNetwork) return res_->NetConnected() || link_->OpenUsb();
   link_->FindPrinter();
   return link_->USB.isFindPrint;
 }

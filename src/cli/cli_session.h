@@ -15,10 +15,11 @@
 namespace quillon::cli {
 
 struct LinkOptions {
-  enum class Kind { kUsb, kVirtual, kSerial } kind = Kind::kUsb;
+  enum class Kind { kUsb, kVirtual, kSerial, kNetwork } kind = Kind::kUsb;
   std::string usb_id;  // "VID:PID" overriding config.ini
   std::string port;    // serial device path
   uint32_t baud = 115200;
+  std::string tcp;             // network printer, HOST[:PORT]
   std::string home;            // folder of config.ini, language files and log/
   std::string paper;           // virtual printer: save the paper as PNG here at the end
   std::string state;           // virtual printer: state file kept across runs

@@ -23,6 +23,7 @@ const char* kSendHelp =
     "usage: quillon-cli send text TEXT|--file F [--encoding ansi|utf-8|unicode|hex]\n"
     "                             [--no-escapes]\n"
     "       quillon-cli send escpos NAME\n"
+    "  --require-ready: ask the printer's status first and send nothing unless it is ready\n"
     "  escapes (\\n, \\r, \\t, \\xHH, \\uHHHH, \\\\) are honoured unless --no-escapes (ANSI only)\n"
     "  NAME: drawer test-page barcode qr font-24 double-height double-width double-size\n"
     "        align-left align-center align-right font-16 init feed cut\n";
@@ -53,6 +54,7 @@ int SendText(Args& args, CommandEnv& env) {
   auto file = args.Value("--file");
   auto enc_name = args.Value("--encoding");
   const bool raw = args.Flag("--no-escapes");
+  const bool require_ready = args.Flag("--require-ready");
   auto text = file ? std::optional<std::string>() : args.Next();
   int code = 0;
   if (RejectLeftover(args, env, "send text", &code)) return code;
@@ -70,13 +72,16 @@ int SendText(Args& args, CommandEnv& env) {
   if (!bytes.ok) return env.out.Fail("send text", kExitBadInput, bytes.error);
   Session s(env.link, env.out);
   if (int c = s.Connect("send text")) return c;
-  SendRawBytes(s.link(), bytes.bytes);
+  if (require_ready && !RequireReady(s, "send text", &code)) return code;
+  if (!SendRawBytes(s.link(), bytes.bytes))
+    return s.out().Fail("send text", kExitPrinterFailed, "the printer did not take the bytes");
   s.out().Result("send text", JsonObject().Add("bytes", static_cast<int64_t>(bytes.bytes.size())),
                  "sent " + std::to_string(bytes.bytes.size()) + " bytes");
   return kExitOk;
 }
 
 int SendEscPos(Args& args, CommandEnv& env) {
+  const bool require_ready = args.Flag("--require-ready");
   auto name = args.Next();
   int code = 0;
   if (RejectLeftover(args, env, "send escpos", &code)) return code;
@@ -89,7 +94,9 @@ int SendEscPos(Args& args, CommandEnv& env) {
     if (*name != names[i]) continue;
     Session s(env.link, env.out);
     if (int c = s.Connect("send escpos")) return c;
-    SendRawBytes(s.link(), tests[i].bytes);
+    if (require_ready && !RequireReady(s, "send escpos", &code)) return code;
+    if (!SendRawBytes(s.link(), tests[i].bytes))
+      return s.out().Fail("send escpos", kExitPrinterFailed, "the printer did not take the bytes");
     s.out().Result(
         "send escpos",
         JsonObject().Add("name", *name).Add("bytes", static_cast<int64_t>(tests[i].bytes.size())),
@@ -127,10 +134,13 @@ int CmdPrint(Args& args, CommandEnv& env) {
   auto sub = args.Next();
   if (args.Help() || !sub || *sub != "image") {
     std::fputs(
-        "usage: quillon-cli print image FILE   (BMP, PNG, JPEG or GIF; at most 1360 dots wide)\n",
+        "usage: quillon-cli print image FILE [--require-ready]\n"
+        "  BMP, PNG, JPEG or GIF; at most 1360 dots wide. --require-ready: ask the printer's\n"
+        "  status first and print nothing unless it is ready\n",
         stdout);
     return sub && *sub == "image" ? kExitOk : kExitUsage;
   }
+  const bool require_ready = args.Flag("--require-ready");
   auto file = args.Next();
   int code = 0;
   if (RejectLeftover(args, env, "print image", &code)) return code;
@@ -141,6 +151,7 @@ int CmdPrint(Args& args, CommandEnv& env) {
   if (!why.empty()) return env.out.Fail("print image", kExitBadInput, why);
   Session s(env.link, env.out);
   if (int c = s.Connect("print image")) return c;
+  if (require_ready && !RequireReady(s, "print image", &code)) return code;
   CliFlowUi ui(s.out(), s.messages(), "print");
   if (!PrintPicture(s.link(), pic, ui))
     return s.out().Fail("print image", kExitPrinterFailed, "not every band was sent");

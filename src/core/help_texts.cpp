@@ -58,6 +58,7 @@ const ProgramHelp& QuillonCliHelp() {
          {"--usb [VID:PID]", "the USB printer (default; VID:PID overrides config.ini)"},
          {"--port PATH", "a serial port (cable or Bluetooth) instead of USB"},
          {"--baud N", "the serial port's rate (default 115200)", 1},
+         {"--tcp HOST[:PORT]", "a network printer (raw TCP, port 9100 by default)"},
          {"--json", "one JSON object per result on stdout; progress as JSON lines"},
          {"--quiet", "less output"},
          {"--verbose", "each exchange's bytes in hex"},
@@ -80,6 +81,11 @@ const ProgramHelp& QuillonCliHelp() {
           "[--no-escapes]"},
          {"send escpos <name>", "ESC/POS test sequence (send escpos --help)"},
          {"print image FILE", "dithered raster bands"},
+         {"status", "the printer's real-time status; exit 0 ready, 1 not ready"},
+         {"--require-ready",
+          "with send and print: ask the status first and send nothing\nunless the printer is "
+          "ready",
+          1},
          {"logo FILE", "screen boot logo"},
          {"wifi set ... | wifi reset", "Wi-Fi module settings"},
          {"net get | net set", "wired network settings\n--ip A --mask M --gateway G [--dhcp]"},
@@ -107,6 +113,9 @@ const ProgramHelp& VirtualPrinterHelp() {
           "serve on a pseudo-terminal that behaves as a serial port (the\n"
           "default); its path is printed as \"port: /dev/pts/N\""},
          {"--link PATH", "also put a symbolic link to the port at PATH"},
+         {"--tcp [ADDR:]PORT",
+          "serve as a network printer on TCP PORT of ADDR (default\n127.0.0.1; PORT 0 picks a free "
+          "one), one client at a time; the\naddress is printed as \"tcp: ADDR:PORT\""},
          {"--input FILE", "feed the bytes of FILE to the printer, then stop (no --pty)"}}},
        {"State and paper",
         {{"--state FILE",
@@ -118,6 +127,12 @@ const ProgramHelp& VirtualPrinterHelp() {
           "font library put into the flash at factory state (default: the\n"
           "shipped sample_font.bin)"},
          {"--no-font", "start with an erased font flash"}}},
+       {"Paper and cover (kept in the state)",
+        {{"--paper-out", "no paper: printing stops (as with the cover open)"},
+         {"--paper-near-end", "the roll is running low"},
+         {"--paper-present", "paper in (clears a state's paper out or near end)"},
+         {"--cover-open", "the cover is open"},
+         {"--cover-closed", "the cover is closed"}}},
        {"Faults",
         {{"--drop-nth N", "no reply to the Nth packet"},
          {"--drop-code HEX", "no reply to any packet with this command code"},
@@ -128,7 +143,9 @@ const ProgramHelp& VirtualPrinterHelp() {
          {"--size-excess N", "replies claim N more data bytes than they carry"},
          {"--delay MS", "replies become readable MS milliseconds late"},
          {"--split MS", "each reply is sent as two writes MS milliseconds apart"},
-         {"--fault-code HEX", "the reply faults above apply only to this command code"},
+         {"--fault-code HEX",
+          "the reply faults above apply only to this command code\n(04: the real-time status "
+          "replies)"},
          {"--help", "this text"}}}},
       "The sample font library is share/quillon/sample_font.bin when installed, or beside the\n"
       "program in portable use.",
@@ -146,6 +163,7 @@ const CliWords& QuillonCliWords() {
                                {"send", {"text", "escpos"}},
                                {"print", {"image"}},
                                {"logo", {}},
+                               {"status", {}},
                                {"wifi", {"set", "reset"}},
                                {"net", {"get", "set"}},
                                {"label", {"threshold", "self-test", "get", "set"}},

@@ -13,12 +13,15 @@
 
 #include "core/help_texts.h"
 #include "virtualprinter/pty_transport.h"
+#include "virtualprinter/tcp_transport.h"
 #include "virtualprinter/virtual_printer.h"
 
 namespace {
 
 using quillon::vp::Faults;
+using quillon::vp::PaperLevel;
 using quillon::vp::PtyTransport;
+using quillon::vp::TcpTransport;
 using quillon::vp::VirtualPrinter;
 
 bool ParseInt(const char* text, long long& out, int base = 10) {
@@ -32,11 +35,33 @@ bool ParseInt(const char* text, long long& out, int base = 10) {
 
 struct Args {
   bool pty = false;
+  bool tcp = false;
+  std::string tcp_address = "127.0.0.1";
+  uint16_t tcp_port = 0;
+  int paper_level = -1;  // PaperLevel to set, -1: as the state has it
+  int cover_open = -1;   // 1 open, 0 closed, -1: as the state has it
   std::string link, input, state, paper, font;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
   Faults faults;
 };
+
+// "[ADDR:]PORT" of --tcp.
+bool ParseListen(const char* text, Args& a) {
+  std::string t = text;
+  const size_t colon = t.rfind(':');
+  if (colon != std::string::npos) {
+    a.tcp_address = t.substr(0, colon);
+    t = t.substr(colon + 1);
+  }
+  long long port = 0;
+  if (a.tcp_address.empty() || !ParseInt(t.c_str(), port) || port < 0 || port > 65535) {
+    return false;
+  }
+  a.tcp_port = static_cast<uint16_t>(port);
+  a.tcp = true;
+  return true;
+}
 
 // Returns 0 to run, or the exit code (after printing help or an error).
 int ParseArgs(int argc, char** argv, Args& a) {
@@ -59,6 +84,18 @@ int ParseArgs(int argc, char** argv, Args& a) {
       return -1;
     } else if (opt == "--pty") {
       a.pty = true;
+    } else if (opt == "--tcp") {
+      ok = value(v) && ParseListen(v, a);
+    } else if (opt == "--paper-out") {
+      a.paper_level = static_cast<int>(PaperLevel::kOut);
+    } else if (opt == "--paper-near-end") {
+      a.paper_level = static_cast<int>(PaperLevel::kNearEnd);
+    } else if (opt == "--paper-present") {
+      a.paper_level = static_cast<int>(PaperLevel::kPresent);
+    } else if (opt == "--cover-open") {
+      a.cover_open = 1;
+    } else if (opt == "--cover-closed") {
+      a.cover_open = 0;
     } else if (opt == "--link") {
       ok = value(v) && (a.link = v, true);
     } else if (opt == "--input") {
@@ -107,11 +144,16 @@ int ParseArgs(int argc, char** argv, Args& a) {
       return 2;
     }
   }
-  if (!a.input.empty() && (a.pty || !a.link.empty())) {
-    std::fputs("quillon-virtual-printer: --input does not go with --pty or --link\n", stderr);
+  if (!a.input.empty() && (a.pty || a.tcp || !a.link.empty())) {
+    std::fputs("quillon-virtual-printer: --input does not go with --pty, --tcp or --link\n",
+               stderr);
     return 2;
   }
-  if (a.input.empty()) a.pty = true;
+  if (a.tcp && (a.pty || !a.link.empty())) {
+    std::fputs("quillon-virtual-printer: --tcp does not go with --pty or --link\n", stderr);
+    return 2;
+  }
+  if (a.input.empty() && !a.tcp) a.pty = true;
   return 0;
 }
 
@@ -161,6 +203,8 @@ int main(int argc, char** argv) {
   }
   if (a.paper_width) printer.SetPaperWidth(a.paper_width);  // the option wins over the state
   printer.SetFaults(a.faults);
+  if (a.paper_level >= 0) printer.state().paper = static_cast<PaperLevel>(a.paper_level);
+  if (a.cover_open >= 0) printer.state().cover_open = a.cover_open == 1;
 
   if (!a.input.empty()) {
     std::vector<uint8_t> bytes;
@@ -181,12 +225,18 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   PtyTransport pty(printer);
-  if (!pty.Start(error, a.link)) {
+  TcpTransport tcp(printer);
+  if (a.pty && !pty.Start(error, a.link)) {
     std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
     return 1;
   }
-  std::printf("port: %s\n", pty.port_path().c_str());
+  if (a.tcp && !tcp.Start(a.tcp_address, a.tcp_port, error)) {
+    std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
+    return 1;
+  }
+  if (a.pty) std::printf("port: %s\n", pty.port_path().c_str());
   if (!pty.link_path().empty()) std::printf("link: %s\n", pty.link_path().c_str());
+  if (a.tcp) std::printf("tcp: %s:%u\n", a.tcp_address.c_str(), unsigned{tcp.port()});
   std::fflush(stdout);
 
   uint64_t saved = printer.state_version();
@@ -203,5 +253,6 @@ int main(int argc, char** argv) {
     }
   }
   pty.Stop();
+  tcp.Stop();
   return SaveAll(printer, a) ? 0 : 1;
 }

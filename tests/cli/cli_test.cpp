@@ -7,6 +7,7 @@
 
 #include "cli_runner.h"
 #include "core/help_texts.h"
+#include "virtualprinter/printer_state.h"
 
 namespace quillon::testing {
 namespace {
@@ -213,6 +214,76 @@ TEST(CliSerial, DroppedAndRefusedRepliesNameTheFailure) {
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_NE(refused.err.find("refused"), std::string::npos) << refused.err;
   EXPECT_EQ(RunCli(Serial(home, printer, {"get", "charset"})).exit_code, 0);
+}
+
+// status over each link with paper out and the cover open; --require-ready refuses.
+TEST(CliStatus, NotReadyOverUsbSerialAndNetwork) {
+  CliHome home;
+  // The in-process printer starts from a state file with its paper out.
+  ASSERT_EQ(RunCli(Virtual(home, {"get", "language"})).exit_code, 0);
+  CliRun ready = RunCli(Virtual(home, {"--json", "status"}));
+  ASSERT_EQ(ready.exit_code, 0) << ready.err;
+  {
+    vp::PrinterState state;
+    std::string error;
+    ASSERT_TRUE(state.Load(home.File("state.bin"), error)) << error;
+    state.paper = vp::PaperLevel::kOut;
+    ASSERT_TRUE(state.Save(home.File("state.bin"), error)) << error;
+  }
+  CliRun usb = RunCli(Virtual(home, {"status"}));
+  EXPECT_EQ(usb.exit_code, 1);
+  EXPECT_NE(usb.err.find("not ready: paper out"), std::string::npos) << usb.err;
+  CliRun refused = RunCli(Virtual(home, {"send", "text", "--require-ready", "X\\n"}));
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("nothing was sent"), std::string::npos) << refused.err;
+
+  PtyPrinter pty(home, {"--cover-open"});
+  ASSERT_TRUE(pty.ready());
+  CliRun serial = RunCli(Serial(home, pty, {"status"}));
+  EXPECT_EQ(serial.exit_code, 1);
+  EXPECT_NE(serial.err.find("not ready: cover open"), std::string::npos) << serial.err;
+
+  TcpPrinter net(home, {"--paper-out", "--cover-open"});
+  ASSERT_FALSE(net.address().empty());
+  const std::vector<std::string> tcp = {"--home", home.path(), "--json", "--tcp", net.address()};
+  auto with = [&](std::vector<std::string> words) {
+    std::vector<std::string> args = tcp;
+    args.insert(args.end(), words.begin(), words.end());
+    return args;
+  };
+  CliRun json = RunCli(with({"status"}));
+  EXPECT_EQ(json.exit_code, 1);
+  for (const char* field : {"\"ready\":false", "\"cover_open\":true", "\"paper_out\":true",
+                            "\"online\":false", "\"stopped_by_paper_out\":true"}) {
+    EXPECT_NE(json.out.find(field), std::string::npos) << field << " in " << json.out;
+  }
+  EXPECT_EQ(RunCli(with({"send", "escpos", "cut", "--require-ready"})).exit_code, 1);
+}
+
+TEST(CliNetwork, CommandsOverTcpAndUnreachablePrinters) {
+  CliHome home;
+  TcpPrinter net(home);
+  ASSERT_FALSE(net.address().empty());
+  const std::vector<std::string> tcp = {"--home", home.path(), "--tcp", net.address()};
+  auto with = [&](std::vector<std::string> words) {
+    std::vector<std::string> args = tcp;
+    args.insert(args.end(), words.begin(), words.end());
+    return args;
+  };
+  ASSERT_EQ(RunCli(with({"set", "blackness", "3"})).exit_code, 0);
+  CliRun get = RunCli(with({"get", "blackness"}));
+  EXPECT_EQ(get.exit_code, 0) << get.err;
+  EXPECT_EQ(get.out, "3\n");
+  CliRun status = RunCli(with({"status"}));
+  EXPECT_EQ(status.exit_code, 0) << status.err;
+  EXPECT_EQ(status.out.substr(0, 6), "ready\n");
+  EXPECT_EQ(RunCli(with({"send", "text", "--require-ready", "Hello\\n"})).exit_code, 0);
+
+  // A port nobody listens on, and an address that is not one.
+  CliRun none = RunCli({"--home", home.path(), "--tcp", "127.0.0.1:1", "status"});
+  EXPECT_EQ(none.exit_code, 3);
+  EXPECT_NE(none.err.find("no printer answers at 127.0.0.1:1"), std::string::npos) << none.err;
+  EXPECT_EQ(RunCli({"--tcp", "127.0.0.1:99999", "status"}).exit_code, 2);
 }
 
 }  // namespace
