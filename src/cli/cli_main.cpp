@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_stop.h"
 #include "cli/commands.h"
 
 namespace quillon::cli {
@@ -19,6 +20,7 @@ const char* kUsage =
     "    --state FILE          keep the virtual printer's state in FILE across runs\n"
     "  --usb [VID:PID]         the USB printer (default; VID:PID overrides config.ini)\n"
     "  --port PATH [--baud N]  a serial port (cable or Bluetooth) instead of USB\n"
+    "    --connect-timeout S   how long a Bluetooth port (rfcomm) may take to connect (10)\n"
     "  --json                  one JSON object per result on stdout; progress as JSON lines\n"
     "  --quiet, --verbose      less output / each exchange's bytes in hex\n"
     "  --home DIR              folder of config.ini, language files and log/\n"
@@ -40,6 +42,7 @@ const char* kUsage =
     "  label threshold | label self-test | label get | label set SENSOR OUT\n"
     "  rfid request|read|write --sector N ...  RFID reader test\n"
     "  paper-roll create [...] | paper-roll read\n"
+    "SIGINT or SIGTERM stops a command at once (exit code 1); a second one ends the program.\n"
     "exit codes: 0 success, 1 the printer refused or did not answer, 2 usage error,\n"
     "            3 no printer found or it cannot be opened, 4 bad input file or value\n";
 
@@ -81,6 +84,7 @@ bool RejectLeftover(Args& args, CommandEnv& env, const std::string& command, int
 }
 
 int Main(int argc, char** argv) {
+  InstallStopSignals();
   OutputMode mode;
   LinkOptions link;
   std::vector<std::string> words(argv + 1, argv + argc);
@@ -126,6 +130,15 @@ int Main(int argc, char** argv) {
         return kExitUsage;
       }
       link.baud = static_cast<uint32_t>(*rate);
+    } else if (w == "--connect-timeout") {
+      const std::string* v = next("a number of seconds");
+      if (!v) return kExitUsage;
+      auto seconds = ParseInt(*v, 1, 3600);
+      if (!seconds) {
+        std::fprintf(stderr, "quillon-cli: '%s' is not a valid connect time-out\n", v->c_str());
+        return kExitUsage;
+      }
+      link.connect_timeout_ms = static_cast<uint32_t>(*seconds) * 1000;
     } else if (w == "--home") {
       const std::string* v = next("a folder");
       if (!v) return kExitUsage;
@@ -160,7 +173,14 @@ int Main(int argc, char** argv) {
   }
   Args args(std::vector<std::string>(words.begin() + static_cast<long>(i) + 1, words.end()));
   CommandEnv env{link, out};
-  return cmd->second(args, env);
+  const int code = cmd->second(args, env);
+  if (StopSignal() != 0) {
+    // The session is gone by now: the port and its lock have been released.
+    out.Fail(words[i], kExitPrinterFailed,
+             "stopped by " + StopSignalName() + "; the port was released");
+    return kExitPrinterFailed;
+  }
+  return code;
 }
 
 }  // namespace quillon::cli

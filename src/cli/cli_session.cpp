@@ -1,9 +1,10 @@
 #include "cli/cli_session.h"
 
+#include "cli/cli_link_resources.h"
+#include "cli/cli_stop.h"
+#include "cli/commands.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
-#include "cli/cli_link_resources.h"
-#include "cli/commands.h"
 
 namespace quillon::cli {
 namespace {
@@ -42,6 +43,7 @@ Session::Session(const LinkOptions& options, Output& out)
 }
 
 Session::~Session() {
+  WatchStop(nullptr);
   Finish("paper");
 }
 
@@ -65,6 +67,11 @@ int Session::Connect(const std::string& command) {
   res_ = LinkResources::Make(resolved, &error);
   if (!res_) return out_.Fail(command, kExitNoPrinter, error);
   link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
+  WatchStop(&res_->pump().stop());
+  // A wait longer than a moment says what it waits for.
+  link_->OnLongWait = [this](const std::string& text) {
+    if (!text.empty()) out_.Info(text);
+  };
   esc_ = std::make_unique<EscCmd>(*link_);
   ctx_ =
       std::make_unique<AppContext>(AppContext{*link_, *esc_, messages_,
@@ -112,6 +119,12 @@ bool Session::RestartSerial(std::string& error) {
 }
 void Session::CloseSerial() {
   res_->CloseSerial();
+}
+
+int Session::Deliver(const std::string& command) {
+  if (!res_) return kExitOk;
+  const std::string lost = res_->Deliver();
+  return lost.empty() ? kExitOk : out_.Fail(command, kExitPrinterFailed, lost);
 }
 
 void Session::Wait(uint32_t ms) {

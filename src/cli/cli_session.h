@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "cli/cli_output.h"
 #include "core/app_context.h"
 #include "core/messages.h"
 #include "core/ulog.h"
-#include "cli/cli_output.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 
@@ -19,9 +19,10 @@ struct LinkOptions {
   std::string usb_id;  // "VID:PID" overriding config.ini
   std::string port;    // serial device path
   uint32_t baud = 115200;
-  std::string home;   // folder of config.ini, language files and log/
-  std::string paper;  // virtual printer: save the paper as PNG here at the end
-  std::string state;  // virtual printer: state file kept across runs
+  uint32_t connect_timeout_ms = 10000;  // a Bluetooth port's time to connect after the open
+  std::string home;                     // folder of config.ini, language files and log/
+  std::string paper;                    // virtual printer: save the paper as PNG here at the end
+  std::string state;                    // virtual printer: state file kept across runs
 };
 
 // Messages of the flows, printed through Output; texts from language_msg.ini [EN].
@@ -56,6 +57,10 @@ class Session {
   const LinkOptions& options() const { return options_; }
   // Pause that keeps the serial notifications flowing.
   void Wait(uint32_t ms);
+  // Waits until everything handed to the port has reached the printer (serial path). A
+  // print command reports success only after this: returns kExitOk, or the exit code
+  // after printing "N of M bytes were not delivered to the printer".
+  int Deliver(const std::string& command);
   // Saves the virtual printer's paper when --paper was given; false with a message on error.
   bool Finish(const std::string& command);
 

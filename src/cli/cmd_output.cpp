@@ -4,10 +4,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
@@ -76,6 +76,7 @@ int SendText(Args& args, CommandEnv& env) {
   Session s(env.link, env.out);
   if (int c = s.Connect("send text")) return c;
   SendRawBytes(s.link(), bytes.bytes);
+  if (int c = s.Deliver("send text")) return c;
   s.out().Result("send text", JsonObject().Add("bytes", static_cast<int64_t>(bytes.bytes.size())),
                  "sent " + std::to_string(bytes.bytes.size()) + " bytes");
   return kExitOk;
@@ -93,6 +94,7 @@ int SendEscPos(Args& args, CommandEnv& env) {
     Session s(env.link, env.out);
     if (int c = s.Connect("send escpos")) return c;
     SendRawBytes(s.link(), tests[i].bytes);
+    if (int c = s.Deliver("send escpos")) return c;
     s.out().Result(
         "send escpos",
         JsonObject().Add("name", *name).Add("bytes", static_cast<int64_t>(tests[i].bytes.size())),
@@ -145,8 +147,12 @@ int CmdPrint(Args& args, CommandEnv& env) {
   Session s(env.link, env.out);
   if (int c = s.Connect("print image")) return c;
   CliFlowUi ui(s.out(), s.messages(), "print");
-  if (!PrintPicture(s.link(), pic, ui))
-    return s.out().Fail("print image", kExitPrinterFailed, "not every band was sent");
+  if (!PrintPicture(s.link(), pic, ui)) {
+    return s.out().Fail("print image", kExitPrinterFailed,
+                        "not every band was sent (stopped after " + std::to_string(ui.position()) +
+                            " of " + std::to_string(pic.height) + " rows)");
+  }
+  if (int c = s.Deliver("print image")) return c;
   s.out().Result("print image", JsonObject().Add("width", pic.width).Add("height", pic.height),
                  "printed " + std::to_string(pic.width) + " x " + std::to_string(pic.height));
   return kExitOk;

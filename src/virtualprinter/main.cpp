@@ -31,6 +31,7 @@ Transports:
                         default); its path is printed as "port: /dev/pts/N"
   --link PATH           also put a symbolic link to the port at PATH
   --input FILE          feed the bytes of FILE to the printer, then stop (no --pty)
+  --capture FILE        append every byte received on the pseudo-terminal to FILE
   The in-process USB device is attached by quillon and quillon-cli with
   --virtual-printer; it is listed with the identifiers of config.ini.
 
@@ -47,6 +48,9 @@ Faults (packets are counted from 1):
   --drop-nth N          no reply to the Nth packet
   --drop-code HEX       no reply to any packet with this command code
   --unplug-after N      answer N packets, then vanish as if unplugged
+  --hangup-after N      answer N packets, then hang the line up (the pseudo-terminal
+                        closes, as when a USB-serial adapter is pulled out)
+  --silent-after N      answer N packets, then answer nothing more
   --refuse-text-sets    answer every text set with 0 (refused)
   --corrupt-checksum    replies carry a wrong checksum
   --wrong-length N      replies get N extra bytes (negative: N bytes fewer)
@@ -71,7 +75,7 @@ bool ParseInt(const char* text, long long& out, int base = 10) {
 
 struct Args {
   bool pty = false;
-  std::string link, input, state, paper, font;
+  std::string link, input, state, paper, font, capture;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
   Faults faults;
@@ -100,6 +104,14 @@ int ParseArgs(int argc, char** argv, Args& a) {
       a.pty = true;
     } else if (opt == "--link") {
       ok = value(v) && (a.link = v, true);
+    } else if (opt == "--capture") {
+      ok = value(v) && (a.capture = v, true);
+    } else if (opt == "--hangup-after") {
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.hangup_after_packets = static_cast<uint32_t>(n), true);
+    } else if (opt == "--silent-after") {
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.silent_after_packets = static_cast<uint32_t>(n), true);
     } else if (opt == "--input") {
       ok = value(v) && (a.input = v, true);
     } else if (opt == "--state") {
@@ -220,6 +232,18 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   PtyTransport pty(printer);
+  std::FILE* capture = nullptr;
+  if (!a.capture.empty()) {
+    capture = std::fopen(a.capture.c_str(), "ab");
+    if (!capture) {
+      std::fprintf(stderr, "quillon-virtual-printer: cannot write %s\n", a.capture.c_str());
+      return 1;
+    }
+    pty.SetInputTap([capture](const uint8_t* data, size_t n) {
+      std::fwrite(data, 1, n, capture);
+      std::fflush(capture);
+    });
+  }
   if (!pty.Start(error, a.link)) {
     std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
     return 1;
@@ -242,5 +266,6 @@ int main(int argc, char** argv) {
     }
   }
   pty.Stop();
+  if (capture) std::fclose(capture);
   return SaveAll(printer, a) ? 0 : 1;
 }
