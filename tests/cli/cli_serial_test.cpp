@@ -57,9 +57,9 @@ TEST(CliSerialDelivery, EverySendAndEveryBandArrivesBeforeSuccess) {
   std::string expected;
   for (int i = 0; i < 12; ++i) {
     const std::string line = "delivery check line " + std::to_string(i) + " 0123456789";
-    CliRun run = RunCli(Serial(home, printer, {"send", "text", line + "\\n"}));
+    CliRun run = RunCli(Serial(home, printer, {"send", "text", line}));
     ASSERT_EQ(run.exit_code, 0) << run.err;
-    expected += line + "\n";
+    expected += line;
   }
   EXPECT_TRUE(WaitFor([&] { return ReadAll(printer.capture()).size() >= expected.size(); }));
   EXPECT_EQ(ReadAll(printer.capture()), expected);

@@ -23,7 +23,7 @@ namespace quillon {
 namespace {
 
 constexpr int kExchanges = 20000;
-constexpr uint32_t kTimeoutMs = 30;
+constexpr uint32_t kTimeoutMs = 20;
 
 size_t OpenDescriptors() {
   size_t n = 0;
