@@ -89,19 +89,14 @@ bool DrainPortOutput(int port, uint32_t timeout_ms) {
   using Steady = std::chrono::steady_clock;
   const Steady::time_point end = Steady::now() + std::chrono::milliseconds(timeout_ms);
   // tcdrain has no time limit (a line stopped by flow control would keep it forever), so
-  // the queue is watched in slices as long as the bytes still need at the line rate, and
-  // tcdrain is left only the last bytes in the UART.
-  for (;;) {
-    const uint64_t queued = PortOutputQueued(port);
-    if (queued == 0) break;
+  // the driver's queue is watched in short slices while the line takes the bytes, and
+  // tcdrain is left only the last few in the UART.
+  constexpr auto kSlice = std::chrono::milliseconds(10);
+  while (PortOutputQueued(port) > 0) {
     if (PortHungUp(port)) return false;
     const Steady::time_point now = Steady::now();
     if (now >= end) return false;
-    termios tio{};
-    const speed_t code = tcgetattr(port, &tio) == 0 ? cfgetospeed(&tio) : B9600;
-    const uint64_t rate = code == B115200 ? 115200 : code == B57600 ? 57600 : 9600;
-    const auto need = std::chrono::milliseconds(std::clamp<uint64_t>(queued * 10000 / rate, 1, 50));
-    std::this_thread::sleep_for(std::min<Steady::duration>(need, end - now));
+    std::this_thread::sleep_for(std::min<Steady::duration>(kSlice, end - now));
   }
   while (tcdrain(port) != 0) {
     if (errno != EINTR) return false;
