@@ -19,10 +19,11 @@ struct LinkOptions {
   std::string usb_id;  // "VID:PID" overriding config.ini
   std::string port;    // serial device path
   uint32_t baud = 115200;
-  uint32_t connect_timeout_ms = 10000;  // a Bluetooth port's time to connect after the open
-  std::string home;                     // folder of config.ini, language files and log/
-  std::string paper;                    // virtual printer: save the paper as PNG here at the end
-  std::string state;                    // virtual printer: state file kept across runs
+  std::string home;   // folder of config.ini, language files and log/
+  std::string paper;  // virtual printer: save the paper as PNG here at the end
+  std::string state;  // virtual printer: state file kept across runs
+  // How long a Bluetooth port may take to connect after the open.
+  uint32_t connect_timeout_ms = 10000;
 };
 
 // Messages of the flows, printed through Output; texts from language_msg.ini [EN].
