@@ -1,6 +1,7 @@
 // The serial path of quillon-cli: the serial component with the main window's settings,
 // its notifications drained by the waits of the exchange.
 #include "cli/cli_link_resources.h"
+#include "cli/cli_stop.h"
 #include "link/serial/comm_notifier.h"
 #include "link/serial/serial_path.h"
 #include "link/serial/tcomm.h"
@@ -59,7 +60,7 @@ class SerialResources final : public LinkResources {
 
  private:
   std::function<bool()> Stopped() {
-    return [this] { return notifier_.stop().Requested(); };
+    return [this] { return notifier_.stop().Requested() || StopSignal() != 0; };
   }
   LinkOptions options_;
   NoUsb usb_;

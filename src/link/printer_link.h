@@ -75,7 +75,10 @@ class PrinterLink {
   class BusyScope {
    public:
     explicit BusyScope(PrinterLink& link) : link_(link) { ++link_.busy_; }
-    ~BusyScope() { --link_.busy_; }
+    // A stop request ends with the command or flow it stopped.
+    ~BusyScope() {
+      if (--link_.busy_ == 0) link_.ClearStop();
+    }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 

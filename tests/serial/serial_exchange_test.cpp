@@ -213,6 +213,9 @@ TEST_F(SerialWaitTest, HangUpAndStopEndTheWaitAndLongWaitsSaySo) {
   t0 = clock.NowMs();
   Delay(clock, pump, 60000);
   EXPECT_LE(clock.NowMs() - t0, kReadSliceMs);
+  // The request ends with the command it stopped; the next one waits normally.
+  { PrinterLink::BusyScope command(link); }
+  EXPECT_FALSE(link.StopRequested());
 }
 
 TEST_F(SerialWaitTest, ClosedPortSendsNothingAndTimesOut) {
