@@ -18,6 +18,9 @@ QWidget* BuildFirmwarePage(QWidget* parent) {
   auto* path = ui::GreyLabel(page, "lbl_hardware_path", "未加载文件");
   auto* btn22 = ui::Button(page, "btn22", "第二步:点击更新固件");
   auto* progress = ui::Progress(page, "pb_update");
+  // Ends a running update (also Esc); enabled only while one runs.
+  auto* stop = ui::Button(page, "btn_stop_update", "Stop");
+  stop->setEnabled(false);
   auto* chk_old = ui::Check(page, "chk_old", "较早机型，请勾选这里");
   auto* memo = ui::Memo(page, "mmo_update_info");
   auto* lbl11 = ui::Label(page, "lbl11", "注意事项");
@@ -36,6 +39,7 @@ QWidget* BuildFirmwarePage(QWidget* parent) {
   top->addWidget(path, 0, 1);
   top->addWidget(btn22, 1, 0);
   top->addWidget(progress, 1, 1);
+  top->addWidget(stop, 1, 2);
   top->setColumnStretch(1, 1);
 
   auto* flash_mode = new QHBoxLayout;

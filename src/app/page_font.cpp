@@ -16,6 +16,9 @@ QWidget* BuildFontPage(QWidget* parent) {
   auto* path = ui::GreyLabel(page, "lbl_hzk_path", "未加载文件");
   auto* btn24 = ui::Button(page, "btn24", "第二步:点击更新字体");
   auto* progress = ui::Progress(page, "pb_flash");
+  // Ends a running download (also Esc); enabled only while one runs.
+  auto* stop = ui::Button(page, "btn_stop_flash", "Stop");
+  stop->setEnabled(false);
   auto* erase_all = ui::Check(page, "chk_erase_all", "chk_erase_all");
   auto* lbl21 = ui::Label(page, "lbl21", "PACKSIZE:");
   auto* packsize = ui::Combo(page, "ccb_packsize", {"1024", "4096", "8192"}, 0, true);
@@ -30,6 +33,7 @@ QWidget* BuildFontPage(QWidget* parent) {
   top->addWidget(path, 0, 1);
   top->addWidget(btn24, 1, 0);
   top->addWidget(progress, 1, 1);
+  top->addWidget(stop, 1, 2);
   top->setColumnStretch(1, 1);
 
   auto* options = new QHBoxLayout;

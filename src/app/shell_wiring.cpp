@@ -22,6 +22,8 @@ class MainSerialPort final : public QObject {
     AttachSerialPort(link_, cm_spcomm);
   }
   ~MainSerialPort() override {
+    // The window closes: what was handed to the port still reaches the printer.
+    cm_spcomm.StopCommDelivered();
     link_.UseCommPort = false;
     link_.SetCommPort(nullptr);
   }

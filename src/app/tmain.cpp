@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -17,6 +18,7 @@
 #include "core/ini_file.h"
 #include "core/printer_command.h"
 #include "link/net_settings.h"
+#include "core/sfunc.h"
 #include "link/serial/serial_path.h"
 
 namespace quillon {
@@ -49,6 +51,14 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
   setObjectName("main");
   ctx_.StatusNote = [this](const std::string& text) { StatusNote(QString::fromStdString(text)); };
   ctx_.files = deps_.files ? deps_.files : own_files_.get();
+  // A long wait for the printer is never silent: the status bar says what it waits for.
+  link_.OnLongWait = [this](const std::string& text) {
+    if (text.empty()) {
+      statusBar()->clearMessage();
+    } else {
+      statusBar()->showMessage(QString::fromStdString(text));
+    }
+  };
   BuildUi();
   FormCreate();
   InstallControllers();
@@ -93,6 +103,13 @@ void Tmain::BuildUi() {
   }
 
   BuildMenus();
+
+  // Esc stops the running flow, as the pages' Stop buttons do.
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  stop->setObjectName("EscStop");
+  connect(stop, &QShortcut::activated, this, [this] {
+    if (link_.Busy()) link_.RequestStop();
+  });
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");

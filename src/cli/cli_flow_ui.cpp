@@ -1,25 +1,13 @@
 #include "cli/cli_flow_ui.h"
 
-#include <csignal>
+#include "cli/cli_stop.h"
 
 namespace quillon::cli {
-namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-void OnInterrupt(int) {
-  g_interrupted = 1;
-}
-
-}  // namespace
 
 CliFlowUi::CliFlowUi(Output& out, Messages& messages, std::string phase)
-    : out_(out), messages_(messages), phase_(std::move(phase)) {
-  g_interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
-}
+    : out_(out), messages_(messages), phase_(std::move(phase)) {}
 
 CliFlowUi::~CliFlowUi() {
-  std::signal(SIGINT, SIG_DFL);
   out_.EndProgress();
 }
 
@@ -29,11 +17,12 @@ void CliFlowUi::SetProgressMax(int64_t max) {
 }
 
 void CliFlowUi::SetProgress(int64_t position) {
+  position_ = position;
   out_.Progress(phase_, position, max_);
 }
 
 bool CliFlowUi::Cancelled() {
-  return g_interrupted != 0;
+  return StopSignal() != 0;
 }
 
 }  // namespace quillon::cli

@@ -1,5 +1,5 @@
 // The long flows' reports on the command line: memo lines as information, progress as a
-// bar (or JSON progress lines), Ctrl-C as a request to stop between packets.
+// bar (or JSON progress lines), SIGINT/SIGTERM as a request to stop.
 #pragma once
 
 #include <string>
@@ -19,6 +19,7 @@ class CliFlowUi final : public FlowUi {
   void SetProgress(int64_t position) override;
   Messages& messages() override { return messages_; }
   bool Cancelled() override;
+  int64_t position() const { return position_; }
 
  private:
   // Pictures count rows; the flashing flows count bytes.
@@ -27,6 +28,7 @@ class CliFlowUi final : public FlowUi {
   Messages& messages_;
   std::string phase_;
   int64_t max_ = 0;
+  int64_t position_ = 0;
 };
 
 }  // namespace quillon::cli

@@ -28,6 +28,9 @@ class LinkResources {
   virtual void CloseSerial() {}
   // Network path: the connection is up.
   virtual bool NetConnected() const { return false; }
+  // Waits until everything handed to the link has reached the printer; "" when it has,
+  // else "N of M bytes were not delivered to the printer".
+  virtual std::string Deliver() { return ""; }
   // Virtual printer: save the paper (PNG) and the state file.
   virtual bool Finish(const LinkOptions& options, std::string* error) { return true; }
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_stop.h"
 #include "cli/commands.h"
 #include "core/file_locations.h"
 #include "core/help_texts.h"
@@ -57,6 +58,7 @@ bool RejectLeftover(Args& args, CommandEnv& env, const std::string& command, int
 }
 
 int Main(int argc, char** argv) {
+  InstallStopSignals();
   OutputMode mode;
   LinkOptions link;
   std::vector<std::string> words(argv + 1, argv + argc);
@@ -113,6 +115,15 @@ int Main(int argc, char** argv) {
         return kExitUsage;
       }
       link.baud = static_cast<uint32_t>(*rate);
+    } else if (w == "--connect-timeout") {
+      const std::string* v = next("a number of seconds");
+      if (!v) return kExitUsage;
+      auto seconds = ParseInt(*v, 1, 3600);
+      if (!seconds) {
+        std::fprintf(stderr, "quillon-cli: '%s' is not a valid connect time-out\n", v->c_str());
+        return kExitUsage;
+      }
+      link.connect_timeout_ms = static_cast<uint32_t>(*seconds) * 1000;
     } else if (w == "--home") {
       const std::string* v = next("a folder");
       if (!v) return kExitUsage;
@@ -162,7 +173,14 @@ int Main(int argc, char** argv) {
   }
   Args args(std::vector<std::string>(words.begin() + static_cast<long>(i) + 1, words.end()));
   CommandEnv env{link, out};
-  return cmd->second(args, env);
+  const int code = cmd->second(args, env);
+  if (StopSignal() != 0) {
+    // The session is gone by now: the port and its lock have been released.
+    out.Fail(words[i], kExitPrinterFailed,
+             "stopped by " + StopSignalName() + "; the port was released");
+    return kExitPrinterFailed;
+  }
+  return code;
 }
 
 }  // namespace quillon::cli

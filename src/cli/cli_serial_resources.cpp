@@ -1,6 +1,7 @@
 // The serial path of quillon-cli: the serial component with the main window's settings,
 // its notifications drained by the waits of the exchange.
 #include "cli/cli_link_resources.h"
+#include "cli/cli_stop.h"
 #include "link/serial/comm_notifier.h"
 #include "link/serial/serial_path.h"
 #include "link/serial/tcomm.h"
@@ -23,12 +24,15 @@ class NoUsb final : public UsbBackend {
 class SerialResources final : public LinkResources {
  public:
   explicit SerialResources(const LinkOptions& o) : options_(o) { ConfigureMainWindowPort(comm_); }
+  // The port closes only after what was handed over has been delivered (or could not be),
+  // unless the user stopped the command.
+  ~SerialResources() override { comm_.StopCommDelivered(Stopped()); }
   UsbBackend& usb() override { return usb_; }
   MessagePump& pump() override { return notifier_; }
   bool Attach(PrinterLink& link, std::string* error) override {
     AttachSerialPort(link, comm_);
-    std::string why =
-        ApplySerialChoice(link, comm_, options_.port, std::to_string(options_.baud), true);
+    std::string why = ApplySerialChoice(link, comm_, options_.port, std::to_string(options_.baud),
+                                        true, options_.connect_timeout_ms);
     if (!why.empty()) {
       *error = "cannot open " + options_.port + ": " + why;
       return false;
@@ -37,7 +41,7 @@ class SerialResources final : public LinkResources {
   }
   bool SerialOpen() const override { return comm_.IsOpen(); }
   bool RestartSerial(std::string& error) override {
-    comm_.StopComm();
+    comm_.StopCommDelivered(Stopped());
     try {
       comm_.StartComm();
     } catch (const ECommsError& e) {
@@ -46,9 +50,18 @@ class SerialResources final : public LinkResources {
     }
     return true;
   }
-  void CloseSerial() override { comm_.StopComm(); }
+  void CloseSerial() override { comm_.StopCommDelivered(Stopped()); }
+  std::string Deliver() override {
+    const CommDelivery d = comm_.WaitDelivered(Stopped());
+    if (d.ok()) return "";
+    return std::to_string(d.undelivered) + " of " + std::to_string(d.handed) +
+           " bytes were not delivered to the printer";
+  }
 
  private:
+  std::function<bool()> Stopped() {
+    return [this] { return notifier_.stop().Requested() || StopSignal() != 0; };
+  }
   LinkOptions options_;
   NoUsb usb_;
   QueueNotifier notifier_;

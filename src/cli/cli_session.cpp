@@ -1,9 +1,11 @@
 #include "cli/cli_session.h"
 
 #include "cli/cli_link_resources.h"
+#include "cli/cli_stop.h"
 #include "cli/commands.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
+#include "core/sfunc.h"
 
 namespace quillon::cli {
 std::string CliMessages::Text(const std::string& key) {
@@ -33,6 +35,7 @@ Session::Session(const LinkOptions& options, Output& out)
 }
 
 Session::~Session() {
+  WatchStop(nullptr);
   Finish("paper");
 }
 
@@ -56,6 +59,11 @@ int Session::Connect(const std::string& command) {
   res_ = LinkResources::Make(resolved, &error);
   if (!res_) return out_.Fail(command, kExitNoPrinter, error);
   link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
+  WatchStop(&res_->pump().stop());
+  // A wait longer than a moment says what it waits for.
+  link_->OnLongWait = [this](const std::string& text) {
+    if (!text.empty()) out_.Info(text);
+  };
   esc_ = std::make_unique<EscCmd>(*link_);
   ctx_ =
       std::make_unique<AppContext>(AppContext{*link_, *esc_, messages_,
@@ -109,6 +117,12 @@ bool Session::RestartSerial(std::string& error) {
 }
 void Session::CloseSerial() {
   res_->CloseSerial();
+}
+
+int Session::Deliver(const std::string& command) {
+  if (!res_) return kExitOk;
+  const std::string lost = res_->Deliver();
+  return lost.empty() ? kExitOk : out_.Fail(command, kExitPrinterFailed, lost);
 }
 
 void Session::Wait(uint32_t ms) {

@@ -24,6 +24,8 @@ struct LinkOptions {
   std::string paper;           // virtual printer: save the paper as PNG here at the end
   std::string state;           // virtual printer: state file kept across runs
   bool factory_state = false;  // virtual printer: factory state, nothing loaded or saved
+  // How long a Bluetooth port may take to connect after the open.
+  uint32_t connect_timeout_ms = 10000;
 };
 
 // Messages of the flows, printed through Output; texts from language_msg.ini [EN].
@@ -57,6 +59,10 @@ class Session {
   const LinkOptions& options() const { return options_; }
   // Pause that keeps the serial notifications flowing.
   void Wait(uint32_t ms);
+  // Waits until everything handed to the port has reached the printer (serial path). A
+  // print command reports success only after this: returns kExitOk, or the exit code
+  // after printing "N of M bytes were not delivered to the printer".
+  int Deliver(const std::string& command);
   // Saves the virtual printer's paper when --paper was given; false with a message on error.
   bool Finish(const std::string& command);
 

@@ -82,6 +82,16 @@ int Report(Session& s, const std::string& command, const FlashOutcome& o) {
     if (o.result == FlashResult::kEraseFailed || o.result == FlashResult::kWriteFailed) {
       why += " (at address " + std::to_string(o.failed_address) + ")";
     }
+    if (o.result == FlashResult::kCancelled) {
+      why = command == "font download"
+                ? "stopped at flash address " + std::to_string(o.failed_address)
+                : "stopped at image offset " + std::to_string(o.failed_address) +
+                      "; the printer is left in its boot loader: run the update again to "
+                      "recover";
+    }
+    if (s.link().UseCommPort && s.link().cm_spcomm && s.link().cm_spcomm->LineLost()) {
+      why += "; the serial line was lost";
+    }
     return s.out().Fail(command, ExitFor(o.result), why);
   }
   JsonObject j;

@@ -65,6 +65,7 @@ int WifiReset(Args& args, CommandEnv& env) {
   s.link().OpenUsb();
   s.link().SendAndRecv(reset, 2, {}, 0, 0);
   s.link().CloseUSB();
+  if (int c = s.Deliver("wifi reset")) return c;
   s.out().Result("wifi reset", JsonObject(), "sent 1B F0");
   return kExitOk;
 }

@@ -75,6 +75,7 @@ int SendText(Args& args, CommandEnv& env) {
   if (require_ready && !RequireReady(s, "send text", &code)) return code;
   if (!SendRawBytes(s.link(), bytes.bytes))
     return s.out().Fail("send text", kExitPrinterFailed, "the printer did not take the bytes");
+  if (int c = s.Deliver("send text")) return c;
   s.out().Result("send text", JsonObject().Add("bytes", static_cast<int64_t>(bytes.bytes.size())),
                  "sent " + std::to_string(bytes.bytes.size()) + " bytes");
   return kExitOk;
@@ -97,6 +98,7 @@ int SendEscPos(Args& args, CommandEnv& env) {
     if (require_ready && !RequireReady(s, "send escpos", &code)) return code;
     if (!SendRawBytes(s.link(), tests[i].bytes))
       return s.out().Fail("send escpos", kExitPrinterFailed, "the printer did not take the bytes");
+    if (int c = s.Deliver("send escpos")) return c;
     s.out().Result(
         "send escpos",
         JsonObject().Add("name", *name).Add("bytes", static_cast<int64_t>(tests[i].bytes.size())),
@@ -153,8 +155,12 @@ int CmdPrint(Args& args, CommandEnv& env) {
   if (int c = s.Connect("print image")) return c;
   if (require_ready && !RequireReady(s, "print image", &code)) return code;
   CliFlowUi ui(s.out(), s.messages(), "print");
-  if (!PrintPicture(s.link(), pic, ui))
-    return s.out().Fail("print image", kExitPrinterFailed, "not every band was sent");
+  if (!PrintPicture(s.link(), pic, ui)) {
+    return s.out().Fail("print image", kExitPrinterFailed,
+                        "not every band was sent (stopped after " + std::to_string(ui.position()) +
+                            " of " + std::to_string(pic.height) + " rows)");
+  }
+  if (int c = s.Deliver("print image")) return c;
   s.out().Result("print image", JsonObject().Add("width", pic.width).Add("height", pic.height),
                  "printed " + std::to_string(pic.width) + " x " + std::to_string(pic.height));
   return kExitOk;

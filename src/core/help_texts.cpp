@@ -58,6 +58,8 @@ const ProgramHelp& QuillonCliHelp() {
          {"--usb [VID:PID]", "the USB printer (default; VID:PID overrides config.ini)"},
          {"--port PATH", "a serial port (cable or Bluetooth) instead of USB"},
          {"--baud N", "the serial port's rate (default 115200)", 1},
+         {"--connect-timeout S",
+          "how long a Bluetooth port (rfcomm) may take to connect (10)", 1},
          {"--tcp HOST[:PORT]", "a network printer (raw TCP, port 9100 by default)"},
          {"--json", "one JSON object per result on stdout; progress as JSON lines"},
          {"--quiet", "less output"},
@@ -93,8 +95,9 @@ const ProgramHelp& QuillonCliHelp() {
          {"rfid ...", "request | read | write --sector N ...: RFID reader test"},
          {"paper-roll ...", "create [...] | read: the paper roll's tag"}}}},
       kFiles,
-      "0 success, 1 the printer refused or did not answer, 2 usage error, 3 no printer found\n"
-      "or it cannot be opened, 4 bad input file or value."};
+      "0 success, 1 the printer refused or did not answer (or the command was stopped: SIGINT\n"
+      "or SIGTERM stops it at once, a second one ends the program), 2 usage error, 3 no\n"
+      "printer found or it cannot be opened, 4 bad input file or value."};
   return help;
 }
 
@@ -116,7 +119,8 @@ const ProgramHelp& VirtualPrinterHelp() {
          {"--tcp [ADDR:]PORT",
           "serve as a network printer on TCP PORT of ADDR (default\n127.0.0.1; PORT 0 picks a free "
           "one), one client at a time; the\naddress is printed as \"tcp: ADDR:PORT\""},
-         {"--input FILE", "feed the bytes of FILE to the printer, then stop (no --pty)"}}},
+         {"--input FILE", "feed the bytes of FILE to the printer, then stop (no --pty)"},
+         {"--capture FILE", "append every byte received on the pseudo-terminal to FILE"}}},
        {"State and paper",
         {{"--state FILE",
           "start from the state saved in FILE (factory state when it does\n"
@@ -137,6 +141,10 @@ const ProgramHelp& VirtualPrinterHelp() {
         {{"--drop-nth N", "no reply to the Nth packet"},
          {"--drop-code HEX", "no reply to any packet with this command code"},
          {"--unplug-after N", "answer N packets, then vanish as if unplugged"},
+         {"--hangup-after N",
+          "answer N packets, then hang the line up (the pseudo-terminal\n"
+          "closes, as when a USB-serial adapter is pulled out)"},
+         {"--silent-after N", "answer N packets, then answer nothing more"},
          {"--refuse-text-sets", "answer every text set with 0 (refused)"},
          {"--corrupt-checksum", "replies carry a wrong checksum"},
          {"--wrong-length N", "replies get N extra bytes (negative: N bytes fewer)"},

@@ -105,13 +105,27 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   auto finish = [&](FlashResult result, const std::string& line) {
     out.result = result;
     out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
+    link.SetWaitNote("");
     ui.MemoLine(line);
     if (out.ok()) ui.MemoLine(TransferSummary(out.bytes, out.elapsed_ms));
+    const std::string lost = out.ok() ? "" : LostLineNote(link, m);
+    if (!lost.empty()) ui.MemoLine(lost);
     return out;
+  };
+  // Stopped once the erase has begun: the old firmware may be gone already.
+  auto stopped = [&](uint32_t idx) {
+    out.failed_address = idx;
+    return finish(FlashResult::kCancelled,
+                  TextOr(m, "FIRMWARE_STOPPED",
+                         "Stopped by the user. The printer is left in its boot loader without "
+                         "a complete firmware: run the update again to recover.") +
+                      " (offset " + std::to_string(idx) + ")");
   };
 
   uint32_t erase_size = size;
+  link.SetWaitNote("firmware erase, up to 10 s");
   if (!ctx.esc.cmd_boot_update_erase(erase_size)) {
+    if (StopAsked(link, ui)) return stopped(0);
     return finish(FlashResult::kEraseFailed, m.Text("MSG012"));
   }
   ui.MemoLine(m.Text("MSG013"));
@@ -119,13 +133,13 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   ui.SetProgress(0);
 
   for (uint32_t idx = 0; idx < size;) {
-    if (ui.Cancelled()) {
-      out.failed_address = idx;
-      return finish(FlashResult::kCancelled, TextOr(m, "FLASH_CANCELLED", "Stopped by the user."));
-    }
+    if (StopAsked(link, ui)) return stopped(idx);
     const uint16_t pack =
         idx + kBootPacketSize < size ? kBootPacketSize : static_cast<uint16_t>(size - idx);
+    link.SetWaitNote("acknowledgement of the data at offset " + std::to_string(idx) +
+                     ", up to 5 s");
     if (!ctx.esc.cmd_boot_update_data(pack, image.data() + idx)) {
+      if (StopAsked(link, ui)) return stopped(idx);
       out.failed_address = idx;
       return finish(FlashResult::kWriteFailed, m.Text("MSG014"));
     }
@@ -136,7 +150,9 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
     link.pump().ProcessMessages(0);
   }
 
+  link.SetWaitNote("checksum verification, up to 5 s");
   if (!ctx.esc.cmd_boot_update_checkcrc(crc)) {
+    if (StopAsked(link, ui)) return stopped(size);
     return finish(FlashResult::kChecksumFailed, m.Text("MSG015"));
   }
   return finish(FlashResult::kOk, m.Text("MSG016"));
@@ -165,9 +181,19 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
     ui.MemoLine(m.Text("MSG008"));
     const uint32_t start = link.clock().NowMs();
     link.SendAndRecv(header.data(), static_cast<int32_t>(header.size()), {}, 0, 0);
+    link.SetWaitNote("the printer's status byte, up to " +
+                     std::to_string(job.old_reply_wait_ms / 1000) + " s");
     link.SendAndRecv(image.data(), static_cast<int32_t>(size), std::span<uint8_t>(status), 1,
                      job.old_reply_wait_ms);
+    link.SetWaitNote("");
     out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
+  }
+  if (status[0] != kOldUpdateOk && StopAsked(link, ui)) {
+    out.result = FlashResult::kCancelled;
+    ui.MemoLine(TextOr(m, "FIRMWARE_STOPPED",
+                       "Stopped by the user. The printer is left in its boot loader without a "
+                       "complete firmware: run the update again to recover."));
+    return out;
   }
   if (status[0] != kOldUpdateOk) {
     out.result = FlashResult::kNoConfirmation;

@@ -41,6 +41,8 @@ FirmwarePage::FirmwarePage(QWidget* page, AppContext& ctx, SerialPortControl ser
   wire("btn22", &FirmwarePage::btn22Click);
   wire("btn44", &FirmwarePage::btn44Click);
   wire("btn52", &FirmwarePage::btn52Click);
+  stop_ = Control<QAbstractButton>(page, "btn_stop_update");
+  WireStopButton(stop_, ctx.link, this);
 }
 
 void FirmwarePage::btn21Click() {
@@ -53,6 +55,7 @@ void FirmwarePage::btn22Click() {
   FirmwareJob job;
   job.path = path_ ? path_->text().toStdString() : std::string();
   job.serial = serial_;
+  RunningFlow run(ctx_.link, stop_);
   last_ = old_ && old_->isChecked() ? OldUpdate(ctx_, ui_, job) : NewUpdate(ctx_, ui_, job);
 }
 

@@ -103,4 +103,15 @@ bool PrinterGone(const PrinterLink& link) {
   return !link.USB.hDevHandle;
 }
 
+bool StopAsked(PrinterLink& link, FlowUi& ui) {
+  return link.StopRequested() || ui.Cancelled();
+}
+
+std::string LostLineNote(const PrinterLink& link, Messages& messages) {
+  if (!link.UseCommPort || !link.cm_spcomm || !link.cm_spcomm->LineLost()) return "";
+  return TextOr(messages, "SERIAL_LINE_LOST",
+                "The serial line was lost (the port hung up): check the cable or the Bluetooth "
+                "link, then start again.");
+}
+
 }  // namespace quillon

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/app_context.h"
+#include "core/flow_ui.h"
 #include "core/messages.h"
 
 namespace quillon {
@@ -77,6 +78,12 @@ bool RefuseWhenBusy(AppContext& ctx, Messages& messages);
 // dropped its handle) or the serial port is closed. Retrying a command then only waits out
 // its time-out again, up to minutes for the erase retries.
 bool PrinterGone(const PrinterLink& link);
+
+// The user asked the running flow to stop: the page's Stop button or Esc, or SIGINT/SIGTERM
+// in the CLI (the link's stop request), or the flow UI's own cancel.
+bool StopAsked(PrinterLink& link, FlowUi& ui);
+// The memo line that says the serial line was lost (the port hung up), "" otherwise.
+std::string LostLineNote(const PrinterLink& link, Messages& messages);
 
 // Sum of all bytes taken as unsigned, modulo 2^32 (the boot loader's image checksum).
 uint32_t ImageChecksum(const uint8_t* data, size_t size);

@@ -9,6 +9,7 @@
 #include "flash/flash_common.h"
 #include "flash/page_flow_ui.h"
 
+class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -36,6 +37,7 @@ class FirmwarePage final : public QObject {
   FileChooser choose_ = ChooseDataFile;
   QPointer<QLabel> path_;
   QPointer<QCheckBox> old_;
+  QPointer<QAbstractButton> stop_;
   PageFlowUi ui_;
   FlashOutcome last_;
 };
@@ -57,6 +59,7 @@ class FontPage final : public QObject {
   QPointer<QLabel> path_;
   QPointer<QCheckBox> erase_all_;
   QPointer<QComboBox> packsize_;
+  QPointer<QAbstractButton> stop_;
   PageFlowUi ui_;
   FlashOutcome last_;
 };

@@ -11,7 +11,7 @@ SerialPortControl SerialControlFor(PrinterLink& link) {
   control.Restart = [l](std::string& error) {
     auto* comm = dynamic_cast<TComm*>(l->cm_spcomm);
     if (!comm) return true;
-    comm->StopComm();
+    comm->StopCommDelivered([l] { return l->StopRequested(); });
     try {
       comm->StartComm();
     } catch (const ECommsError& e) {
@@ -21,7 +21,11 @@ SerialPortControl SerialControlFor(PrinterLink& link) {
     return true;
   };
   control.Close = [l] {
-    if (auto* comm = dynamic_cast<TComm*>(l->cm_spcomm)) comm->StopComm();
+    // The end of a run: whatever was handed over still reaches the printer, unless the
+    // user stopped the run (then it is an abort).
+    if (auto* comm = dynamic_cast<TComm*>(l->cm_spcomm)) {
+      comm->StopCommDelivered([l] { return l->StopRequested(); });
+    }
   };
   return control;
 }

@@ -85,13 +85,19 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   auto finish = [&](FlashResult result) {
     out.result = result;
     out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
+    link.SetWaitNote("");
     link.CloseUSB();
+    if (result != FlashResult::kOk) {
+      const std::string lost = LostLineNote(link, m);
+      if (!lost.empty()) ui.MemoLine(lost);
+    }
     return out;
   };
   auto cancelled = [&](uint32_t idx) {
-    if (!ui.Cancelled()) return false;
+    if (!StopAsked(link, ui)) return false;
     out.failed_address = idx;
-    ui.MemoLine(TextOr(m, "FLASH_CANCELLED", "Stopped by the user."));
+    ui.MemoLine(TextOr(m, "FLASH_CANCELLED", "Stopped by the user.") + " (flash address " +
+                std::to_string(idx) + ")");
     return true;
   };
   auto pause = [&](uint32_t idx) {
@@ -103,7 +109,9 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   ui.SetProgressMax(size);
   ui.SetProgress(0);
   if (job.erase_all) {
+    link.SetWaitNote("erase of the whole flash, up to 120 s");
     if (!esc.cmd_flash_erase(0, 0)) {
+      if (cancelled(0)) return finish(FlashResult::kCancelled);
       ui.MemoLine(m.Text("MSG012"));
       return finish(FlashResult::kEraseFailed);
     }
@@ -112,12 +120,20 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
       if (cancelled(idx)) return finish(FlashResult::kCancelled);
       const uint32_t step = idx + kFlashSector < size ? kFlashSector : size - idx;
       int attempt = 0;
+      auto note = [&] {
+        link.SetWaitNote("erase at " + std::to_string(idx) + ", attempt " +
+                         std::to_string(attempt + 1) + " of " + std::to_string(kEraseAttempts) +
+                         ", up to 120 s each");
+      };
+      note();
       while (!esc.cmd_flash_erase(idx, 1)) {
+        if (cancelled(idx)) return finish(FlashResult::kCancelled);
         if (++attempt == kEraseAttempts || PrinterGone(link)) {
           out.failed_address = idx;
           ui.MemoLine(m.Text("MSG012"));
           return finish(FlashResult::kEraseFailed);
         }
+        note();
       }
       idx += step;
       pause(idx);
@@ -127,10 +143,12 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   ui.MemoLine(m.Text("MSG013"));
   ui.SetProgressMax(size);
   ui.SetProgress(0);
+  link.SetWaitNote("");
   for (uint32_t idx = 0; idx < size;) {
     if (cancelled(idx)) return finish(FlashResult::kCancelled);
     const uint32_t pack = idx + *max_pack < size ? *max_pack : size - idx;
     for (int attempt = 1; !esc.cmd_flash_write(idx, pack, data.data() + idx); ++attempt) {
+      if (cancelled(idx)) return finish(FlashResult::kCancelled);
       if (attempt == kWriteAttempts || PrinterGone(link)) {
         out.failed_address = idx;
         ui.MemoLine(m.Text("MSG021") + std::to_string(idx));

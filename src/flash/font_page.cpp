@@ -38,6 +38,8 @@ FontPage::FontPage(QWidget* page, AppContext& ctx)
   if (auto* b = FindControl<QAbstractButton>(page, "btn24")) {
     connect(b, &QAbstractButton::clicked, this, [this] { btn24Click(); });
   }
+  stop_ = FindControl<QAbstractButton>(page, "btn_stop_flash");
+  WireStopButton(stop_, ctx.link, this);
 }
 
 void FontPage::btn23Click() {
@@ -51,6 +53,7 @@ void FontPage::btn24Click() {
   job.path = path_ ? path_->text().toStdString() : std::string();
   job.packsize_text = packsize_ ? packsize_->currentText().toStdString() : "1024";
   job.erase_all = erase_all_ && erase_all_->isChecked();
+  RunningFlow run(ctx_.link, stop_);
   last_ = FontDownload(ctx_, ui_, job);
 }
 

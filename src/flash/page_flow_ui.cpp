@@ -1,6 +1,7 @@
 // The flash pages' FlowUi on Qt controls, and the data file dialog they share.
 #include "flash/page_flow_ui.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -46,6 +47,26 @@ void PageFlowUi::SetProgressMax(int64_t max) {
 
 void PageFlowUi::SetProgress(int64_t position) {
   if (progress_) progress_->setValue(std::min(ClampToInt(position), progress_->maximum()));
+}
+
+void WireStopButton(QAbstractButton* stop, PrinterLink& link, QObject* context) {
+  if (!stop) return;
+  QObject::connect(stop, &QAbstractButton::clicked, context, [&link] {
+    if (link.Busy()) link.RequestStop();
+  });
+}
+
+RunningFlow::RunningFlow(PrinterLink& link, QAbstractButton* stop)
+    : link_(link), stop_(stop), owner_(!link.Busy()) {
+  if (!owner_) return;
+  link_.ClearStop();
+  if (stop_) stop_->setEnabled(true);
+}
+
+RunningFlow::~RunningFlow() {
+  if (!owner_) return;
+  link_.ClearStop();
+  if (stop_) stop_->setEnabled(false);
 }
 
 QString ChooseDataFile(QWidget* parent) {

@@ -8,7 +8,9 @@
 #include <functional>
 
 #include "core/flow_ui.h"
+#include "link/printer_link.h"
 
+class QAbstractButton;
 class QProgressBar;
 
 namespace quillon {
@@ -26,6 +28,25 @@ class PageFlowUi final : public FlowUi {
   QPointer<QWidget> memo_;
   QPointer<QProgressBar> progress_;
   Messages& messages_;
+};
+
+// A page's Stop button: a click (or Esc in the main window) asks the running flow to
+// stop; the flow ends at its next wait or packet with a memo line.
+void WireStopButton(QAbstractButton* stop, PrinterLink& link, QObject* context);
+
+// One run of a page's flow: the Stop button is enabled while it runs, and a stop request
+// left from before or made during the run does not outlive it.
+class RunningFlow {
+ public:
+  RunningFlow(PrinterLink& link, QAbstractButton* stop);
+  ~RunningFlow();
+  RunningFlow(const RunningFlow&) = delete;
+  RunningFlow& operator=(const RunningFlow&) = delete;
+
+ private:
+  PrinterLink& link_;
+  QPointer<QAbstractButton> stop_;
+  bool owner_;  // false when another flow held the link (that one keeps its request)
 };
 
 // Asks the user for a file; an empty text means the dialog was cancelled.

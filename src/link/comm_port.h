@@ -13,6 +13,8 @@ class CommPort {
   // Idle time after the first byte that ends a received block (ReadIntervalTimeout).
   virtual void SetReadIntervalTimeout(uint32_t ms) = 0;
   virtual bool IsOpen() const = 0;
+  // The port was closed because the line behind it hung up (unplugged, other side gone).
+  virtual bool LineLost() const { return false; }
 };
 
 }  // namespace quillon

@@ -24,6 +24,30 @@ int32_t FrameLength(const uint8_t* buf) {
 
 }  // namespace
 
+// Announces a reply wait once it has lasted kLongWaitMs, and takes the note back at its end.
+class LongWaitNotice {
+ public:
+  LongWaitNotice(PrinterLink& link, uint32_t start, uint32_t timeout)
+      : link_(link), start_(start), timeout_(timeout) {}
+  ~LongWaitNotice() {
+    if (shown_ && link_.OnLongWait) link_.OnLongWait("");
+  }
+  void Check(uint32_t now) {
+    if (shown_ || !link_.OnLongWait || ElapsedMs(start_, now) < kLongWaitMs) return;
+    shown_ = true;
+    const std::string what = link_.wait_note_.empty()
+                                 ? "reply, up to " + std::to_string((timeout_ + 999) / 1000) + " s"
+                                 : link_.wait_note_;
+    link_.OnLongWait("waiting for the printer: " + what);
+  }
+
+ private:
+  PrinterLink& link_;
+  uint32_t start_;
+  uint32_t timeout_;
+  bool shown_ = false;
+};
+
 PrinterLink::PrinterLink(UsbBackend& usb, Clock& clock, MessagePump& pump, ExchangeLog* log)
     : usb_backend_(usb), clock_(clock), pump_(pump), log_(log) {}
 
@@ -86,9 +110,15 @@ int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen
 
   int32_t count = 0;
   const uint32_t start = clock_.NowMs();
+  LongWaitNotice notice(*this, start, timeout);
+  const bool had_device = static_cast<bool>(USB.hDevHandle);
   for (;;) {
-    const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
-    if (elapsed > timeout) break;
+    const uint32_t now = clock_.NowMs();
+    const uint32_t elapsed = ElapsedMs(start, now);
+    if (elapsed > timeout || StopRequested()) break;
+    // The device vanished during this wait: nothing more can come.
+    if (had_device && !USB.hDevHandle) break;
+    notice.Check(now);
     const int32_t room = static_cast<int32_t>(kRecvBufSize) - count;
     if (room <= 0) break;  // RecvBuf is full: what arrived is the reply
     // 64-bit so that a timeout near 2^32 cannot wrap the slice to 0 and spin.
@@ -135,10 +165,17 @@ bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t tim
   const uint32_t start = clock_.NowMs();
   if (cm_spcomm) cm_spcomm->SetReadIntervalTimeout(1);
   const uint32_t limit = static_cast<uint32_t>(std::max(timeout, 0));
+  LongWaitNotice notice(*this, start, limit);
+  // A port that hangs up during the wait is closed by its hang-up handler: nothing more
+  // can come, so the wait ends then instead of at the time-out.
+  const bool was_open = cm_spcomm && cm_spcomm->IsOpen();
   for (;;) {
     const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
     pump_.ProcessMessages(std::min<uint32_t>(kReadSliceMs, limit - std::min(elapsed, limit) + 1));
-    if (ElapsedMs(start, clock_.NowMs()) > limit) break;
+    const uint32_t now = clock_.NowMs();
+    if (ElapsedMs(start, now) > limit || StopRequested()) break;
+    if (was_open && !cm_spcomm->IsOpen()) break;
+    notice.Check(now);
     // A framed reply ends only with its whole frame: a first block that happens to hold
     // exactly size bytes of a longer frame must not cut it.
     if (end == ReplyEnd::kFrame ? FrameComplete(CommBuf, CommRecvLen) : CommRecvLen == size) {
@@ -238,7 +275,7 @@ void Delay(Clock& clock, MessagePump& pump, uint32_t ms) {
   const uint32_t start = clock.NowMs();
   for (;;) {
     const uint32_t elapsed = ElapsedMs(start, clock.NowMs());
-    if (elapsed >= ms) return;
+    if (elapsed >= ms || pump.stop().Requested()) return;
     pump.ProcessMessages(std::min<uint32_t>(kReadSliceMs, ms - elapsed));
   }
 }

@@ -30,6 +30,7 @@ inline constexpr size_t kCommBufSize = 10241;
 inline constexpr size_t kUsbReadMax = 4096;
 inline constexpr uint32_t kReadSliceMs = 10;        // longest a single read blocks
 inline constexpr size_t kSerialWriteBlock = 65535;  // WriteCommData takes a 16-bit count
+inline constexpr uint32_t kLongWaitMs = 2000;       // a wait this long is announced
 
 class PrinterLink {
  public:
@@ -79,13 +80,28 @@ class PrinterLink {
   class BusyScope {
    public:
     explicit BusyScope(PrinterLink& link) : link_(link) { ++link_.busy_; }
-    ~BusyScope() { --link_.busy_; }
+    // A stop request ends with the command or flow it stopped.
+    ~BusyScope() {
+      if (--link_.busy_ == 0) link_.ClearStop();
+    }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
    private:
     PrinterLink& link_;
   };
+
+  // Stop: every wait of the link (replies, Delay) ends within one slice of a request.
+  void RequestStop() { pump_.stop().Request(); }
+  bool StopRequested() const { return pump_.stop().Requested(); }
+  void ClearStop() { pump_.stop().Clear(); }
+
+  // What the coming waits are for ("erase at 12288, attempt 2 of 10, up to 120 s each");
+  // empty: the reply to the command just sent.
+  void SetWaitNote(std::string note) { wait_note_ = std::move(note); }
+  // Told "waiting for the printer: ..." once a reply wait has lasted kLongWaitMs, and ""
+  // when that wait is over (the window's status bar, the CLI's progress line).
+  std::function<void(const std::string&)> OnLongWait;
 
   Clock& clock() { return clock_; }
   MessagePump& pump() { return pump_; }
@@ -111,6 +127,7 @@ class PrinterLink {
   int32_t SerialExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen, uint32_t timeout,
                          ReplyEnd end);
   void LogBytes(const uint8_t* bytes, size_t count, int32_t kind);
+  friend class LongWaitNotice;
 
   UsbBackend& usb_backend_;
   TcpLink* net_ = nullptr;
@@ -122,6 +139,7 @@ class PrinterLink {
   UsbError last_open_error_kind_ = UsbError::kNone;
   int busy_ = 0;
   bool last_write_ok_ = true;
+  std::string wait_note_;
 };
 
 // Waits ms milliseconds while the pump keeps processing messages (never spins).

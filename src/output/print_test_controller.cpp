@@ -22,27 +22,32 @@
 namespace quillon {
 namespace {
 
-// Picture printing's progress in a dialog that appears only when printing takes a while
-// and whose Cancel stops between bands.
+// Picture printing's progress in a dialog that appears only when printing takes a while;
+// its Stop button (and Esc) asks the link to stop, which ends the print at the next band.
 class ProgressDialogUi final : public FlowUi {
  public:
-  ProgressDialogUi(QWidget* parent, Messages& messages)
-      : dialog_(QStringLiteral("打印图片"), QStringLiteral("取消"), 0, 1, parent),
-        messages_(messages) {
+  ProgressDialogUi(QWidget* parent, Messages& messages, PrinterLink& link)
+      : dialog_(QStringLiteral("打印图片"), QStringLiteral("Stop"), 0, 1, parent),
+        messages_(messages),
+        link_(link) {
     dialog_.setWindowModality(Qt::WindowModal);
     dialog_.setMinimumDuration(500);
     dialog_.setAutoClose(true);
+    QObject::connect(&dialog_, &QProgressDialog::canceled, [this] { link_.RequestStop(); });
+    link_.ClearStop();
   }
+  ~ProgressDialogUi() override { link_.ClearStop(); }
   void ClearMemo() override {}
   void MemoLine(const std::string&) override {}
   void SetProgressMax(int64_t max) override { dialog_.setMaximum(static_cast<int>(max)); }
   void SetProgress(int64_t position) override { dialog_.setValue(static_cast<int>(position)); }
   Messages& messages() override { return messages_; }
-  bool Cancelled() override { return dialog_.wasCanceled(); }
+  bool Cancelled() override { return dialog_.wasCanceled() || link_.StopRequested(); }
 
  private:
   QProgressDialog dialog_;
   Messages& messages_;
+  PrinterLink& link_;
 };
 
 }  // namespace
@@ -128,7 +133,7 @@ void PrintTestController::btn25Click() {
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   Picture picture;
   if (!ChooseAndLoadPicture(choose_picture_, ctx_.messages, picture)) return;
-  ProgressDialogUi ui(page_, ctx_.messages);
+  ProgressDialogUi ui(page_, ctx_.messages, ctx_.link);
   PrintPicture(ctx_.link, picture, ui);
 }
 

@@ -11,6 +11,8 @@ struct Faults {
   uint32_t drop_reply_to_packet = 0;  // no reply to the Nth packet; 0 = off
   int drop_replies_to_code = -1;      // no reply to any packet with this code; -1 = off
   uint32_t unplug_after_packets = 0;  // answer N packets, then vanish as if unplugged; 0 = off
+  uint32_t hangup_after_packets = 0;  // answer N packets, then hang the line up; 0 = off
+  uint32_t silent_after_packets = 0;  // answer N packets, then ignore every packet; 0 = off
   bool refuse_text_sets = false;      // text sets answer 0 (refused)
 
   // Reply mangling; applies to every reply, or only to replies to fault_code when that
@@ -24,8 +26,8 @@ struct Faults {
 
   bool Any() const {
     return drop_reply_to_packet || drop_replies_to_code >= 0 || unplug_after_packets ||
-           refuse_text_sets || corrupt_checksum || length_delta || size_excess || delay_ms ||
-           split_gap_ms;
+           hangup_after_packets || silent_after_packets || refuse_text_sets || corrupt_checksum ||
+           length_delta || size_excess || delay_ms || split_gap_ms;
   }
 };
 

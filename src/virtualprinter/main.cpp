@@ -40,7 +40,7 @@ struct Args {
   uint16_t tcp_port = 0;
   int paper_level = -1;  // PaperLevel to set, -1: as the state has it
   int cover_open = -1;   // 1 open, 0 closed, -1: as the state has it
-  std::string link, input, state, paper, font;
+  std::string link, input, state, paper, font, capture;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
   Faults faults;
@@ -98,6 +98,14 @@ int ParseArgs(int argc, char** argv, Args& a) {
       a.cover_open = 0;
     } else if (opt == "--link") {
       ok = value(v) && (a.link = v, true);
+    } else if (opt == "--capture") {
+      ok = value(v) && (a.capture = v, true);
+    } else if (opt == "--hangup-after") {
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.hangup_after_packets = static_cast<uint32_t>(n), true);
+    } else if (opt == "--silent-after") {
+      ok = number(1, UINT32_MAX, n) &&
+           (a.faults.silent_after_packets = static_cast<uint32_t>(n), true);
     } else if (opt == "--input") {
       ok = value(v) && (a.input = v, true);
     } else if (opt == "--state") {
@@ -226,6 +234,18 @@ int main(int argc, char** argv) {
 
   PtyTransport pty(printer);
   TcpTransport tcp(printer);
+  std::FILE* capture = nullptr;
+  if (!a.capture.empty()) {
+    capture = std::fopen(a.capture.c_str(), "ab");
+    if (!capture) {
+      std::fprintf(stderr, "quillon-virtual-printer: cannot write %s\n", a.capture.c_str());
+      return 1;
+    }
+    pty.SetInputTap([capture](const uint8_t* data, size_t n) {
+      std::fwrite(data, 1, n, capture);
+      std::fflush(capture);
+    });
+  }
   if (a.pty && !pty.Start(error, a.link)) {
     std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
     return 1;
@@ -254,5 +274,6 @@ int main(int argc, char** argv) {
   }
   pty.Stop();
   tcp.Stop();
+  if (capture) std::fclose(capture);
   return SaveAll(printer, a) ? 0 : 1;
 }

@@ -119,11 +119,20 @@ void PtyTransport::Run() {
     }
     if (fds[0].revents & POLLIN) {
       const ssize_t got = ::read(master_, buf, sizeof buf);
-      if (got > 0) printer_.Receive(buf, static_cast<size_t>(got));
+      if (got > 0) {
+        if (tap_) tap_(buf, static_cast<size_t>(got));
+        printer_.Receive(buf, static_cast<size_t>(got));
+      }
     }
     if (!out.empty() && (fds[0].revents & POLLOUT)) {
       const ssize_t put = ::write(master_, out.data(), out.size());
       if (put > 0) out.erase(out.begin(), out.begin() + put);
+    }
+    if (printer_.HangUpDue()) {
+      // Both sides of this end go, so the host's side of the line sees the hang-up.
+      CloseFd(master_);
+      CloseFd(slave_);
+      break;
     }
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +26,9 @@ class PtyTransport {
   // Stops the thread, closes the terminal and removes the link. Safe to call twice.
   void Stop();
 
+  // Sees every byte the host sent, in order, before the printer does (set before Start).
+  void SetInputTap(std::function<void(const uint8_t*, size_t)> tap) { tap_ = std::move(tap); }
+
   // The port to open, e.g. /dev/pts/7.
   const std::string& port_path() const { return port_path_; }
   const std::string& link_path() const { return link_path_; }
@@ -38,6 +42,7 @@ class PtyTransport {
   int slave_ = -1;  // kept open so the master never sees a hang-up between host sessions
   int wake_[2] = {-1, -1};
   std::atomic<bool> stop_{false};
+  std::function<void(const uint8_t*, size_t)> tap_;
   std::thread thread_;
   std::string port_path_;
   std::string link_path_;

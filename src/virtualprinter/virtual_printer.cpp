@@ -185,7 +185,15 @@ void VirtualPrinter::HandlePacket(const TCMD& packet) {
     NotifyLocked();
     return;
   }
+  if (faults_.hangup_after_packets && packets_since_plug_ >= faults_.hangup_after_packets) {
+    plugged_ = false;  // the line is gone: nothing is taken or answered any more
+    hangup_due_ = true;
+    replies_.clear();
+    NotifyLocked();
+    return;
+  }
   ++packets_since_plug_;
+  if (faults_.silent_after_packets && packets_since_plug_ > faults_.silent_after_packets) return;
   std::vector<uint8_t> reply;
   const bool acknowledged =
       packet.cmd[0] == kKindBoot ? AnswerBoot(packet, reply) : Answer(packet, reply);
@@ -533,9 +541,15 @@ void VirtualPrinter::Unplug() {
   NotifyLocked();
 }
 
+bool VirtualPrinter::HangUpDue() {
+  std::lock_guard<std::mutex> lock(mu_);
+  return hangup_due_;
+}
+
 void VirtualPrinter::Plug() {
   std::lock_guard<std::mutex> lock(mu_);
   plugged_ = true;
+  hangup_due_ = false;
   packets_since_plug_ = 0;
   in_.clear();
   old_active_ = false;

@@ -75,6 +75,8 @@ class VirtualPrinter {
   void Unplug();
   // Back on the bus; the packet count of the faults starts again.
   void Plug();
+  // The hang-up fault has struck: the transport closes its side of the line.
+  bool HangUpDue();
 
   // --- Faults ------------------------------------------------------------------------
   void SetFaults(const Faults& faults);
@@ -146,6 +148,7 @@ class VirtualPrinter {
   EscPosRenderer renderer_;
   Faults faults_;
   bool plugged_ = true;
+  bool hangup_due_ = false;
   uint32_t packets_since_plug_ = 0;
   uint32_t frames_total_ = 0;
 

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace quillon::testing {
@@ -82,15 +84,67 @@ CliRun RunCli(const std::vector<std::string>& args) {
   return run;
 }
 
+CliChild::CliChild(const CliHome& home, const std::vector<std::string>& args)
+    : err_path_(home.File("child-err.txt")) {
+  pid_ = fork();
+  if (pid_ == 0) {
+    int devnull = open("/dev/null", O_RDWR);
+    int err = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(devnull, 0);
+    dup2(devnull, 1);
+    dup2(err, 2);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(QUILLON_CLI));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(QUILLON_CLI, argv.data());
+    _exit(127);
+  }
+}
+
+CliChild::~CliChild() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    Wait();
+  }
+}
+
+int CliChild::Wait() {
+  if (pid_ <= 0) return -1;
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string CliChild::err() const {
+  return ReadAll(err_path_);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WaitFor(const std::function<bool()>& done, int limit_ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 PtyPrinter::PtyPrinter(const CliHome& home, const std::vector<std::string>& options)
-    : port_(home.File("port")) {
+    : port_(home.File("port")), capture_(home.File("capture.bin")) {
   pid_ = fork();
   if (pid_ == 0) {
     int devnull = open("/dev/null", O_RDWR);
     dup2(devnull, 0);
     dup2(devnull, 1);
-    std::vector<std::string> words = {QUILLON_VP, "--pty",  "--link",
-                                      port_,      "--font", home.File("sample_font.bin")};
+    std::vector<std::string> words = {QUILLON_VP,  "--pty",  "--link",
+                                      port_,       "--font", home.File("sample_font.bin"),
+                                      "--capture", capture_};
     words.insert(words.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());

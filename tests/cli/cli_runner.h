@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,17 +31,42 @@ class CliHome {
 
 CliRun RunCli(const std::vector<std::string>& args);
 
-// quillon-virtual-printer --pty --link <home>/port plus extra options; stopped on destruction.
+// quillon-cli running in the background (output to files in the home), for signals.
+class CliChild {
+ public:
+  CliChild(const CliHome& home, const std::vector<std::string>& args);
+  ~CliChild();
+  pid_t pid() const { return pid_; }
+  // Waits for the end; the exit code (128 + signal when killed).
+  int Wait();
+  std::string err() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::string err_path_;
+};
+
+// The whole content of a file ("" when it does not exist).
+std::string ReadAll(const std::string& path);
+// Waits until done() holds, looking again every 10 ms; false
+// after limit_ms (a safety net, so that a failure does not hang the test).
+bool WaitFor(const std::function<bool()>& done, int limit_ms = 10000);
+
+// quillon-virtual-printer --pty --link <home>/port --capture <home>/capture.bin plus extra
+// options; stopped on destruction.
 class PtyPrinter {
  public:
   PtyPrinter(const CliHome& home, const std::vector<std::string>& options = {});
   ~PtyPrinter();
   bool ready() const { return ready_; }
   const std::string& port() const { return port_; }
+  // Every byte the printer received, in order.
+  const std::string& capture() const { return capture_; }
 
  private:
   pid_t pid_ = -1;
   std::string port_;
+  std::string capture_;
   bool ready_ = false;
 };
 

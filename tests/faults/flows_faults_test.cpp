@@ -117,7 +117,7 @@ TEST(FlowFaults, PrinterUnpluggedDuringFirmwareUpdateAndFontDownload) {
   EXPECT_TRUE(font.answers_after);
   EXPECT_LE(font.waited, 120000u + 1000u) << "retries a printer that is gone";
   Record("Unplugged printer", "unplugged during a font download (during the sector erases)",
-         "stops with an erase failure message after one time-out, link closed", Describe(font));
+         "stops with an erase failure message at once, link closed", Describe(font));
 }
 
 TEST(FlowFaults, FilesAndSizesThatCannotBeSentAreRefusedBeforeSending) {

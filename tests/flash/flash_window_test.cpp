@@ -8,12 +8,14 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
-#include "core/sfunc.h"
 #include "app/tmain.h"
+#include "core/sfunc.h"
 #include "flash_rig.h"
 #include "link/serial/tcomm.h"
 #include "virtualprinter/pty_transport.h"
@@ -104,6 +106,41 @@ TEST_F(FlashWindowTest, BothPagesOverUsb) {
   files.data_file.clear();  // the dialog is cancelled
   Click("btn23");
   EXPECT_EQ(window->findChild<QLabel*>("lbl_hzk_path")->text().toStdString(), Text("MSG030"));
+}
+
+TEST_F(FlashWindowTest, StopEndsAFontDownloadThatWaitsOnASilentPrinter) {
+  vp::Faults silent;
+  silent.silent_after_packets = 1;  // the first sector's erase is the last answer
+  printer.SetFaults(silent);
+  TempFile font_file(Pattern(12288, 5), "font.bin");
+  files.data_file = font_file.path();
+  Click("btn23");
+  window->findChild<QComboBox*>("ccb_packsize")->setCurrentText("4096");
+  auto* stop = window->findChild<QPushButton*>("btn_stop_flash");
+  ASSERT_NE(stop, nullptr);
+  EXPECT_FALSE(stop->isEnabled());
+
+  // Once the status bar says what the download waits for, the user presses Stop.
+  QString waiting;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    const QString note = window->statusBar()->currentMessage();
+    if (!note.startsWith("waiting for the printer: erase at 4096")) return;
+    waiting = note;
+    EXPECT_TRUE(stop->isEnabled());
+    stop->click();
+    watch.stop();
+  });
+  watch.start(10);
+  Click("btn24");  // returns when the flow has ended
+  EXPECT_EQ(waiting.toStdString(),
+            "waiting for the printer: erase at 4096, attempt 1 of 10, up to 120 s each");
+  EXPECT_NE(Memo("mmo_flash").find("Stopped by the user. (flash address 4096)"), std::string::npos)
+      << Memo("mmo_flash");
+  EXPECT_FALSE(stop->isEnabled());
+  EXPECT_FALSE(window->link().Busy());
+  EXPECT_FALSE(window->link().StopRequested());
+  EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
 }
 
 TEST_F(FlashWindowTest, FirmwareOverTheWindowsSerialPort) {

@@ -160,7 +160,8 @@ TEST(VirtualPrinterSerial, NewerUpdateOpensAndClosesThePort) {
   EXPECT_EQ(NewUpdate(ctx, ui, job).result, FlashResult::kSerialPortFailed);
   ASSERT_FALSE(messages.boxes.empty());
   EXPECT_EQ(messages.boxes.back().kind, kMsgError);
-  EXPECT_EQ(messages.boxes.back().text, kCommOpenFailed);
+  EXPECT_EQ(messages.boxes.back().text,
+            CommOpenErrorText(PortOpenFailure::kMissing, "/nonexistent/quillon-tty"));
 }
 
 }  // namespace

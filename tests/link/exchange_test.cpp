@@ -133,10 +133,9 @@ TEST_F(ExchangeTest, VanishedDeviceEndsTheWaitWithoutReadingAgain) {
   usb.on_write = [](const Bytes&, ScriptedUsb& u) { u.vanished = true; };
   const uint32_t start = clock.NowMs();
   EXPECT_EQ(Exchange(8, 1000), 0);
-  EXPECT_EQ(usb.reads, 1);  // the failed read drops the handle; the rest waits in the pump
+  EXPECT_EQ(usb.reads, 1);  // the failed read drops the handle and ends the wait
   EXPECT_FALSE(link.USB.hDevHandle);
-  EXPECT_GT(clock.NowMs() - start, 1000u);
-  EXPECT_LE(pump.calls, 102);
+  EXPECT_LE(clock.NowMs() - start, kReadSliceMs);
   // Later exchanges write nothing and do not crash.
   EXPECT_FALSE(link.WriteUSB(request.data(), 7));
   EXPECT_EQ(Exchange(8, 50), 0);

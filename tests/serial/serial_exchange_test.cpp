@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <span>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -120,6 +122,7 @@ class BlockPump final : public MessagePump {
  public:
   explicit BlockPump(testing::FakeClock& clock) : clock_(clock) {}
   void ProcessMessages(uint32_t max_wait_ms) override {
+    if (each) each();
     if (!blocks.empty()) {
       const std::vector<uint8_t> block = blocks.front();
       blocks.pop_front();
@@ -129,6 +132,7 @@ class BlockPump final : public MessagePump {
   }
   PrinterLink* link = nullptr;
   std::deque<std::vector<uint8_t>> blocks;
+  std::function<void()> each;  // run at every pump
 
  private:
   testing::FakeClock& clock_;
@@ -181,6 +185,37 @@ TEST_F(SerialWaitTest, FramedReplyEndsWithItsWholeFrame) {
   pump.blocks = {bogus};
   EXPECT_EQ(Exchange(ReplyEnd::kFrame), 8);
   EXPECT_GT(waited, 1000u);
+}
+
+TEST_F(SerialWaitTest, HangUpAndStopEndTheWaitAndLongWaitsSaySo) {
+  std::vector<std::string> notes;
+  link.OnLongWait = [&](const std::string& text) { notes.push_back(text); };
+  link.SetWaitNote("erase at 12288, attempt 2 of 10, up to 120 s each");
+  // The line hangs up (its handler closes the port) 3 s into a 120 s wait.
+  uint32_t t0 = clock.NowMs();
+  pump.each = [&] { port.open = clock.NowMs() - t0 < 3000; };
+  EXPECT_EQ(Exchange(ReplyEnd::kCount, 120000), 0);
+  EXPECT_LE(waited, 3000u + kReadSliceMs);
+  EXPECT_EQ(notes,
+            (std::vector<std::string>{
+                "waiting for the printer: erase at 12288, attempt 2 of 10, up to 120 s each", ""}));
+
+  // A stop request ends the wait within a slice, and a pause too; short waits say nothing.
+  notes.clear();
+  t0 = clock.NowMs();
+  pump.each = [&] {
+    port.open = true;
+    if (clock.NowMs() - t0 >= 500) link.RequestStop();
+  };
+  EXPECT_EQ(Exchange(ReplyEnd::kCount, 120000), 0);
+  EXPECT_LE(waited, 500u + 2 * kReadSliceMs);
+  EXPECT_TRUE(notes.empty());
+  t0 = clock.NowMs();
+  Delay(clock, pump, 60000);
+  EXPECT_LE(clock.NowMs() - t0, kReadSliceMs);
+  // The request ends with the command it stopped; the next one waits normally.
+  { PrinterLink::BusyScope command(link); }
+  EXPECT_FALSE(link.StopRequested());
 }
 
 TEST_F(SerialWaitTest, ClosedPortSendsNothingAndTimesOut) {

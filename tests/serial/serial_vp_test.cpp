@@ -57,5 +57,36 @@ TEST_F(SerialVirtualPrinterTest, QueriesAndSetsSettingsOverTheSerialPath) {
   EXPECT_EQ(read_back, name);
 }
 
+// A Bluetooth port connects some time after the open: the first command waits for that,
+// and a port that never connects is refused with a clear reason.
+TEST(SerialConnectWaitTest, FirstCommandWaitsForTheLinkToConnect) {
+  vp::VirtualPrinter printer{BlankFlash()};
+  vp::PtyTransport transport{printer};
+  std::string error;
+  ASSERT_TRUE(transport.Start(error)) << error;
+  QueueNotifier notifier;
+  testing::ScriptedUsb usb;
+  PrinterLink link{usb, SystemClock(), notifier};
+  TComm comm{notifier};
+  EscCmd esc{link};
+  ConfigureMainWindowPort(comm);
+  AttachSerialPort(link, comm);
+
+  const uint32_t opened = SystemClock().NowMs();
+  auto ready_after_800ms = [&](TComm&) { return SystemClock().NowMs() - opened >= 800; };
+  ASSERT_EQ(ApplySerialChoice(link, comm, transport.port_path(), "115200", true, kSerialConnectTimeoutMs,
+                              ready_after_800ms),
+            "");
+  EXPECT_GE(SystemClock().NowMs() - opened, 800u);
+  uint8_t language = 0;
+  EXPECT_TRUE(esc.cmd_language(0, language)) << CmdFailureText(esc.last_failure());
+
+  EXPECT_EQ(ApplySerialChoice(link, comm, transport.port_path(), "115200", true, 300,
+                              [](TComm&) { return false; }),
+            "the Bluetooth printer on " + transport.port_path() + " did not connect within 1 s");
+  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(comm.IsOpen());
+}
+
 }  // namespace
 }  // namespace quillon

@@ -97,10 +97,14 @@ TEST_F(TCommTest, OpensOnceAndClosesQuietly) {
 
 TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   comm.SetCommName("/dev/quillon-no-such-port");
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n此串口不存在或被占用");
+  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n/dev/quillon-no-such-port does not exist");
   EXPECT_EQ(comm.Handle(), 0);
   comm.SetCommName("ttyQuillonNoSuchPort");  // a bare name means /dev/<name>
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n此串口不存在或被占用");
+  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n/dev/ttyQuillonNoSuchPort does not exist");
+  // Permissions cannot be taken away from a test run as root: the text itself.
+  EXPECT_EQ(CommOpenErrorText(PortOpenFailure::kAccess, "/dev/ttyUSB0"),
+            "打开串口出错\r\nno permission to open /dev/ttyUSB0: add your user to the dialout "
+            "group (sudo usermod -aG dialout $USER) and log in again");
   EXPECT_EQ(CommDevicePath("ttyUSB0"), "/dev/ttyUSB0");
   EXPECT_EQ(CommDevicePath(pty.slave_path()), pty.slave_path());
 
@@ -119,7 +123,7 @@ TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   ASSERT_GE(other, 0);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   comm.SetCommName(pty.slave_path());
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n此串口不存在或被占用");
+  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n" + pty.slave_path() + " is in use by another program");
   EXPECT_EQ(comm.Handle(), 0);
   close(other);
 
@@ -128,7 +132,8 @@ TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   EXPECT_NE(comm.Handle(), 0);
   TComm second(notifier);
   second.SetCommName(pty.slave_path());
-  EXPECT_EQ(ErrorOf(second), "打开串口出错\r\n此串口不存在或被占用");
+  EXPECT_EQ(ErrorOf(second),
+            "打开串口出错\r\n" + pty.slave_path() + " is in use by another program");
   EXPECT_EQ(second.Handle(), 0);
 }
 
@@ -217,15 +222,44 @@ TEST_F(TCommTest, ClosingMidWriteDropsTheRest) {
   EXPECT_TRUE(std::equal(got.begin(), got.end(), sent.begin()));
 }
 
+TEST_F(TCommTest, DeliveredCloseLosesNothingAndAStuckLineIsCounted) {
+  comm.StartComm();
+  std::vector<uint8_t> sent;
+  for (uint32_t i = 0; i < 3; ++i) {
+    const std::vector<uint8_t> block = Pattern(65535, 20 + i);
+    ASSERT_TRUE(comm.WriteCommData(block.data(), 65535));
+    sent.insert(sent.end(), block.begin(), block.end());
+  }
+  std::vector<uint8_t> got;
+  std::thread reader([&] { got = pty.ReadMaster(sent.size()); });
+  const CommDelivery d = comm.StopCommDelivered();
+  reader.join();
+  EXPECT_TRUE(d.ok());
+  EXPECT_EQ(d.handed, sent.size());
+  EXPECT_EQ(comm.Handle(), 0);
+  EXPECT_EQ(got, sent);
+
+  // Nobody reads: the bytes the line cannot take by the deadline are counted, not waited on.
+  comm.SetBaudRate(4000000);
+  comm.StartComm();
+  for (uint32_t i = 0; i < 3; ++i) ASSERT_TRUE(comm.WriteCommData(sent.data(), 65535));
+  const CommDelivery stuck = comm.StopCommDelivered();  // more than the terminal buffers
+  EXPECT_EQ(stuck.handed, 3 * 65535u);
+  EXPECT_GT(stuck.undelivered, 0u);
+  EXPECT_LE(stuck.undelivered, 3 * 65535u);
+  EXPECT_EQ(comm.Handle(), 0);
+}
+
 TEST_F(TCommTest, OtherSideClosingRequestsHangup) {
   comm.StartComm();
   pty.CloseSlave();
   pty.CloseMaster();
   ASSERT_TRUE(PumpUntil(notifier, [&] { return log.hangups >= 1; }));
-  // A hang-up request closes nothing by itself.
+  // A hang-up request closes nothing by itself; CloseIfHungUp does, as the line is gone.
   EXPECT_TRUE(comm.IsOpen());
   EXPECT_EQ(ErrorOf(comm), "此串口已经打开");
-  comm.StopComm();
+  EXPECT_TRUE(comm.CloseIfHungUp());
+  EXPECT_TRUE(comm.LineLost());
   EXPECT_EQ(comm.Handle(), 0);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -67,11 +68,20 @@ class WriteQueue {
   int wake_fd() const { return wake_.get(); }
   void ClearWake();
 
+  // The write worker has handed count more bytes of the current block to the driver.
+  void Sent(uint32_t count) { unsent_.fetch_sub(count); }
+  // Bytes queued or in the block being written, not yet handed to the driver.
+  uint64_t Unsent() const { return unsent_.load(); }
+  // Waits at most ms until nothing is left to write (or the worker has ended); true then.
+  bool WaitEmpty(uint32_t ms);
+
  private:
   std::atomic<bool>& send_empty_;
   std::mutex mutex_;
+  std::condition_variable emptied_;
   std::deque<Entry> entries_;
   bool accepting_ = true;
+  std::atomic<uint64_t> unsent_{0};
   UniqueFd wake_;
 };
 
@@ -117,6 +127,8 @@ class TWriteThread {
   void Start();  // throws std::system_error when the thread cannot be created
   void Join();
   WriteQueue& queue() { return queue_; }
+  // Ends without discarding the driver's output queue (everything has been delivered).
+  void KeepOutputOnExit() { purge_on_exit_.store(false); }
 
  private:
   void Execute();
@@ -127,6 +139,7 @@ class TWriteThread {
   PostTarget target_;
   std::atomic<bool>& pFSendDataEmpty;
   WriteQueue queue_;
+  std::atomic<bool> purge_on_exit_{true};
   std::thread thread_;
 };
 

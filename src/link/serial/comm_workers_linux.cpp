@@ -63,6 +63,7 @@ bool WriteQueue::Push(const Entry& entry) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_) return false;
     entries_.push_back(entry);
+    unsent_.fetch_add(entry.count);
     send_empty_.store(false);
   }
   Signal(wake_.get());
@@ -73,6 +74,7 @@ bool WriteQueue::TryPop(Entry& entry) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (entries_.empty()) {
     send_empty_.store(true);
+    emptied_.notify_all();
     return false;
   }
   entry = entries_.front();
@@ -85,6 +87,13 @@ void WriteQueue::Close() {
   accepting_ = false;
   for (const Entry& e : entries_) delete[] e.block;
   entries_.clear();
+  emptied_.notify_all();
+}
+
+bool WriteQueue::WaitEmpty(uint32_t ms) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return emptied_.wait_for(lock, std::chrono::milliseconds(ms),
+                           [this] { return send_empty_.load() || !accepting_; });
 }
 
 void WriteQueue::ClearWake() {
@@ -247,6 +256,7 @@ bool TWriteThread::HandleWriteData(const uint8_t* data, uint32_t count) {
     const ssize_t n = write(hCommFile, data + position, count - position);
     if (n > 0) {
       position += static_cast<uint32_t>(n);
+      queue_.Sent(static_cast<uint32_t>(n));
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -308,7 +318,7 @@ void TWriteThread::Execute() {
     if (!sent) break;
     CompleteOneWriteRequire = true;
   }
-  (void)tcflush(hCommFile, TCOFLUSH);
+  if (purge_on_exit_.load()) (void)tcflush(hCommFile, TCOFLUSH);
   queue_.Close();
   pFSendDataEmpty.store(true);
 }

@@ -34,4 +34,18 @@ uint32_t ModemEvents(const LineCounters& before, const LineCounters& now);
 // MS_ bits for TIOCM_ bits.
 uint32_t ModemStatusFromTiocm(int bits);
 
+// What the rest of the component needs of the operating system's port beyond reads and
+// writes. Each OS has its own implementation of these (here: the terminal driver).
+
+// True when the line behind the open port has gone: the device was unplugged or the other
+// side closed (the driver reports a hang-up or an error state).
+bool PortHungUp(int port);
+// Bytes the driver still holds for sending; 0 when it cannot say.
+uint64_t PortOutputQueued(int port);
+// Waits until the driver has sent every byte it holds, at most timeout_ms. True when it
+// has; false at the deadline or when the port failed.
+bool DrainPortOutput(int port, uint32_t timeout_ms);
+// Why an open of a serial port failed, as the user is told.
+enum class PortOpenFailure { kMissing, kAccess, kBusy, kOther };
+
 }  // namespace quillon

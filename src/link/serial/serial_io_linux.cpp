@@ -2,7 +2,14 @@
 #include "link/serial/serial_io.h"
 
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "link/serial/comm_types.h"
 
@@ -65,6 +72,36 @@ uint32_t ModemStatusFromTiocm(int bits) {
   if (bits & TIOCM_RNG) status |= MS_RING_ON;
   if (bits & TIOCM_CAR) status |= MS_RLSD_ON;
   return status;
+}
+
+bool PortHungUp(int port) {
+  pollfd line{port, 0, 0};
+  return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+uint64_t PortOutputQueued(int port) {
+  int queued = 0;
+  if (ioctl(port, TIOCOUTQ, &queued) != 0 || queued < 0) return 0;
+  return static_cast<uint64_t>(queued);
+}
+
+bool DrainPortOutput(int port, uint32_t timeout_ms) {
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point end = Steady::now() + std::chrono::milliseconds(timeout_ms);
+  // tcdrain has no time limit (a line stopped by flow control would keep it forever), so
+  // the driver's queue is watched in short slices while the line takes the bytes, and
+  // tcdrain is left only the last few in the UART.
+  constexpr auto kSlice = std::chrono::milliseconds(10);
+  while (PortOutputQueued(port) > 0) {
+    if (PortHungUp(port)) return false;
+    const Steady::time_point now = Steady::now();
+    if (now >= end) return false;
+    std::this_thread::sleep_for(std::min<Steady::duration>(kSlice, end - now));
+  }
+  while (tcdrain(port) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
 }
 
 }  // namespace quillon

@@ -1,8 +1,6 @@
 // The serial port's place in the program: stored settings, link wiring, the dialog's OK.
 #include "link/serial/serial_path.h"
 
-#include <poll.h>
-
 #include <cctype>
 #include <limits>
 
@@ -43,16 +41,10 @@ void AttachSerialPort(PrinterLink& link, TComm& comm) {
     link.cm_spcommReceiveData(buffer, length);
   };
   // The line went away (device unplugged, the other side closed): close the port, so the
-  // presence check says so instead of every command waiting out its time-out on a dead line.
-  // The request may have been queued by a port since closed and opened again: only a line
-  // that is hung up now is closed.
-  comm.OnRequestHangup = [](TComm& sender) {
-    if (!sender.IsOpen()) return;
-    pollfd line{sender.Handle(), 0, 0};
-    if (::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-      sender.StopComm();
-    }
-  };
+  // wait in progress ends and the presence check says so instead of every command waiting
+  // out its time-out on a dead line. The request may have been queued by a port since
+  // closed and opened again: only a line that is hung up now is closed.
+  comm.OnRequestHangup = [](TComm& sender) { sender.CloseIfHungUp(); };
 }
 
 bool TextToInt(const std::string& text, int32_t& value, std::string& error) {
@@ -76,8 +68,27 @@ bool TextToInt(const std::string& text, int32_t& value, std::string& error) {
   return true;
 }
 
+bool PortConnected(TComm& comm) {
+  if (comm.CommName().find("rfcomm") == std::string::npos) return true;
+  return (comm.GetModemState() & (MS_RLSD_ON | MS_DSR_ON | MS_CTS_ON)) != 0;
+}
+
+std::string WaitPortConnected(TComm& comm, MessagePump& pump, Clock& clock, uint32_t timeout_ms,
+                              const PortConnectedCheck& connected) {
+  const uint32_t start = clock.NowMs();
+  while (!connected(comm)) {
+    if (ElapsedMs(start, clock.NowMs()) >= timeout_ms || pump.stop().Requested()) {
+      return "the Bluetooth printer on " + CommDevicePath(comm.CommName()) +
+             " did not connect within " + std::to_string((timeout_ms + 999) / 1000) + " s";
+    }
+    pump.ProcessMessages(kReadSliceMs);
+  }
+  return "";
+}
+
 std::string ApplySerialChoice(PrinterLink& link, TComm& comm, const std::string& name,
-                              const std::string& baud_text, bool use) {
+                              const std::string& baud_text, bool use, uint32_t connect_timeout_ms,
+                              const PortConnectedCheck& connected) {
   comm.SetCommName(name);
   int32_t baud = 0;
   std::string error;
@@ -89,12 +100,19 @@ std::string ApplySerialChoice(PrinterLink& link, TComm& comm, const std::string&
     link.UseCommPort = false;
     return "";
   }
-  comm.StopComm();
+  comm.StopCommDelivered([&link] { return link.StopRequested(); });
   try {
     comm.StartComm();
   } catch (const ECommsError& e) {
     link.UseCommPort = false;
     return e.what();
+  }
+  const std::string not_connected =
+      WaitPortConnected(comm, link.pump(), link.clock(), connect_timeout_ms, connected);
+  if (!not_connected.empty()) {
+    comm.StopComm();
+    link.UseCommPort = false;
+    return not_connected;
   }
   link.UseCommPort = true;
   return "";

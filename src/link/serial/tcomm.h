@@ -33,6 +33,7 @@ class ECommsError : public std::runtime_error {
 // The texts of ECommsError.
 inline constexpr const char* kCommAlreadyOpen = "此串口已经打开";
 inline constexpr const char* kCommOpenFailed = "打开串口出错\r\n此串口不存在或被占用";
+inline constexpr const char* kCommOpenFailedTitle = "打开串口出错";
 inline constexpr const char* kCommSetupFailed = "初始化缓冲区出错";
 inline constexpr const char* kCommEventFailed = "无法创建事件";
 inline constexpr const char* kCommReadThreadFailed = "无法创建读线程";
@@ -40,6 +41,20 @@ inline constexpr const char* kCommWriteThreadFailed = "无法创建写线程";
 
 // "ttyUSB0" names /dev/ttyUSB0; a name with a '/' is a path and is used as it is.
 std::string CommDevicePath(const std::string& name);
+
+// The open error: the component's first line, then why the port at path could not be
+// opened and, where there is one, what to do about it.
+std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
+                              const std::string& detail = "");
+
+// What became of the bytes handed to WriteCommData since the port was opened.
+struct CommDelivery {
+  uint64_t handed = 0;       // bytes handed over
+  uint64_t undelivered = 0;  // of those, still queued or in the driver at the deadline
+  bool ok() const { return undelivered == 0; }
+};
+// Extra time a delivery may take beyond what its bytes need at the line rate.
+inline constexpr uint32_t kDeliverySlackMs = 2000;
 
 class TComm final : public CommPort {
  public:
@@ -61,8 +76,22 @@ class TComm final : public CommPort {
   // Opens CommName and starts both workers; raises ECommsError and stays closed on failure
   // (except "already open", which leaves the open port alone).
   void StartComm();
-  // Stops both workers and closes the port; nothing when closed. Queued writes are dropped.
+  // Stops both workers and closes the port; nothing when closed. Queued writes are dropped
+  // (an abort: the driver's output is discarded too).
   void StopComm();
+  // Waits until every block handed to WriteCommData has been written and the driver has
+  // sent it, at most as long as the bytes still queued need at the line rate (10 bits a
+  // byte) plus kDeliverySlackMs. stopped is asked between short slices and ends the wait
+  // early. Nothing to wait for while closed.
+  CommDelivery WaitDelivered(const std::function<bool()>& stopped = {});
+  // WaitDelivered, then StopComm; the driver's output is discarded only when it could not
+  // be delivered. Every close that is not an abort goes this way.
+  CommDelivery StopCommDelivered(const std::function<bool()>& stopped = {});
+  // After a worker's hang-up request: when the line behind the port has gone, closes the
+  // port (nothing more can pass) and returns true.
+  bool CloseIfHungUp();
+  // The port was closed because its line hung up (until the next StartComm).
+  bool LineLost() const override { return line_lost_; }
   // Queues a copy of the bytes for the write worker. False when closed, when size is 0 or
   // when the write worker has ended.
   bool WriteCommData(const uint8_t* pDataToWrite, uint16_t dwSizeofDataToWrite) override;
@@ -162,8 +191,9 @@ class TComm final : public CommPort {
   void _SetCommState();
   void _SetCommTimeout();
   void CloseReadThread();
-  void CloseWriteThread();
+  void CloseWriteThread(bool discard_output);
   void CloseHandles();
+  void Stop(bool discard_output);
 
   Notifier& notifier_;
   SerialLineIo& io_;
@@ -173,6 +203,8 @@ class TComm final : public CommPort {
   int hCommFile = 0;
   std::unique_ptr<CloseSignal> hCloseEvent;
   std::atomic<bool> FSendDataEmpty{true};
+  uint64_t handed_ = 0;  // bytes handed to WriteCommData since the open
+  bool line_lost_ = false;
   ReadTimeouts port_timeouts_;  // what the read worker sees
 
   std::string FCommName = "COM2";

@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <system_error>
 
@@ -34,11 +36,27 @@ void TComm::StartComm() {
   // Exclusive: the advisory lock keeps out other programs that honour it (as most serial
   // tools do), TIOCEXCL refuses later opens of the device itself.
   const std::string path = CommDevicePath(FCommName);
+  auto open_error = [&path](int err) {
+    switch (err) {
+      case ENOENT:
+      case ENOTDIR:
+        return ECommsError(CommOpenErrorText(PortOpenFailure::kMissing, path));
+      case EACCES:
+      case EPERM:
+        return ECommsError(CommOpenErrorText(PortOpenFailure::kAccess, path));
+      case EBUSY:
+      case EWOULDBLOCK:
+        return ECommsError(CommOpenErrorText(PortOpenFailure::kBusy, path));
+      default:
+        return ECommsError(CommOpenErrorText(PortOpenFailure::kOther, path, std::strerror(err)));
+    }
+  };
   UniqueFd fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.valid() || flock(fd.get(), LOCK_EX | LOCK_NB) != 0) throw ECommsError(kCommOpenFailed);
+  if (!fd.valid()) throw open_error(errno);
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) throw open_error(EBUSY);
   if (fd.get() == 0) {  // 0 means "closed" to callers of Handle
     UniqueFd moved(fcntl(fd.get(), F_DUPFD_CLOEXEC, 3));
-    if (!moved.valid()) throw ECommsError(kCommOpenFailed);
+    if (!moved.valid()) throw open_error(errno);
     fd = std::move(moved);
   }
   // Not a terminal (a plain file, a socket): the driver cannot be set up as a serial port.
@@ -47,6 +65,8 @@ void TComm::StartComm() {
   hCommFile = fd.release();
   (void)tcflush(hCommFile, TCIOFLUSH);
   FSendDataEmpty.store(true);
+  handed_ = 0;
+  line_lost_ = false;
   _SetCommTimeout();
   _SetCommState();
 
@@ -79,9 +99,15 @@ void TComm::StartComm() {
 }
 
 void TComm::StopComm() {
+  Stop(true);
+}
+
+void TComm::Stop(bool discard_output) {
   if (hCommFile == 0) return;
+  // Before the close signal, which both workers share: the write worker may end at once.
+  if (!discard_output && WriteThread) WriteThread->KeepOutputOnExit();
   CloseReadThread();
-  CloseWriteThread();
+  CloseWriteThread(discard_output);
   CloseHandles();
 }
 
@@ -93,10 +119,10 @@ void TComm::CloseReadThread() {
   ReadThread.reset();
 }
 
-void TComm::CloseWriteThread() {
+void TComm::CloseWriteThread(bool discard_output) {
   if (!WriteThread) return;
   hCloseEvent->Set();
-  (void)tcflush(hCommFile, TCOFLUSH);
+  if (discard_output) (void)tcflush(hCommFile, TCOFLUSH);
   FSendDataEmpty.store(true);
   WriteThread->Join();
   WriteThread.reset();
@@ -120,6 +146,7 @@ bool TComm::WriteCommData(const uint8_t* pDataToWrite, uint16_t dwSizeofDataToWr
     delete[] entry.block;
     return false;
   }
+  handed_ += entry.count;
   return true;
 }
 

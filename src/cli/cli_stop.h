@@ -1,0 +1,21 @@
+// SIGINT and SIGTERM in quillon-cli: the first one asks the running command to stop (every
+// wait of the link ends within one slice, the port and its lock are released on the way
+// out); a second one ends the program at once.
+#pragma once
+
+#include <string>
+
+#include "link/message_pump.h"
+
+namespace quillon::cli {
+
+void InstallStopSignals();
+// The stop request that a signal sets (the session's link pump); null: none any more.
+// A signal that came before is passed on at once.
+void WatchStop(StopRequest* target);
+// The signal that asked to stop, 0 when none came.
+int StopSignal();
+// "SIGINT", "SIGTERM".
+std::string StopSignalName();
+
+}  // namespace quillon::cli
