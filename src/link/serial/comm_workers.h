@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "link/serial/comm_notifier.h"
+#include "link/serial/read_block.h"
 #include "link/serial/serial_io.h"
 #include "link/serial/unique_fd.h"
 
