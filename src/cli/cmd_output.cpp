@@ -11,7 +11,7 @@
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
-#include "output/picture_file.h"
+#include "output/picture_decode.h"
 #include "output/raster_print.h"
 #include "output/text_conv.h"
 
@@ -105,7 +105,7 @@ int SendEscPos(Args& args, CommandEnv& env) {
 bool LoadPicture(CommandEnv& env, const std::string& command, const std::string& path, Picture& pic,
                  int* code) {
   std::string error;
-  if (!LoadPictureFile(QString::fromStdString(path), pic, error)) {
+  if (!LoadPictureFile(path, pic, error)) {
     *code = env.out.Fail(command, kExitBadInput, error);
     return false;
   }
