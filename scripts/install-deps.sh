@@ -13,6 +13,7 @@ packages=(
   unifont python3 python3-pil zlib1g-dev libstb-dev
   umockdev libumockdev-dev
   bluez dbus-daemon xvfb xauth
+  dpkg-dev lintian man-db desktop-file-utils bash-completion
 )
 
 SUDO=""

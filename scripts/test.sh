@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds Quillon and runs every test: GCC build, then the whole suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer (Clang), then the threaded components
-# under ThreadSanitizer, then a short smoke run of every fuzz target. After the GCC suite
-# the stress stage runs it three more times beside two CPU-burning processes: no result
-# may depend on how fast the machine is.
+# Builds Quillon and runs every test: GCC build, then the same suite three more times
+# beside two CPU-burning processes (no result may depend on how fast the machine is), then
+# the Debian package built from it and checked, then the whole suite again under
+# AddressSanitizer + UndefinedBehaviorSanitizer (Clang), then the threaded components under
+# ThreadSanitizer, then a short smoke run of every fuzz target.
 # Usage: scripts/test.sh [--quick | --stress]
 #   --quick: the GCC build and suite only; --stress: the GCC build and the stress stage only
 set -euo pipefail
@@ -64,6 +64,9 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 [ $quick -eq 1 ] && exit 0
 
 stress_stage
+
+step "Debian package: contents, installed use, manual pages, desktop file, lintian"
+scripts/check-package.sh build
 
 step "Clang AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
