@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# Builds Quillon and runs every test: GCC build, then the Debian package built from it and
-# checked, then the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer
-# (Clang), then the threaded components under ThreadSanitizer, then a short smoke run of
-# every fuzz target.
-# Usage: scripts/test.sh [--quick]   (--quick: the GCC build and suite only)
+# Builds Quillon and runs every test: GCC build, then the same suite three more times
+# beside two CPU-burning processes (no result may depend on how fast the machine is), then
+# the Debian package built from it and checked, then the whole suite again under
+# AddressSanitizer + UndefinedBehaviorSanitizer (Clang), then the threaded components under
+# ThreadSanitizer, then a short smoke run of every fuzz target.
+# Usage: scripts/test.sh [--quick | --stress]
+#   --quick: the GCC build and suite only; --stress: the GCC build and the stress stage only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 quick=0
-[ "${1:-}" = "--quick" ] && quick=1
+stress_only=0
+case "${1:-}" in
+  --quick) quick=1 ;;
+  --stress) stress_only=1 ;;
+  "") ;;
+  *) echo "usage: $0 [--quick | --stress]" >&2; exit 2 ;;
+esac
 
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
@@ -19,12 +27,43 @@ export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 
 step() { printf '\n==== %s\n' "$*"; }
 
+# The CPU burners of the stress stage, stopped by their process ids however the script ends.
+burners=()
+stop_burners() {
+  for pid in "${burners[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  burners=()
+}
+trap stop_burners EXIT
+
+stress_stage() {
+  step "Stress: the GCC suite three times beside two CPU-burning processes"
+  for _ in 1 2; do
+    yes >/dev/null &
+    burners+=("$!")
+  done
+  for run in 1 2 3; do
+    echo "-- run $run of 3 (burners: ${burners[*]})"
+    ctest --test-dir build --output-on-failure -j"$jobs"
+  done
+  stop_burners
+}
+
 step "GCC build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build -j"$jobs"
+if [ $stress_only -eq 1 ]; then
+  stress_stage
+  echo "stress stage passed"
+  exit 0
+fi
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 [ $quick -eq 1 ] && exit 0
+
+stress_stage
 
 step "Debian package: contents, installed use, manual pages, desktop file, lintian"
 scripts/check-package.sh build

@@ -33,11 +33,11 @@ constexpr size_t kOldHeaderSize = 15;
 constexpr int64_t kNeedMore = -1;  // the start fits, the rest has not arrived yet
 constexpr int64_t kNotMine = -2;   // not a packet or header: raw output
 // Reply data fits the host's 128-byte reply buffer.
-constexpr size_t kMaxReplyText = kRetBufSize - kFrameOverhead;
+constexpr size_t kMaxReplyText = kRetBufSize - kWireHeader - 1;
 
 void PutInt(std::vector<uint8_t>& out, int32_t v) {
   uint8_t b[4];
-  PutLE32(b, static_cast<uint32_t>(v));
+  WirePutLe32(b, static_cast<uint32_t>(v));
   out.insert(out.end(), b, b + 4);
 }
 
@@ -101,7 +101,7 @@ size_t VirtualPrinter::StepLocked(std::span<const uint8_t> in) {
     if (r > 0) return static_cast<size_t>(r);
     if (r == kNeedMore) return 0;
   }
-  if (b == kKindOrdinary || b == kKindBoot) {
+  if (b == kWireOrdinary || b == kWireBoot) {
     const int64_t r = TryFrame(in);
     if (r > 0) return static_cast<size_t>(r);
     if (r == kNeedMore) return 0;
@@ -115,16 +115,22 @@ size_t VirtualPrinter::StepLocked(std::span<const uint8_t> in) {
 
 int64_t VirtualPrinter::TryFrame(std::span<const uint8_t> in) {
   if (in.size() < 2) return kNeedMore;
-  const bool known = in[0] == kKindOrdinary ? KnownOrdinary(in[1]) : KnownBoot(in[1]);
+  const bool known = in[0] == kWireOrdinary ? KnownOrdinary(in[1]) : KnownBoot(in[1]);
   if (!known) return kNotMine;
-  if (in.size() < kHeaderSize) return kNeedMore;
-  const size_t size = GetLE16(&in[4]);
-  if (size > kMaxPacketData) return kNotMine;
-  auto frame = ParseFrame(in);
-  if (!frame) return kNeedMore;
-  if (!frame->checksum_ok) return kNotMine;  // garbled: its bytes go the raw way
-  HandlePacket(frame->header);
-  return static_cast<int64_t>(frame->length);
+  const ScanResult r = ScanPacket(in, kMaxPacketData);
+  switch (r.scan) {
+    case Scan::kNeedMore:
+      return kNeedMore;
+    case Scan::kNotAPacket:
+      return kNotMine;
+    case Scan::kBadChecksum:
+      ++bad_checksums_;  // garbled: its bytes go the raw way, unanswered
+      return kNotMine;
+    case Scan::kPacket:
+      break;
+  }
+  HandlePacket(r.packet);
+  return static_cast<int64_t>(r.length);
 }
 
 int64_t VirtualPrinter::TryStatusRequest(std::span<const uint8_t> in) {
@@ -141,8 +147,8 @@ int64_t VirtualPrinter::TryOldHeader(std::span<const uint8_t> in) {
   const size_t n = std::min(in.size(), sizeof kOldHeader);
   if (std::memcmp(in.data(), kOldHeader, n) != 0) return kNotMine;
   if (in.size() < kOldHeaderSize) return kNeedMore;
-  old_crc_ = GetLE32(&in[7]);
-  old_size_ = GetLE32(&in[11]);
+  old_crc_ = WireLe32(&in[7]);
+  old_size_ = WireLe32(&in[11]);
   old_received_ = 0;
   old_sum_ = 0;
   old_image_.clear();
@@ -177,7 +183,7 @@ size_t VirtualPrinter::TakeOldImage(std::span<const uint8_t> in) {
 
 // -------------------------------------------------------------------------- packets ---
 
-void VirtualPrinter::HandlePacket(const TCMD& packet) {
+void VirtualPrinter::HandlePacket(const Packet& packet) {
   ++frames_total_;
   if (faults_.unplug_after_packets && packets_since_plug_ >= faults_.unplug_after_packets) {
     plugged_ = false;  // gone from the bus: this packet and all after it go nowhere
@@ -196,14 +202,14 @@ void VirtualPrinter::HandlePacket(const TCMD& packet) {
   if (faults_.silent_after_packets && packets_since_plug_ > faults_.silent_after_packets) return;
   std::vector<uint8_t> reply;
   const bool acknowledged =
-      packet.cmd[0] == kKindBoot ? AnswerBoot(packet, reply) : Answer(packet, reply);
+      packet.kind == kWireBoot ? AnswerBoot(packet, reply) : Answer(packet, reply);
   if (!acknowledged) return;
   if (faults_.drop_reply_to_packet == packets_since_plug_) return;
-  if (faults_.drop_replies_to_code == packet.cmd[1]) return;
+  if (faults_.drop_replies_to_code == packet.code) return;
   QueueFrameLocked(packet, reply);
 }
 
-void VirtualPrinter::ByteSetting(const TCMD& p, uint8_t& field, std::vector<uint8_t>& reply) {
+void VirtualPrinter::ByteSetting(const Packet& p, uint8_t& field, std::vector<uint8_t>& reply) {
   if (p.opera != 0 && p.size >= 1) {
     field = p.data[0];
     Touch();
@@ -211,7 +217,7 @@ void VirtualPrinter::ByteSetting(const TCMD& p, uint8_t& field, std::vector<uint
   reply = {field};
 }
 
-void VirtualPrinter::TextSetting(const TCMD& p, std::string& field, size_t max_len, bool writable,
+void VirtualPrinter::TextSetting(const Packet& p, std::string& field, size_t max_len, bool writable,
                                  std::vector<uint8_t>& reply) {
   if (p.opera == 0) {
     const size_t n = std::min(field.size(), kMaxReplyText);
@@ -222,7 +228,7 @@ void VirtualPrinter::TextSetting(const TCMD& p, std::string& field, size_t max_l
   std::string text(reinterpret_cast<const char*>(p.data), p.size);
   text = text.substr(0, text.find('\0'));  // the serial number arrives with its 0 byte
   const bool accept = writable && !faults_.refuse_text_sets && text.size() <= max_len &&
-                      (!text.empty() || p.cmd[1] == kSerialNumber);
+                      (!text.empty() || p.code == kSerialNumber);
   if (accept) {
     field = text;
     Touch();
@@ -230,9 +236,9 @@ void VirtualPrinter::TextSetting(const TCMD& p, std::string& field, size_t max_l
   reply = {static_cast<uint8_t>(accept ? 1 : 0)};
 }
 
-bool VirtualPrinter::Answer(const TCMD& p, std::vector<uint8_t>& reply) {
+bool VirtualPrinter::Answer(const Packet& p, std::vector<uint8_t>& reply) {
   PrinterSettings& s = state_.settings;
-  switch (p.cmd[1]) {
+  switch (p.code) {
     case kInitSyspar:
       state_.FactoryReset();
       Touch();
@@ -306,15 +312,15 @@ bool VirtualPrinter::Answer(const TCMD& p, std::vector<uint8_t>& reply) {
       return true;
     case kLabelDetection:
       if (p.opera != 0 && p.size == 8) {
-        s.tag_sensor = static_cast<int32_t>(GetLE32(p.data));
-        s.tag_out = static_cast<int32_t>(GetLE32(p.data + 4));
+        s.tag_sensor = static_cast<int32_t>(WireLe32(p.data));
+        s.tag_out = static_cast<int32_t>(WireLe32(p.data + 4));
         Touch();
       }
       PutInt(reply, s.tag_sensor);
       PutInt(reply, s.tag_out);
       return true;
     case kOemLcdLogo: {
-      if (p.size < 4 || GetLE32(p.data) != p.size - 4u) return false;  // size does not add up
+      if (p.size < 4 || WireLe32(p.data) != p.size - 4u) return false;  // size does not add up
       state_.logo.assign(p.data + 4, p.data + p.size);
       Touch();
       reply = {1};
@@ -324,7 +330,7 @@ bool VirtualPrinter::Answer(const TCMD& p, std::vector<uint8_t>& reply) {
       if (p.size != 4) return false;
       if (p.opera == 0) {
         state_.flash.EraseAll();
-      } else if (p.opera != 1 || !state_.flash.EraseSector(GetLE32(p.data))) {
+      } else if (p.opera != 1 || !state_.flash.EraseSector(WireLe32(p.data))) {
         return false;  // an address outside the flash is not acknowledged
       }
       Touch();
@@ -333,7 +339,7 @@ bool VirtualPrinter::Answer(const TCMD& p, std::vector<uint8_t>& reply) {
     }
     case kFlashWrite: {
       if (p.size < 8) return false;
-      const uint32_t addr = GetLE32(p.data), len = GetLE32(p.data + 4);
+      const uint32_t addr = WireLe32(p.data), len = WireLe32(p.data + 4);
       if (len != p.size - 8u) return false;
       if (!state_.flash.Write(addr, std::span<const uint8_t>(p.data + 8, len))) return false;
       Touch();
@@ -382,11 +388,11 @@ bool VirtualPrinter::Answer(const TCMD& p, std::vector<uint8_t>& reply) {
   return false;
 }
 
-bool VirtualPrinter::AnswerBoot(const TCMD& p, std::vector<uint8_t>& reply) {
-  switch (p.cmd[1]) {
+bool VirtualPrinter::AnswerBoot(const Packet& p, std::vector<uint8_t>& reply) {
+  switch (p.code) {
     case kBootErase: {
       if (p.size != 4 || state_.flash_lock != 0) return false;
-      const uint32_t size = GetLE32(p.data);
+      const uint32_t size = WireLe32(p.data);
       if (size == 0 || size > kMaxFirmwareSize) return false;
       boot_erased_ = true;
       boot_expected_ = size;
@@ -407,7 +413,7 @@ bool VirtualPrinter::AnswerBoot(const TCMD& p, std::vector<uint8_t>& reply) {
       uint32_t sum = 0;
       for (uint8_t b : boot_image_) sum += b;
       // A verify failure is not acknowledged: the host reports the checksum failure.
-      if (boot_image_.size() != boot_expected_ || sum != GetLE32(p.data)) return false;
+      if (boot_image_.size() != boot_expected_ || sum != WireLe32(p.data)) return false;
       state_.firmware = boot_image_;
       state_.flashing_mode = false;
       boot_erased_ = false;
@@ -424,13 +430,13 @@ bool VirtualPrinter::AnswerBoot(const TCMD& p, std::vector<uint8_t>& reply) {
 
 // -------------------------------------------------------------------------- replies ---
 
-void VirtualPrinter::QueueFrameLocked(const TCMD& request, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> frame = MakeFrame(request.cmd[0], request.cmd[1], request.opera, data);
-  const uint8_t code = request.cmd[1];
+void VirtualPrinter::QueueFrameLocked(const Packet& request, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> frame = BuildPacket(request.kind, request.code, request.opera, data);
+  const uint8_t code = request.code;
   if (FaultApplies(code)) {
     if (faults_.corrupt_checksum) frame.back() = static_cast<uint8_t>(frame.back() + 1);
     if (faults_.size_excess) {
-      PutLE16(&frame[4], static_cast<uint16_t>(GetLE16(&frame[4]) + faults_.size_excess));
+      WirePutLe16(&frame[4], static_cast<uint16_t>(WireLe16(&frame[4]) + faults_.size_excess));
     }
     if (faults_.length_delta > 0) {
       frame.insert(frame.end(), static_cast<size_t>(faults_.length_delta), uint8_t{0});
@@ -569,6 +575,11 @@ Faults VirtualPrinter::faults() {
 uint32_t VirtualPrinter::packets() {
   std::lock_guard<std::mutex> lock(mu_);
   return frames_total_;
+}
+
+uint32_t VirtualPrinter::bad_checksums() {
+  std::lock_guard<std::mutex> lock(mu_);
+  return bad_checksums_;
 }
 
 // ---------------------------------------------------------------------------- state ---

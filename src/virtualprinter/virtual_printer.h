@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "link/clock.h"
-#include "protocol/frame.h"
 #include "virtualprinter/escpos_renderer.h"
 #include "virtualprinter/faults.h"
 #include "virtualprinter/paper.h"
 #include "virtualprinter/printer_state.h"
+#include "virtualprinter/wire_frame.h"
 
 namespace quillon::vp {
 
@@ -104,6 +104,8 @@ class VirtualPrinter {
 
   // Packets answered or dropped since the last Plug(), and frames seen in all.
   uint32_t packets();
+  // Whole packets refused because their checksum did not add up (never answered).
+  uint32_t bad_checksums();
 
  private:
   struct PendingReply {
@@ -118,14 +120,14 @@ class VirtualPrinter {
   int64_t TryOldHeader(std::span<const uint8_t> in);
   int64_t TryStatusRequest(std::span<const uint8_t> in);
   size_t TakeOldImage(std::span<const uint8_t> in);
-  void HandlePacket(const TCMD& packet);
+  void HandlePacket(const Packet& packet);
   // The reply data for a packet; false when the printer does not acknowledge it.
-  bool Answer(const TCMD& p, std::vector<uint8_t>& reply);
-  bool AnswerBoot(const TCMD& p, std::vector<uint8_t>& reply);
-  void ByteSetting(const TCMD& p, uint8_t& field, std::vector<uint8_t>& reply);
-  void TextSetting(const TCMD& p, std::string& field, size_t max_len, bool writable,
+  bool Answer(const Packet& p, std::vector<uint8_t>& reply);
+  bool AnswerBoot(const Packet& p, std::vector<uint8_t>& reply);
+  void ByteSetting(const Packet& p, uint8_t& field, std::vector<uint8_t>& reply);
+  void TextSetting(const Packet& p, std::string& field, size_t max_len, bool writable,
                    std::vector<uint8_t>& reply);
-  void QueueFrameLocked(const TCMD& request, const std::vector<uint8_t>& data);
+  void QueueFrameLocked(const Packet& request, const std::vector<uint8_t>& data);
   void QueueBytesLocked(std::vector<uint8_t> bytes, uint8_t code);
   size_t TakeReadyLocked(uint8_t* buf, size_t cap);
   int64_t MsUntilReplyLocked();
@@ -151,6 +153,7 @@ class VirtualPrinter {
   bool hangup_due_ = false;
   uint32_t packets_since_plug_ = 0;
   uint32_t frames_total_ = 0;
+  uint32_t bad_checksums_ = 0;
 
   std::vector<uint8_t> in_;  // input not yet consumed
   std::deque<PendingReply> replies_;

@@ -137,11 +137,14 @@ bool WaitFor(const std::function<bool()>& done, int limit_ms) {
 
 PtyPrinter::PtyPrinter(const CliHome& home, const std::vector<std::string>& options)
     : port_(home.File("port")), capture_(home.File("capture.bin")) {
+  int out[2];
+  if (pipe(out) != 0) return;
   pid_ = fork();
   if (pid_ == 0) {
     int devnull = open("/dev/null", O_RDWR);
     dup2(devnull, 0);
-    dup2(devnull, 1);
+    dup2(out[1], 1);
+    close(out[0]);
     std::vector<std::string> words = {QUILLON_VP,  "--pty",  "--link",
                                       port_,       "--font", home.File("sample_font.bin"),
                                       "--capture", capture_};
@@ -152,12 +155,24 @@ PtyPrinter::PtyPrinter(const CliHome& home, const std::vector<std::string>& opti
     execv(QUILLON_VP, argv.data());
     _exit(127);
   }
-  // The link appears once the port is serving; give up after a few seconds.
-  for (int i = 0; i < 500 && !ready_; ++i) {
-    struct stat st;
-    ready_ = lstat(port_.c_str(), &st) == 0;
-    if (!ready_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  close(out[1]);
+  out_fd_ = out[0];
+  // The program says "link: <path>" once the port serves; it is ready then, however long
+  // a busy machine takes to get there (the limit only guards against a hang).
+  std::string said;
+  char buf[256];
+  pollfd p{out_fd_, POLLIN, 0};
+  auto told = [&] {
+    const size_t at = said.find("link: ");
+    return at != std::string::npos && said.find('\n', at) != std::string::npos;
+  };
+  while (!told()) {
+    if (poll(&p, 1, 60000) <= 0) return;
+    const ssize_t n = read(out_fd_, buf, sizeof buf);
+    if (n <= 0) return;
+    said.append(buf, static_cast<size_t>(n));
   }
+  ready_ = true;
 }
 
 PtyPrinter::~PtyPrinter() {
@@ -166,6 +181,7 @@ PtyPrinter::~PtyPrinter() {
     int status = 0;
     waitpid(pid_, &status, 0);
   }
+  if (out_fd_ >= 0) close(out_fd_);
 }
 
 TcpPrinter::TcpPrinter(const CliHome& home, const std::vector<std::string>& options) {

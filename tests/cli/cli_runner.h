@@ -65,6 +65,7 @@ class PtyPrinter {
 
  private:
   pid_t pid_ = -1;
+  int out_fd_ = -1;  // the program's standard output
   std::string port_;
   std::string capture_;
   bool ready_ = false;

@@ -41,7 +41,11 @@ std::string Document(const Table& rows) {
          "test of `tests/faults/` against the virtual printer (USB on a fake clock, serial\n"
          "through a pseudo-terminal); the observed column is what the test saw. The test\n"
          "program fails when this file and its results differ: after a deliberate change run\n"
-         "it with `QUILLON_WRITE_RELIABILITY=1` to rewrite the file.\n";
+         "it with `QUILLON_WRITE_RELIABILITY=1` to rewrite the file.\n\n"
+         "No row depends on how fast the machine is: each scenario waits on events (the\n"
+         "virtual printer's packet count, the port's notifications, a held reply), never on a\n"
+         "moment picked by the clock, and `scripts/test.sh --stress` runs the campaign three\n"
+         "times beside two CPU-burning processes.\n";
   std::string area;
   for (const auto& [key, row] : rows) {
     if (key.first != area) {

@@ -115,18 +115,43 @@ TEST(SerialPeer, ClosesMidExchangeThenThePortIsReopenedAndWorks) {
   uint8_t language = 0;
   ASSERT_TRUE(host.esc().cmd_language(0, language));
 
-  // The printer's side goes away while the query waits for its reply.
-  host.pump().hook = [&] { host.transport().Stop(); };
+  // The printer holds its reply to the next packet, and its side goes away once that
+  // packet is in: the hang-up comes while the query waits, never after a reply.
+  host.printer().Plug();  // packets are counted for the faults from here
+  const uint32_t before = host.printer().packets();
+  vp::Faults hold;
+  hold.drop_reply_to_packet = 1;
+  host.printer().SetFaults(hold);
+  bool hung_up = false;
+  std::function<void()> hang_up_once_in = [&] {
+    if (host.printer().packets() > before) {
+      host.transport().Stop();
+      hung_up = true;
+    } else {
+      host.pump().hook = hang_up_once_in;
+    }
+  };
+  host.pump().hook = hang_up_once_in;
   const uint32_t start = host.NowMs();
   const bool during = host.esc().cmd_language(0, language);
   const uint32_t waited = host.NowMs() - start;
+  host.pump().hook = nullptr;
+  // On a machine too busy to deliver the packet within the time-out the query has failed
+  // all the same (its reply is held); the side goes away once the packet is in.
+  for (int turn = 0; turn < 1000 && !hung_up; ++turn) {
+    host.pump().ProcessMessages(10);
+    if (host.printer().packets() > before) hang_up_once_in();
+  }
+  ASSERT_TRUE(hung_up) << "the query never reached the printer";
+  host.printer().SetFaults({});
   const std::string during_text = Answer(during, host.esc());
   EXPECT_FALSE(during);
   EXPECT_LE(waited, 1000u + host.Slack());
 
   // The hang-up closes the port, so the presence check tells the user; a command sent
   // anyway fails cleanly, until the port is opened again.
-  host.pump().ProcessMessages(100);
+  // Waits on the port's own notifications; the limit only keeps a broken port from hanging.
+  for (int turn = 0; turn < 1000 && host.comm().IsOpen(); ++turn) host.pump().ProcessMessages(10);
   const bool closed = !host.comm().IsOpen() && !SerialLinkReady(host.link());
   EXPECT_TRUE(closed);
   const bool later = host.esc().cmd_charset(0, language);

@@ -344,3 +344,36 @@ TEST(TransferSummaryText, BytesTimeAndRate) {
 
 }  // namespace
 }  // namespace quillon::testing
+
+namespace quillon::testing {
+namespace {
+
+// Images whose size is no multiple of the 1024-byte packet: the last packet is short, not
+// padded, the progress reaches the size before the checksum command, the summary counts all.
+TEST_F(NewUpdateTest, SizesThatDoNotDivideEndWithAShortPacketAndAFullCount) {
+  for (const uint32_t size : {1u, 1023u, 1025u, 2049u, 3000u}) {
+    SCOPED_TRACE(std::to_string(size) + " bytes");
+    rig.printer.commands.clear();
+    rig.usb.writes.clear();
+    rig.ui.writes_when_full = -1;
+    const Bytes image = Pattern(size, size);
+    const FlashOutcome out = Run(image);
+    ASSERT_EQ(out.result, FlashResult::kOk);
+    std::vector<size_t> sizes;
+    for (uint32_t at = 0; at < size; at += 1024) sizes.push_back(std::min(1024u, size - at));
+    EXPECT_EQ(DataSizes(), sizes);
+    const Received& last = *rig.printer.WithCode(0xF1).back();
+    EXPECT_EQ(GetLE16(last.raw.data() + 4), sizes.back());
+    EXPECT_EQ(rig.printer.boot_image, image);
+    EXPECT_TRUE(rig.printer.boot_verified);
+    EXPECT_EQ(rig.ui.progress, size);
+    // Erase, the data packets, and only then the checksum command.
+    EXPECT_EQ(rig.ui.writes_when_full, static_cast<int>(1 + sizes.size()));
+    EXPECT_EQ(out.bytes, size);
+    EXPECT_EQ(rig.ui.memo.back().rfind(std::to_string(size) + " bytes in ", 0), 0u)
+        << rig.ui.memo.back();
+  }
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -8,7 +8,8 @@
 #include <unistd.h>
 
 #include "flash/flash_common.h"
-#include "protocol/frame.h"
+#include "protocol/esc_cmd.h"
+#include "virtualprinter/wire_frame.h"
 
 namespace quillon::testing {
 
@@ -46,9 +47,9 @@ std::vector<const Received*> TestPrinter::WithCode(uint8_t code) const {
 }
 
 void TestPrinter::OnWrite(const std::vector<uint8_t>& bytes, ScriptedUsb& usb) {
-  auto frame = ParseFrame(bytes);
-  const bool framed = frame && frame->checksum_ok && frame->length == bytes.size() &&
-                      (bytes[0] == kKindOrdinary || bytes[0] == kKindBoot);
+  // Read by the printer side's own framing, never by the host's code under test.
+  const vp::ScanResult frame = vp::ScanPacket(bytes, kMaxPacketData);
+  const bool framed = frame.scan == vp::Scan::kPacket && frame.length == bytes.size();
   if (!framed) {
     raw_writes.push_back(bytes);
     // The older protocol's image follows its 15-byte header.
@@ -58,8 +59,8 @@ void TestPrinter::OnWrite(const std::vector<uint8_t>& bytes, ScriptedUsb& usb) {
   Received r;
   r.kind = bytes[0];
   r.code = bytes[1];
-  r.opera = frame->header.opera;
-  r.data.assign(frame->header.data, frame->header.data + frame->header.size);
+  r.opera = frame.packet.opera;
+  r.data.assign(frame.packet.data, frame.packet.data + frame.packet.size);
   r.raw = bytes;
   const bool same = !commands.empty() && commands.back().code == r.code &&
                     commands.back().kind == r.kind && r.data.size() >= 4 &&
@@ -70,7 +71,7 @@ void TestPrinter::OnWrite(const std::vector<uint8_t>& bytes, ScriptedUsb& usb) {
 
   const Answer answer = fault ? fault(commands.back(), attempt_) : Answer::kAck;
   if (answer == Answer::kSilent || !Handle(commands.back())) return;
-  std::vector<uint8_t> reply = MakeFrame(r.kind, r.code, 0, std::vector<uint8_t>{1});
+  std::vector<uint8_t> reply = vp::BuildPacket(r.kind, r.code, 0, std::vector<uint8_t>{1});
   if (answer == Answer::kBadChecksum) reply.back() ^= 0xFF;
   usb.QueueReply(reply);
 }

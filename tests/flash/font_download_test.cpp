@@ -204,3 +204,43 @@ TEST_F(FontDownloadTest, CancelStopsBetweenPackets) {
 
 }  // namespace
 }  // namespace quillon::testing
+
+namespace quillon::testing {
+namespace {
+
+// Files whose size is no multiple of the sector or the packet size: every packet carries
+// its own address and length, the last one short; progress and summary count every byte.
+TEST_F(FontDownloadTest, SizesThatDoNotDivideEndWithAShortPacketAndAFullCount) {
+  const std::pair<uint32_t, uint32_t> cases[] = {{1, 1024},    {4097, 4096},  {5000, 1024},
+                                                 {8193, 4096}, {12289, 8192}, {20000, 8192}};
+  for (const auto& [size, pack] : cases) {
+    SCOPED_TRACE(std::to_string(size) + " bytes in packets of " + std::to_string(pack));
+    rig.printer.commands.clear();
+    rig.printer.flash.clear();
+    const Bytes font = Pattern(size, size);
+    const FlashOutcome out = Run(font, std::to_string(pack));
+    ASSERT_EQ(out.result, FlashResult::kOk);
+
+    std::vector<uint32_t> sectors, addresses, lengths;
+    for (uint32_t a = 0; a < size; a += 4096) sectors.push_back(a);
+    for (uint32_t a = 0; a < size; a += pack) {
+      addresses.push_back(a);
+      lengths.push_back(std::min(pack, size - a));
+    }
+    EXPECT_EQ(Addresses(0xE0), sectors);
+    EXPECT_EQ(Addresses(0xE1), addresses);
+    EXPECT_EQ(WriteSizes(), lengths);
+    const Received& last = *rig.printer.WithCode(0xE1).back();
+    EXPECT_EQ(GetLE16(last.raw.data() + 4), lengths.back() + 8);  // the length field
+    EXPECT_EQ(last.raw.size(), lengths.back() + 15u);
+    EXPECT_EQ(Bytes(rig.printer.flash.begin(), rig.printer.flash.begin() + size), font);
+    EXPECT_EQ(rig.ui.progress_max, size);
+    EXPECT_EQ(rig.ui.progress, size);
+    EXPECT_EQ(out.bytes, size);
+    EXPECT_EQ(rig.ui.memo.back().rfind(std::to_string(size) + " bytes in ", 0), 0u)
+        << rig.ui.memo.back();
+  }
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -10,6 +10,7 @@
 #include "protocol/esc_cmd.h"
 #include "support/fake_clock.h"
 #include "support/scripted_usb.h"
+#include "virtualprinter/wire_frame.h"
 
 namespace quillon::testing {
 
@@ -23,9 +24,9 @@ class EscCmdTest : public ::testing::Test {
     link.FindPrinter();
   }
 
-  // An ordinary reply frame with a correct checksum.
+  // An ordinary reply frame with a correct checksum, built as the printer's side builds it.
   static Bytes Reply(uint8_t code, Bytes data, uint8_t kind = kKindOrdinary) {
-    return MakeFrame(kind, code, 0, data);
+    return vp::BuildPacket(kind, code, 0, data);
   }
   // The reply to the next write: queued when the request arrives, after any drain.
   void AnswerWith(Bytes reply) {

@@ -19,6 +19,30 @@ TEST(VirtualPrinterSettings, AnswersTheLanguageQueryByteForByte) {
             (std::vector<uint8_t>{0x10, 0xA1, 0x00, 0x00, 0x01, 0x00, 0x02, 0xB4}));
 }
 
+// The printer's side reads packets itself: only a whole packet whose checksum adds up is
+// answered, and the kind byte tells a boot loader command from an ordinary one.
+TEST(VirtualPrinterFrames, OnlyWholePacketsThatAddUpAreAnswered) {
+  VirtualPrinter p{BlankFlash()};
+  p.state().settings.language = 2;
+  const std::vector<uint8_t> query = BuildPacket(kWireOrdinary, 0xA1, 0, {});
+  for (size_t i = 0; i + 1 < query.size(); ++i) {
+    EXPECT_TRUE(Exchange(p, {query[i]}).empty()) << "answered after " << i + 1 << " bytes";
+  }
+  const std::vector<uint8_t> two{2};
+  EXPECT_EQ(Exchange(p, {query.back()}), BuildPacket(kWireOrdinary, 0xA1, 0, two));
+
+  std::vector<uint8_t> garbled = query;
+  garbled.back() ^= 0x01;
+  EXPECT_TRUE(Exchange(p, garbled).empty());
+  EXPECT_EQ(p.bad_checksums(), 1u);
+
+  // 0xF3 is the boot loader's flash lock; as an ordinary packet it is no command at all.
+  const std::vector<uint8_t> zero{0};
+  EXPECT_EQ(Exchange(p, BuildPacket(kWireBoot, 0xF3, 0, {})),
+            BuildPacket(kWireBoot, 0xF3, 0, zero));
+  EXPECT_TRUE(Exchange(p, BuildPacket(kWireOrdinary, 0xF3, 0, {})).empty());
+}
+
 TEST(VirtualPrinterSettings, EveryByteSettingRoundTrips) {
   VpRig rig;
   const ByteBuilder builders[] = {&EscCmd::cmd_language,  &EscCmd::cmd_cmdmode,

@@ -11,6 +11,7 @@
 
 #include "link/serial/comm_notifier.h"
 #include "link/serial/comm_types.h"
+#include "link/serial/read_block.h"
 #include "link/serial/serial_io.h"
 #include "link/serial/unique_fd.h"
 

@@ -19,7 +19,6 @@ namespace quillon {
 namespace {
 
 using Steady = std::chrono::steady_clock;
-constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
 
 // Best effort: without the privilege to raise priority the thread simply stays normal.
 void RaisePriority(int nice_value) {
@@ -151,36 +150,23 @@ void TReadThread::Execute() {
   RaisePriority(-10);
   uint8_t buffer[INPUTBUFFERSIZE];
   size_t count = 0;
-  Steady::time_point first_byte{}, last_byte{};
+  ReadBlock block;
   bool hangup = false;
 
   for (;;) {
     if (close_.IsSet()) break;
 
     // When the block in progress ends if nothing more arrives.
-    std::optional<Steady::time_point> deadline;
-    bool deliver_now = false;
-    if (count > 0) {
-      const uint32_t interval = timeouts_.interval.load();
-      const uint64_t total = uint64_t{timeouts_.total_multiplier.load()} * INPUTBUFFERSIZE +
-                             timeouts_.total_constant.load();
-      if (interval == kMaxDword && total == 0) {
-        deliver_now = true;  // "return what has arrived at once"
-      } else {
-        if (interval != 0 && interval != kMaxDword) {
-          deadline = last_byte + std::chrono::milliseconds(interval);
-        }
-        if (total != 0) {
-          const Steady::time_point end = first_byte + std::chrono::milliseconds(total);
-          deadline = deadline ? std::min(*deadline, end) : end;
-        }
-      }
-    }
-    if (count > 0 && (deliver_now || (deadline && Steady::now() >= *deadline))) {
+    const ReadBlock::Timeouts timeouts{timeouts_.interval.load(), timeouts_.total_multiplier.load(),
+                                       timeouts_.total_constant.load()};
+    if (count > 0 && block.Ended(Steady::now(), timeouts, INPUTBUFFERSIZE)) {
       if (!HandleReadData(buffer, count)) break;
       count = 0;
+      block.Clear();
       continue;
     }
+    const std::optional<Steady::time_point> deadline =
+        count > 0 ? block.Deadline(timeouts, INPUTBUFFERSIZE) : std::nullopt;
 
     std::optional<Steady::duration> wait;
     if (deadline) wait = std::max(Steady::duration::zero(), *deadline - Steady::now());
@@ -206,13 +192,12 @@ void TReadThread::Execute() {
     if (fds[1].revents != 0) {
       const ssize_t n = read(hCommFile, buffer + count, INPUTBUFFERSIZE - count);
       if (n > 0) {
-        const Steady::time_point now = Steady::now();
-        if (count == 0) first_byte = now;
-        last_byte = now;
+        block.Add(Steady::now());
         count += static_cast<size_t>(n);
         if (count == INPUTBUFFERSIZE) {
           if (!HandleReadData(buffer, count)) break;
           count = 0;
+          block.Clear();
         }
       } else if (n == 0) {
         hangup = true;  // a hung-up terminal reads as end of file
