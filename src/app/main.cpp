@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "core/ini_file.h"
 #include "core/msg_ini.h"
+#include "core/sfunc.h"
 #include "app/program_options.h"
+#include "app/qt_translations.h"
 #include "app/tmain.h"
 
 int main(int argc, char** argv) {
@@ -26,8 +29,13 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("quillon");
   QApplication::setApplicationVersion(QUILLON_VERSION);
-  QApplication::setApplicationDisplayName(QString::fromUtf8(quillon::kApplicationTitle));
+  // No display name: the desktop would append it to every window caption. The .desktop
+  // entry carries the program's name for menus and task bars.
   QApplication::setDesktopFileName("quillon");
+  const std::string language =
+      quillon::IniFile(quillon::GetApplicationPath() + "config.ini")
+          .ReadString("SYSTEM", "LANGUAGE", "CHS");
+  const auto qt_texts = quillon::InstallQtTranslations(app, language);
 
   std::unique_ptr<quillon::UsbBackend> usb = quillon::MakeUsbBackend(options);
   quillon::TmainDeps deps;

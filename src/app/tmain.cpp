@@ -13,6 +13,7 @@
 #include "core/ini_file.h"
 #include "app/language.h"
 #include "app/pages.h"
+#include "core/message_text.h"
 #include "core/printer_command.h"
 #include "app/qt_dialogs.h"
 #include "core/sfunc.h"
@@ -200,7 +201,10 @@ void Tmain::Timer1Timer() {
   QString caption =
       QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) + QStringLiteral("]");
   // The caption also says when the serial path, not USB, is the link.
-  if (link_.UseCommPort) caption += QStringLiteral(" (serial port)");
+  if (link_.UseCommPort) {
+    caption += QLatin1Char(' ') +
+               QString::fromStdString(TextOr(msg_, msgkey::kSerialCaption, "(serial port)"));
+  }
   setWindowTitle(caption);
 }
 
@@ -246,7 +250,9 @@ void Tmain::ShowDialog(const char* formName) {
   const DialogFactory* factory = registry_.dialog(formName);
   std::unique_ptr<QDialog> dialog = factory ? (*factory)(this, ctx_) : nullptr;
   if (!dialog) {
-    StatusNote(QStringLiteral("%1: not available in this build").arg(formName));
+    StatusNote(QString::fromStdString(
+        FillFields(TextOr(msg_, msgkey::kNotAvailable, "{what}: not available in this build"),
+                   {{"what", formName}})));
     return;
   }
   if (dialog->objectName().isEmpty()) dialog->setObjectName(formName);
@@ -287,7 +293,7 @@ void Tmain::closeEvent(QCloseEvent* event) {
   // Closing in the middle of a flash or download would leave the printer half written and
   // the flow running on a closing window: the window stays until the command has finished.
   if (link_.Busy()) {
-    StatusNote(QString::fromStdString(BusyNote(ctx_.Language)));
+    StatusNote(QString::fromStdString(BusyNote(msg_, link_)));
     event->ignore();
     return;
   }

@@ -15,8 +15,13 @@ std::string HomeFolder(const LinkOptions& o) {
 
 }  // namespace
 
+CliMessages::CliMessages(std::string folder, Output& out)
+    : folder_(std::move(folder)),
+      language_(IniFile(folder_ + "config.ini").ReadString("SYSTEM", "LANGUAGE", "CHS")),
+      out_(out) {}
+
 std::string CliMessages::Text(const std::string& key) {
-  return IniFile(folder_ + "language_msg.ini").ReadString("EN", key, "ERROR");
+  return IniFile(folder_ + "language_msg.ini").ReadString(language_, key, "ERROR");
 }
 
 int CliMessages::MSGDLG(int kind, const std::string& caption, const std::string& text) {
@@ -73,7 +78,7 @@ int Session::Connect(const std::string& command) {
                                                 messages_.MSGDLG(0, "", messages_.Text("MSG003"));
                                                 return false;
                                               },
-                                              "EN"});
+                                              messages_.language()});
 
   link_->USB.VID = vid;
   link_->USB.PID = pid;

@@ -24,15 +24,18 @@ struct LinkOptions {
   std::string state;  // virtual printer: state file kept across runs
 };
 
-// Messages of the flows, printed through Output; texts from language_msg.ini [EN].
+// Messages of the flows, printed through Output; texts from language_msg.ini in the
+// language config.ini chooses (LANGUAGE, "CHS" when missing), as the window shows them.
 class CliMessages final : public Messages {
  public:
-  CliMessages(std::string folder, Output& out) : folder_(std::move(folder)), out_(out) {}
+  CliMessages(std::string folder, Output& out);
   std::string Text(const std::string& key) override;
   int MSGDLG(int kind, const std::string& caption, const std::string& text) override;
+  const std::string& language() const { return language_; }
 
  private:
   std::string folder_;
+  std::string language_;
   Output& out_;
 };
 

@@ -86,8 +86,10 @@ int Report(Session& s, const std::string& command, const FlashOutcome& o) {
   }
   JsonObject j;
   j.Add("bytes", static_cast<int64_t>(o.bytes)).Add("seconds", o.seconds());
-  j.Add("bytes_per_second", o.elapsed_ms ? o.bytes * 1000.0 / o.elapsed_ms : 0.0);
-  s.out().Result(command, j, TransferSummary(o.bytes, o.elapsed_ms));
+  // The older protocol's time runs to the printer's answer after flashing: no rate.
+  if (!o.answered_once)
+    j.Add("bytes_per_second", o.elapsed_ms ? o.bytes * 1000.0 / o.elapsed_ms : 0.0);
+  s.out().Result(command, j, TransferSummary(s.messages(), o));
   return kExitOk;
 }
 

@@ -84,7 +84,7 @@ PrintTestController::PrintTestController(QWidget* page, AppContext& ctx,
 
 void PrintTestController::btn_sendClick() {
   if (!text_ || !charset_) return;
-  PrinterCommand command(ctx_);
+  PrinterCommand command(ctx_, msgkey::kBusyText);
   if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   // Text typed into the box that names no item selects none: nothing is sent.
@@ -121,7 +121,7 @@ void PrintTestController::btn43Click() {
 }
 
 void PrintTestController::btn25Click() {
-  PrinterCommand command(ctx_);
+  PrinterCommand command(ctx_, msgkey::kBusyPicture);
   if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   Picture picture;
@@ -131,11 +131,12 @@ void PrintTestController::btn25Click() {
 }
 
 void PrintTestController::EscPosClick(const QString& button) {
-  // No presence check and no message of any kind, success or not.
-  if (ctx_.link.Busy()) return;
+  // No presence check and no message box, success or not; only a refused click is noted
+  // in the status bar.
   const EscPosTest* test = FindEscPosTest(button.toStdString());
   if (!test) return;
-  PrinterLink::BusyScope busy(ctx_.link);
+  PrinterCommand command(ctx_, msgkey::kBusyText);
+  if (!command) return;
   SendRawBytes(ctx_.link, test->bytes);
 }
 

@@ -121,7 +121,7 @@ bool SettingsPageController::TextSet(const QString& text, TextBuilder builder) {
   std::string bytes = ToAnsiText(text.toStdString());
   if (bytes.size() > kMaxPacketData) {
     Show(ctx_, kMsgWarning,
-         Say(ctx_, QStringLiteral("文本太长：%1 字节，一个数据包最多 %2 字节。未发送。"),
+         Say(ctx_, msgkey::kTextTooLong, QStringLiteral("文本太长：%1 字节，一个数据包最多 %2 字节。未发送。"),
              QStringLiteral("The text is too long: %1 bytes, one packet carries at most %2 "
                             "bytes. Nothing was sent."))
              .arg(bytes.size())

@@ -80,12 +80,14 @@ void TclBluetooth::BuildControls() {
   ComboboxDevices = new QComboBox(ts1);
   ComboboxDevices->setObjectName(QStringLiteral("ComboboxDevices"));
   ComboboxDevices->setEditable(true);
+  ComboboxDevices->setInsertPolicy(QComboBox::NoInsert);
   ComboboxDevices->setEditText(QStringLiteral("Device list..."));
   btn2 = MakeButton(ts1, "btn2", "Paired Devices");
   btn4 = MakeButton(ts1, "btn4", "UnPair");
   ComboboxPaired = new QComboBox(ts1);
   ComboboxPaired->setObjectName(QStringLiteral("ComboboxPaired"));
   ComboboxPaired->setEditable(true);
+  ComboboxPaired->setInsertPolicy(QComboBox::NoInsert);
   ComboboxPaired->setEditText(QStringLiteral("cbb1"));
   btn5 = MakeButton(ts1, "btn5", "Services");
   ListView1 = new QTreeWidget(ts1);

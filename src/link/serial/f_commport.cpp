@@ -43,10 +43,12 @@ TCommPort::TCommPort(PrinterLink& link, TComm& comm, QWidget* parent, PortLister
   lbl1->setText(QStringLiteral("CommPort:"));
   cbb_commport = Make<QComboBox>(this, "cbb_commport", 96, 16, 305, 21);
   cbb_commport->setEditable(true);
+  cbb_commport->setInsertPolicy(QComboBox::NoInsert);
   Label1 = Make<QLabel>(this, "Label1", 24, 51, 64, 13);
   Label1->setText(QStringLiteral("Baud:"));
   cbb_baud = Make<QComboBox>(this, "cbb_baud", 96, 47, 305, 21);
   cbb_baud->setEditable(true);
+  cbb_baud->setInsertPolicy(QComboBox::NoInsert);
   cbb_baud->addItems({QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
                       QStringLiteral("38400"), QStringLiteral("56000"), QStringLiteral("57600"),
                       QStringLiteral("115200")});
