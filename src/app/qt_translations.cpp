@@ -18,8 +18,7 @@ std::unique_ptr<QTranslator> InstallQtTranslations(QCoreApplication& app,
   auto translator = std::make_unique<QTranslator>();
   // qtbase holds the dialogs and buttons; the qt_ catalogue is the older umbrella name.
   for (const char* catalogue : {"qtbase_", "qt_"}) {
-    if (translator->load(QString::fromLatin1(catalogue) + QString::fromStdString(locale),
-                         folder)) {
+    if (translator->load(QString::fromLatin1(catalogue) + QString::fromStdString(locale), folder)) {
       app.installTranslator(translator.get());
       return translator;
     }

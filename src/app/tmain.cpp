@@ -10,12 +10,12 @@
 #include <QStyle>
 #include <QTabWidget>
 
-#include "core/ini_file.h"
 #include "app/language.h"
 #include "app/pages.h"
+#include "app/qt_dialogs.h"
+#include "core/ini_file.h"
 #include "core/message_text.h"
 #include "core/printer_command.h"
-#include "app/qt_dialogs.h"
 #include "core/sfunc.h"
 #include "link/serial/serial_path.h"
 
@@ -52,6 +52,7 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
   BuildUi();
   FormCreate();
   InstallControllers();
+  ApplyDefaultSize();
   // The presence poll runs from creation to the end; its first tick comes one interval on.
   timer1_->start();
 }
@@ -109,10 +110,17 @@ void Tmain::BuildUi() {
   for (const auto& [name, slot] : openers) {
     if (auto* b = findChild<QPushButton*>(name)) connect(b, &QPushButton::clicked, this, slot);
   }
+}
 
-  resize(624, 429 + menuBar()->sizeHint().height() + bar->sizeHint().height());
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+void Tmain::ApplyDefaultSize() {
+  // The design's client area, grown to what the captions of the language in use need and
+  // kept within the screen.
+  QSize size(624, 429 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  size = size.expandedTo(sizeHint());
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen) size = size.boundedTo(screen->availableGeometry().size());
+  resize(size);
+  if (screen) move(screen->availableGeometry().center() - rect().center());
 }
 
 void Tmain::BuildMenus() {

@@ -29,7 +29,7 @@ void CliFlowUi::SetProgressMax(int64_t max) {
 }
 
 void CliFlowUi::SetProgress(int64_t position) {
-  out_.Progress(phase_, position, max_);
+  out_.Progress(phase_, position, max_, Unit());
 }
 
 bool CliFlowUi::Cancelled() {

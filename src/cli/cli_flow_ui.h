@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/flow_ui.h"
 #include "cli/cli_output.h"
+#include "core/flow_ui.h"
 
 namespace quillon::cli {
 
@@ -19,9 +19,11 @@ class CliFlowUi final : public FlowUi {
   void SetProgress(int64_t position) override;
   Messages& messages() override { return messages_; }
   bool Cancelled() override;
+  void SetPhase(const std::string& phase) override { phase_ = phase; }
 
  private:
-  // Pictures count rows; the flashing flows count bytes.
+  // Pictures count rows; the flashing flows count bytes (phases "erase" and "write" of the
+  // font download included).
   const char* Unit() const { return phase_ == "print" ? "rows" : "bytes"; }
   Output& out_;
   Messages& messages_;

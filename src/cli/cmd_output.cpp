@@ -4,10 +4,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
@@ -22,7 +22,12 @@ const char* kSendHelp =
     "usage: quillon-cli send text TEXT|--file F [--encoding ansi|utf-8|unicode|hex]\n"
     "                             [--no-escapes]\n"
     "       quillon-cli send escpos NAME\n"
-    "  escapes (\\n, \\r, \\t, \\xHH, \\uHHHH, \\\\) are honoured unless --no-escapes (ANSI only)\n"
+    "  escapes, ansi:  \\\\ a backslash, \\xHH one byte, \\uHHHH two bytes (low byte first);\n"
+    "                  a backslash before any other character drops both\n"
+    "          utf-8:  \\\\ and \\xHH; a backslash before any other character is dropped\n"
+    "          unicode, hex: none; --no-escapes sends ANSI text as it is\n"
+    "  \\n, \\r and \\t are not escapes: put a real line break into TEXT, e.g. in bash\n"
+    "  send text $'line 1\\nline 2' (\\r\\n for CR LF), or send a file with --file F\n"
     "  NAME: drawer test-page barcode qr font-24 double-height double-width double-size\n"
     "        align-left align-center align-right font-16 init feed cut\n";
 

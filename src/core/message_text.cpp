@@ -21,8 +21,8 @@ std::string FillFields(std::string text,
     if (close == std::string::npos) break;
     out.append(text, at, open - at);
     const std::string_view name(text.data() + open + 1, close - open - 1);
-    const auto* field = std::find_if(fields.begin(), fields.end(),
-                                     [&](const auto& f) { return name == f.first; });
+    const auto* field =
+        std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return name == f.first; });
     if (field != fields.end()) {
       out += field->second;
     } else {

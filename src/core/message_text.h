@@ -31,9 +31,9 @@ inline constexpr const char* kPictureEmpty = "MSG116";
 inline constexpr const char* kPictureTooWide = "MSG117";  // {width} {max}
 inline constexpr const char* kPictureTooHigh = "MSG118";  // {height} {max}
 inline constexpr const char* kPrintStopped = "MSG119";    // {row} {rows}
-inline constexpr const char* kLogoSize = "MSG120";        // {width} {height} {max_width} {max_height}
+inline constexpr const char* kLogoSize = "MSG120";  // {width} {height} {max_width} {max_height}
 inline constexpr const char* kLogoConvert = "MSG121";
-inline constexpr const char* kTextTooLong = "MSG122";     // {bytes} {max}
+inline constexpr const char* kTextTooLong = "MSG122";  // {bytes} {max}
 }  // namespace msgkey
 
 // The text of key, or fallback when the message file has none ("ERROR").

@@ -101,6 +101,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
     Delay(link.clock(), link.pump(), kFlashStepPauseMs);
   };
 
+  ui.SetPhase("erase");
   ui.SetProgressMax(size);
   ui.SetProgress(0);
   if (job.erase_all) {
@@ -108,6 +109,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
       ui.MemoLine(m.Text("MSG012"));
       return finish(FlashResult::kEraseFailed);
     }
+    ui.SetProgress(size);
   } else {
     for (uint32_t idx = 0; idx < size;) {
       if (cancelled(idx)) return finish(FlashResult::kCancelled);
@@ -126,6 +128,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   }
 
   ui.MemoLine(m.Text("MSG013"));
+  ui.SetPhase("write");
   ui.SetProgressMax(size);
   ui.SetProgress(0);
   for (uint32_t idx = 0; idx < size;) {

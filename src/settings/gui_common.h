@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QObject>
 #include <QPushButton>
 #include <QString>
@@ -49,9 +50,12 @@ inline QString Say(const AppContext& ctx, const char* key, const QString& chines
 
 // The combo's item index as the printer sees it. An editable box means what it shows: the
 // index of the item whose text equals the box's text, -1 when no item has that text (typed
-// text that was never completed to an item, or no item chosen).
+// text that was never completed to an item). A box that starts with a text but no item
+// chosen (the sleep box) stays at -1 until the user picks or types something.
 inline int ChosenIndex(const QComboBox* combo) {
   if (!combo->isEditable()) return combo->currentIndex();
+  if (combo->currentIndex() < 0 && !(combo->lineEdit() && combo->lineEdit()->isModified()))
+    return -1;
   return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 

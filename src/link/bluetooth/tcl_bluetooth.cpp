@@ -226,7 +226,14 @@ void TclBluetooth::ButtonDiscoverClick() {
   ButtonDiscover->setText(QStringLiteral("Discovering..."));
   ButtonDiscover->setEnabled(false);
   ComboboxDevices->clear();
-  if (!ManagerConnected()) return;
+  if (!ManagerConnected()) {
+    // Nothing would ever end the discovery: say so now and give the button back.
+    ButtonDiscover->setText(QStringLiteral("Discover devices"));
+    ButtonDiscover->setEnabled(true);
+    ComboboxDevices->setEditText(QStringLiteral("No Bluetooth adapter is present"));
+    ShowMessage(QStringLiteral("No Bluetooth adapter is present (or it is switched off)."));
+    return;
+  }
   FAdapter = FBluetoothManager->CurrentAdapter();
   GuiQueue* queue = queue_;
   FBluetoothManager->StartDiscovery(kDiscoveryTimeoutMs, [this, queue](BtDeviceList devices) {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "link/serial/enum_com_ports.h"
 #include "link/serial/serial_path.h"
@@ -63,6 +64,11 @@ TCommPort::TCommPort(PrinterLink& link, TComm& comm, QWidget* parent, PortLister
   btn1->setDefault(true);
   btn2 = Make<QPushButton>(pnl1, "btn2", 326, 14, 75, 25);
   btn2->setText(QStringLiteral("Close"));
+  // The buttons keep their right edges and grow to what the style needs for a caption.
+  for (QPushButton* b : {btn1, btn2}) {
+    const int grow = std::max(0, b->sizeHint().width() - b->width());
+    b->setGeometry(b->x() - grow, b->y(), b->width() + grow, b->height());
+  }
 
   chk_UseCommPort = Make<QCheckBox>(this, "chk_UseCommPort", 96, 78, 305, 17);
   chk_UseCommPort->setText(QStringLiteral("Use Bluetooth or serial port for transmission"));
