@@ -33,7 +33,9 @@ inline constexpr const char* kPictureTooHigh = "MSG118";  // {height} {max}
 inline constexpr const char* kPrintStopped = "MSG119";    // {row} {rows}
 inline constexpr const char* kLogoSize = "MSG120";  // {width} {height} {max_width} {max_height}
 inline constexpr const char* kLogoConvert = "MSG121";
-inline constexpr const char* kTextTooLong = "MSG122";  // {bytes} {max}
+inline constexpr const char* kTextTooLong = "MSG122";  // %1 %2 (settings texts)
+inline constexpr const char* kSendTooLong = "MSG126";  // {bytes} {max}
+inline constexpr const char* kBadCodePage = "MSG127";  // {codepage}
 }  // namespace msgkey
 
 // The text of key, or fallback when the message file has none ("ERROR").

@@ -96,7 +96,13 @@ void PrintTestController::btn_sendClick() {
                             std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
                             esc_ && esc_->isChecked(), AnsiCodePage());
   if (!bytes.ok) {
-    ctx_.messages.MSGDLG(kMsgWarning, "", bytes.error);
+    std::string why = bytes.error;
+    if (bytes.too_long > 0) {
+      why = FillFields(
+          TextOr(ctx_.messages, msgkey::kSendTooLong, bytes.error),
+          {{"bytes", std::to_string(bytes.too_long)}, {"max", std::to_string(kSendBufferSize)}});
+    }
+    ctx_.messages.MSGDLG(kMsgWarning, "", why);
     return;
   }
   SendRawBytes(ctx_.link, bytes.bytes);

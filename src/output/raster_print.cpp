@@ -39,11 +39,11 @@ std::string CheckPrintablePicture(const Picture& img, Messages* messages) {
   if (img.width <= 0 || img.height <= 0)
     return text(msgkey::kPictureEmpty, "The picture is empty; nothing was sent.");
   if (img.width > kMaxPrintWidth) {
-    return FillFields(text(msgkey::kPictureTooWide,
-                           "The picture is {width} dots wide; at most {max} dots can be "
-                           "printed. Scale it down first; nothing was sent."),
-                      {{"width", std::to_string(img.width)},
-                       {"max", std::to_string(kMaxPrintWidth)}});
+    return FillFields(
+        text(msgkey::kPictureTooWide,
+             "The picture is {width} dots wide; at most {max} dots can be "
+             "printed. Scale it down first; nothing was sent."),
+        {{"width", std::to_string(img.width)}, {"max", std::to_string(kMaxPrintWidth)}});
   }
   if (img.height > 0xFFFF) {
     return FillFields(text(msgkey::kPictureTooHigh,

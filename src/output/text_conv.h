@@ -45,7 +45,8 @@ enum class TextEncoding : int {
 struct TextBytes {
   bool ok = false;
   std::vector<uint8_t> bytes;
-  std::string error;  // why the text was refused (ok false)
+  std::string error;     // why the text was refused (ok false)
+  int32_t too_long = 0;  // refused for its size: the byte count it would have made
 };
 
 // The bytes one press of "send" produces for a text held as UTF-8, the way the text box

@@ -52,11 +52,18 @@ inline QString Say(const AppContext& ctx, const char* key, const QString& chines
 // index of the item whose text equals the box's text, -1 when no item has that text (typed
 // text that was never completed to an item). A box that starts with a text but no item
 // chosen (the sleep box) stays at -1 until the user picks or types something.
+inline constexpr char kUserTouched[] = "quillonUserTouched";
 inline int ChosenIndex(const QComboBox* combo) {
   if (!combo->isEditable()) return combo->currentIndex();
-  if (combo->currentIndex() < 0 && !(combo->lineEdit() && combo->lineEdit()->isModified()))
-    return -1;
+  if (combo->currentIndex() < 0 && !combo->property(kUserTouched).toBool()) return -1;
   return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+// Marks the box as touched once the user types into it or picks an item (see ChosenIndex).
+inline void TrackUserChoice(QComboBox* combo) {
+  auto touched = [combo] { combo->setProperty(kUserTouched, true); };
+  QObject::connect(combo, &QComboBox::activated, combo, touched);
+  if (combo->lineEdit())
+    QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo, touched);
 }
 
 // Whole decimal number within the 32-bit signed range, as the numeric edits demand.

@@ -3,6 +3,7 @@
 // sequence.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -97,6 +98,8 @@ TEST(RealSettingsPage, EditableBoxSendsTheIndexOfTheItemItShowsOrFF) {
   std::unique_ptr<QWidget> page(BuildSettingsPage(nullptr));
   auto controller = InstallSettingsPage(page.get(), rig.ctx, [] {});
   page->show();
+  QApplication::setActiveWindow(page.get());  // completion works in the focused box only
+  ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
   QComboBox* box = Find<QComboBox>(page.get(), "cbb_sleep");
   const int items = box->count();
   struct Case {
@@ -105,13 +108,13 @@ TEST(RealSettingsPage, EditableBoxSendsTheIndexOfTheItemItShowsOrFF) {
     uint8_t sent;
   };
   const Case cases[] = {
-      {"9", true, 0xFF},    // no item "9": Enter must not make one
-      {"abc", true, 0xFF},  //
-      {"120", true, 0xFF},  // part of "3:120s" is not the item
-      {"3", false, 0x03},   // completed to "3:120s" as typed
-      {"5", true, 0x05},    // completed, then Enter
-      {"", false, 0x06},    // Down picks the next item from the list
-      {"7:关闭电源", true, 0x07},
+      {"9", true, 0xFF},      // no item "9": Enter must not make one
+      {"abc", true, 0xFF},    //
+      {"120", true, 0xFF},    // part of "3:120s" is not the item
+      {"3", false, 0x03},     // completed to "3:120s" as typed
+      {"5", true, 0x05},      // completed, then Enter
+      {"", false, 0x06},      // Down picks the next item from the list
+      {"2:60s", true, 0x02},  // the whole text of an item
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -49,8 +50,11 @@ inline QString ScaleSuffix() {
 // Saves a picture of w as <dir>/<name>_<scale>.png; false when it could not.
 inline bool SaveScreenshot(QWidget* w, const QString& dir, const QString& name) {
   if (!QDir().mkpath(dir)) return false;
-  return w->grab().save(dir + QLatin1Char('/') + name + QLatin1Char('_') + ScaleSuffix() +
-                        QStringLiteral(".png"));
+  // A palette of 256 colours keeps the files small enough to commit beside the README.
+  const QImage shot =
+      w->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+  return shot.save(dir + QLatin1Char('/') + name + QLatin1Char('_') + ScaleSuffix() +
+                   QStringLiteral(".png"));
 }
 
 }  // namespace quillon::testing
