@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "core/ini_file.h"
-#include "core/msg_ini.h"
-#include "core/sfunc.h"
 #include "app/program_options.h"
 #include "app/qt_translations.h"
 #include "app/tmain.h"
+#include "core/ini_file.h"
+#include "core/msg_ini.h"
+#include "core/sfunc.h"
 
 int main(int argc, char** argv) {
   const quillon::ProgramOptions options = quillon::ParseProgramOptions(argc, argv);
@@ -32,9 +32,8 @@ int main(int argc, char** argv) {
   // No display name: the desktop would append it to every window caption. The .desktop
   // entry carries the program's name for menus and task bars.
   QApplication::setDesktopFileName("quillon");
-  const std::string language =
-      quillon::IniFile(quillon::GetApplicationPath() + "config.ini")
-          .ReadString("SYSTEM", "LANGUAGE", "CHS");
+  const std::string language = quillon::IniFile(quillon::GetApplicationPath() + "config.ini")
+                                   .ReadString("SYSTEM", "LANGUAGE", "CHS");
   const auto qt_texts = quillon::InstallQtTranslations(app, language);
 
   std::unique_ptr<quillon::UsbBackend> usb = quillon::MakeUsbBackend(options);

@@ -10,9 +10,12 @@ std::string BusyWhat(Messages& messages, const char* what_key) {
     const char* text;
   };
   static constexpr Fallback kFallbacks[] = {
-      {msgkey::kBusyCommand, "a printer command"}, {msgkey::kBusyFirmware, "firmware update"},
-      {msgkey::kBusyFont, "font download"},        {msgkey::kBusyPicture, "picture printing"},
-      {msgkey::kBusyLogo, "boot logo"},            {msgkey::kBusyText, "sending test output"},
+      {msgkey::kBusyCommand, "a printer command"},
+      {msgkey::kBusyFirmware, "firmware update"},
+      {msgkey::kBusyFont, "font download"},
+      {msgkey::kBusyPicture, "picture printing"},
+      {msgkey::kBusyLogo, "boot logo"},
+      {msgkey::kBusyText, "sending test output"},
   };
   const char* fallback = kFallbacks[0].text;
   for (const Fallback& f : kFallbacks) {
