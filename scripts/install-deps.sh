@@ -9,7 +9,7 @@ packages=(
   libusb-1.0-0-dev libsimpleini-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-connectivity-dev libqt6bluetooth6 libqt6bluetooth6-bin
-  qt6-qpa-plugins libgl-dev
+  qt6-qpa-plugins qt6-translations-l10n libgl-dev
   unifont python3 python3-pil zlib1g-dev libstb-dev
   umockdev libumockdev-dev
   bluez dbus-daemon xvfb xauth

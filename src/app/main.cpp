@@ -4,9 +4,12 @@
 #include <cstdio>
 
 #include "app/program_options.h"
+#include "app/qt_translations.h"
 #include "app/tmain.h"
 #include "core/file_locations.h"
+#include "core/ini_file.h"
 #include "core/msg_ini.h"
+#include "core/sfunc.h"
 
 int main(int argc, char** argv) {
   const quillon::ProgramOptions options = quillon::ParseProgramOptions(argc, argv);
@@ -31,8 +34,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("quillon");
   QApplication::setApplicationVersion(QUILLON_VERSION);
-  QApplication::setApplicationDisplayName(QString::fromUtf8(quillon::kApplicationTitle));
+  // No display name: the desktop would append it to every window caption. The .desktop
+  // entry carries the program's name for menus and task bars.
   QApplication::setDesktopFileName("quillon");
+  const std::string language = quillon::IniFile(quillon::Files().ConfigFile())
+                                   .ReadString("SYSTEM", "LANGUAGE", "CHS");
+  const auto qt_texts = quillon::InstallQtTranslations(app, language);
 
   std::unique_ptr<quillon::UsbBackend> usb = quillon::MakeUsbBackend(options);
   quillon::TmainDeps deps;

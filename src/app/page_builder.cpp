@@ -42,6 +42,9 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, in
   auto* c = new QComboBox(parent);
   c->setObjectName(name);
   c->setEditable(editable);
+  // Typed text stays in the edit field: Enter must not add it to the items, whose order
+  // gives the values sent to the printer.
+  if (editable) c->setInsertPolicy(QComboBox::NoInsert);
   c->addItems(items);
   c->setCurrentIndex(index);
   if (index < 0 && editable) c->setEditText(edit_text);

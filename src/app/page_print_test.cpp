@@ -68,7 +68,6 @@ QWidget* BuildTextPanel(QWidget* page) {
   auto* clear = ui::Button(panel, "btn43", "清除内容");
   auto* esc = ui::Check(panel, "chk_esc", "chk_esc");
   auto* table = ui::Button(panel, "btn53", ">");
-  table->setMaximumWidth(table->fontMetrics().horizontalAdvance(">>>>") + 8);
   auto* text = ui::Memo(panel, "redt_text");
   text->setFont(QFont("Tahoma"));
 

@@ -77,6 +77,7 @@ QGroupBox* BuildPrintGroup(QWidget* page) {
     ++row;
   }
   grid->setColumnStretch(1, 1);
+  grid->setRowStretch(row, 1);  // extra height goes below the rows, not between them
 
   auto* info = new QVBoxLayout;
   info->addWidget(ui::Button(g, "btn14", "获取打印机信息"));

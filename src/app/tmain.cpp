@@ -16,6 +16,7 @@
 #include "app/qt_dialogs.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
+#include "core/message_text.h"
 #include "core/printer_command.h"
 #include "link/net_settings.h"
 #include "core/sfunc.h"
@@ -62,6 +63,7 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
   BuildUi();
   FormCreate();
   InstallControllers();
+  ApplyDefaultSize();
   // The presence poll runs from creation to the end; its first tick comes one interval on.
   timer1_->start();
 }
@@ -126,10 +128,17 @@ void Tmain::BuildUi() {
   for (const auto& [name, slot] : openers) {
     if (auto* b = findChild<QPushButton*>(name)) connect(b, &QPushButton::clicked, this, slot);
   }
+}
 
-  resize(624, 429 + menuBar()->sizeHint().height() + bar->sizeHint().height());
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+void Tmain::ApplyDefaultSize() {
+  // The design's client area, grown to what the captions of the language in use need and
+  // kept within the screen.
+  QSize size(624, 429 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  size = size.expandedTo(sizeHint());
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen) size = size.boundedTo(screen->availableGeometry().size());
+  resize(size);
+  if (screen) move(screen->availableGeometry().center() - rect().center());
 }
 
 void Tmain::BuildMenus() {
@@ -227,10 +236,12 @@ void Tmain::Timer1Timer() {
   QString caption =
       QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) + QStringLiteral("]");
   // The caption also says when the serial path, not USB, is the link.
-  if (link_.UseNetwork)
+  if (link_.UseNetwork) {
     caption += QStringLiteral(" (network)");
-  else if (link_.UseCommPort)
-    caption += QStringLiteral(" (serial port)");
+  } else if (link_.UseCommPort) {
+    caption += QLatin1Char(' ') +
+               QString::fromStdString(TextOr(msg_, msgkey::kSerialCaption, "(serial port)"));
+  }
   setWindowTitle(caption);
 }
 
@@ -283,7 +294,9 @@ void Tmain::ShowDialog(const char* formName) {
   const DialogFactory* factory = registry_.dialog(formName);
   std::unique_ptr<QDialog> dialog = factory ? (*factory)(this, ctx_) : nullptr;
   if (!dialog) {
-    StatusNote(QStringLiteral("%1: not available in this build").arg(formName));
+    StatusNote(QString::fromStdString(
+        FillFields(TextOr(msg_, msgkey::kNotAvailable, "{what}: not available in this build"),
+                   {{"what", formName}})));
     return;
   }
   if (dialog->objectName().isEmpty()) dialog->setObjectName(formName);
@@ -327,7 +340,7 @@ void Tmain::closeEvent(QCloseEvent* event) {
   // Closing in the middle of a flash or download would leave the printer half written and
   // the flow running on a closing window: the window stays until the command has finished.
   if (link_.Busy()) {
-    StatusNote(QString::fromStdString(BusyNote(ctx_.Language)));
+    StatusNote(QString::fromStdString(BusyNote(msg_, link_)));
     event->ignore();
     return;
   }

@@ -48,6 +48,8 @@ class Tmain final : public QMainWindow {
   const std::string& Language() const { return ctx_.Language; }
   QTabWidget* PageControl1() const { return page_control_; }
   QTimer* Timer1() const { return timer1_; }
+  // The page controllers and dialogs the subsystems registered.
+  const GuiRegistry& registry() const { return registry_; }
 
   // Presence check run first by every handler that needs the printer: true when a USB
   // printer was found; otherwise shows MSG003 in a plain box and returns false.
@@ -87,6 +89,7 @@ class Tmain final : public QMainWindow {
   void BuildMenus();
   void FormCreate();
   void InstallControllers();
+  void ApplyDefaultSize();
   void ChooseLanguage(const char* language);
   // Creates the registered dialog formName, localises it when it has a language file,
   // shows it modally and frees it; without one, says so in the status bar.

@@ -18,7 +18,7 @@ void CliFlowUi::SetProgressMax(int64_t max) {
 
 void CliFlowUi::SetProgress(int64_t position) {
   position_ = position;
-  out_.Progress(phase_, position, max_);
+  out_.Progress(phase_, position, max_, Unit());
 }
 
 bool CliFlowUi::Cancelled() {

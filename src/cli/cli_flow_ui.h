@@ -20,9 +20,11 @@ class CliFlowUi final : public FlowUi {
   Messages& messages() override { return messages_; }
   bool Cancelled() override;
   int64_t position() const { return position_; }
+  void SetPhase(const std::string& phase) override { phase_ = phase; }
 
  private:
-  // Pictures count rows; the flashing flows count bytes.
+  // Pictures count rows; the flashing flows count bytes (phases "erase" and "write" of the
+  // font download included).
   const char* Unit() const { return phase_ == "print" ? "rows" : "bytes"; }
   Output& out_;
   Messages& messages_;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,24 @@ const std::map<std::string, Command>& Commands() {
 bool IsUsbId(const std::string& s) {
   auto colon = s.find(':');
   return colon == 4 && s.size() == 9;
+}
+
+// The global option among the command's words, if any ("--paper" for "--paper=x" too).
+// A word that is the value of a command's own option ("--file --json") is not one.
+std::optional<std::string> GlobalOptionAfterCommand(const std::vector<std::string>& words) {
+  static const std::set<std::string> kGlobal = {
+      "--virtual-printer", "--paper",   "--state", "--usb",    "--port", "--baud", "--json",
+      "--quiet",           "--verbose", "--home",  "--version"};
+  static const std::set<std::string> kTakesValue = {
+      "--block", "--data",     "--encoding",  "--file",       "--gateway", "--ip",
+      "--key",   "--mask",     "--packsize",  "--sector",     "--type",    "--dns",
+      "--ssid",  "--password", "--server-ip", "--server-port"};
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0 && kTakesValue.count(words[i - 1])) continue;
+    const std::string name = words[i].substr(0, words[i].find('='));
+    if (kGlobal.count(name)) return name;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -171,7 +191,12 @@ int Main(int argc, char** argv) {
   if (cmd == Commands().end()) {
     return out.Fail("", kExitUsage, "unknown command '" + words[i] + "' (see --help)");
   }
-  Args args(std::vector<std::string>(words.begin() + static_cast<long>(i) + 1, words.end()));
+  std::vector<std::string> rest(words.begin() + static_cast<long>(i) + 1, words.end());
+  if (auto global = GlobalOptionAfterCommand(rest)) {
+    return out.Fail(words[i], kExitUsage,
+                    *global + " is a global option: put it before the command");
+  }
+  Args args(std::move(rest));
   CommandEnv env{link, out};
   const int code = cmd->second(args, env);
   if (StopSignal() != 0) {

@@ -84,9 +84,15 @@ void Output::Progress(const std::string& phase, int64_t done, int64_t total, con
     int filled = percent * width / 100;
     std::string bar(static_cast<size_t>(filled), '#');
     bar.resize(width, '-');
-    std::fprintf(err_, "\r%-10s [%s] %3d%% %lld/%lld bytes %.1f KiB/s %.0fs left   ", phase.c_str(),
-                 bar.c_str(), percent, static_cast<long long>(done), static_cast<long long>(total),
-                 rate / 1024.0, left);
+    if (std::string(unit) == "bytes") {
+      std::fprintf(err_, "\r%-10s [%s] %3d%% %lld/%lld bytes %.1f KiB/s %.0fs left   ",
+                   phase.c_str(), bar.c_str(), percent, static_cast<long long>(done),
+                   static_cast<long long>(total), rate / 1024.0, left);
+    } else {
+      std::fprintf(err_, "\r%-10s [%s] %3d%% %lld/%lld %s %.0fs left   ", phase.c_str(),
+                   bar.c_str(), percent, static_cast<long long>(done),
+                   static_cast<long long>(total), unit, left);
+    }
     bar_shown_ = true;
   } else if (percent % 10 == 0) {
     std::fprintf(err_, "%s %d%% (%lld/%lld %s)\n", phase.c_str(), percent,

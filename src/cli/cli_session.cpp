@@ -8,8 +8,11 @@
 #include "core/sfunc.h"
 
 namespace quillon::cli {
+CliMessages::CliMessages(Output& out)
+    : language_(IniFile(Files().ConfigFile()).ReadString("SYSTEM", "LANGUAGE", "CHS")), out_(out) {}
+
 std::string CliMessages::Text(const std::string& key) {
-  return ReadStringInOrder(Files().LanguageReadOrder("language_msg.ini"), "EN", key, "ERROR");
+  return ReadStringInOrder(Files().LanguageReadOrder("language_msg.ini"), language_, key, "ERROR");
 }
 
 int CliMessages::MSGDLG(int kind, const std::string& caption, const std::string& text) {
@@ -72,7 +75,7 @@ int Session::Connect(const std::string& command) {
                                                 messages_.MSGDLG(0, "", messages_.Text("MSG003"));
                                                 return false;
                                               },
-                                              "EN"});
+                                              messages_.language()});
 
   link_->USB.VID = vid;
   link_->USB.PID = pid;

@@ -28,14 +28,17 @@ struct LinkOptions {
   uint32_t connect_timeout_ms = 10000;
 };
 
-// Messages of the flows, printed through Output; texts from language_msg.ini [EN].
+// Messages of the flows, printed through Output; texts from language_msg.ini in the
+// language config.ini chooses (LANGUAGE, "CHS" when missing), as the window shows them.
 class CliMessages final : public Messages {
  public:
-  explicit CliMessages(Output& out) : out_(out) {}
+  explicit CliMessages(Output& out);
   std::string Text(const std::string& key) override;
   int MSGDLG(int kind, const std::string& caption, const std::string& text) override;
+  const std::string& language() const { return language_; }
 
  private:
+  std::string language_;
   Output& out_;
 };
 

@@ -1,5 +1,7 @@
 // firmware / font: flashing through the same flows as the firmware and font pages.
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
@@ -76,6 +78,25 @@ const char* Describe(FlashResult r) {
   return "failed";
 }
 
+// Why the file cannot be flashed, in one line naming it; empty when it can. Checked before
+// the printer is looked for, so a script gets one error about the file and nothing else.
+std::string FileProblem(const std::string& path, uint64_t max_size, bool refuse_empty) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path file = fs::u8path(path);
+  if (!fs::exists(file, ec)) return "'" + path + "': the file does not exist";
+  if (!fs::is_regular_file(file, ec)) return "'" + path + "': not a regular file";
+  const uintmax_t size = fs::file_size(file, ec);
+  if (ec) return "'" + path + "': " + ec.message();
+  if (size > max_size) {
+    return "'" + path + "': the file is too large (" + std::to_string(size) + " bytes, at most " +
+           std::to_string(max_size) + ")";
+  }
+  if (refuse_empty && size == 0) return "'" + path + "': the file is empty";
+  if (!std::ifstream(file, std::ios::binary)) return "'" + path + "': the file cannot be read";
+  return {};
+}
+
 int Report(Session& s, const std::string& command, const FlashOutcome& o) {
   if (!o.ok()) {
     std::string why = Describe(o.result);
@@ -96,8 +117,10 @@ int Report(Session& s, const std::string& command, const FlashOutcome& o) {
   }
   JsonObject j;
   j.Add("bytes", static_cast<int64_t>(o.bytes)).Add("seconds", o.seconds());
-  j.Add("bytes_per_second", o.elapsed_ms ? o.bytes * 1000.0 / o.elapsed_ms : 0.0);
-  s.out().Result(command, j, TransferSummary(o.bytes, o.elapsed_ms));
+  // The older protocol's time runs to the printer's answer after flashing: no rate.
+  if (!o.answered_once)
+    j.Add("bytes_per_second", o.elapsed_ms ? o.bytes * 1000.0 / o.elapsed_ms : 0.0);
+  s.out().Result(command, j, TransferSummary(s.messages(), o));
   return kExitOk;
 }
 
@@ -131,6 +154,8 @@ int CmdFirmware(Args& args, CommandEnv& env) {
   if (RejectLeftover(args, env, command, &code)) return code;
   if (!file)
     return env.out.Fail(command, kExitUsage, std::string("missing FILE\n") + kFirmwareHelp);
+  if (std::string why = FileProblem(*file, kFirmwareImageMax, true); !why.empty())
+    return env.out.Fail(command, kExitBadInput, why);
   Session s(env.link, env.out);
   if (int c = s.Connect(command)) return c;
   FirmwareJob job;
@@ -164,6 +189,8 @@ int CmdFont(Args& args, CommandEnv& env) {
         "font download", kExitBadInput,
         "packet size '" + job.packsize_text + "' is not a whole number from 1 to 20466");
   }
+  if (std::string why = FileProblem(*file, kFontFileMax, false); !why.empty())
+    return env.out.Fail("font download", kExitBadInput, why);
   job.path = *file;
   Session s(env.link, env.out);
   if (int c = s.Connect("font download")) return c;

@@ -114,7 +114,7 @@ int CmdNet(Args& args, CommandEnv& env) {
   if (!s.esc().cmd_net_set(1, *record)) {
     return env.out.Fail("net set", kExitPrinterFailed, "wired network set failed: " + s.Why());
   }
-  s.out().Result("net set", JsonObject().Add("ip", int2Ip(record->ip())), "ok");
+  s.out().Result("net set", JsonObject().Add("ip", DottedIp(record->ip())), "ok");
   return kExitOk;
 }
 

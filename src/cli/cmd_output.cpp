@@ -24,7 +24,12 @@ const char* kSendHelp =
     "                             [--no-escapes]\n"
     "       quillon-cli send escpos NAME\n"
     "  --require-ready: ask the printer's status first and send nothing unless it is ready\n"
-    "  escapes (\\n, \\r, \\t, \\xHH, \\uHHHH, \\\\) are honoured unless --no-escapes (ANSI only)\n"
+    "  escapes, ansi:  \\\\ a backslash, \\xHH one byte, \\uHHHH two bytes (low byte first);\n"
+    "                  a backslash before any other character drops both\n"
+    "          utf-8:  \\\\ and \\xHH; a backslash before any other character is dropped\n"
+    "          unicode, hex: none; --no-escapes sends ANSI text as it is\n"
+    "  \\n, \\r and \\t are not escapes: put a real line break into TEXT, e.g. in bash\n"
+    "  send text $'line 1\\nline 2' (\\r\\n for CR LF), or send a file with --file F\n"
     "  NAME: drawer test-page barcode qr font-24 double-height double-width double-size\n"
     "        align-left align-center align-right font-16 init feed cut\n";
 

@@ -69,8 +69,9 @@ int GetRecord(Session& s, const std::string& name) {
     TNetPar net{};
     if (!s.esc().cmd_net_set(0, net)) return PrinterFailure(s, command, "wired network query");
     JsonObject o;
-    o.Add("ip", int2Ip(net.ip())).Add("mask", int2Ip(net.mask()));
-    o.Add("gateway", int2Ip(net.gateway())).Add("dhcp", net.dhcp() == 1).Add("port", net.port());
+    // Scripts get canonical addresses; the human lines keep the dialog's three-digit groups.
+    o.Add("ip", DottedIp(net.ip())).Add("mask", DottedIp(net.mask()));
+    o.Add("gateway", DottedIp(net.gateway())).Add("dhcp", net.dhcp() == 1).Add("port", net.port());
     s.out().Result(command, o,
                    "ip " + int2Ip(net.ip()) + "\nmask " + int2Ip(net.mask()) + "\ngateway " +
                        int2Ip(net.gateway()) + "\ndhcp " + (net.dhcp() == 1 ? "on" : "off") +

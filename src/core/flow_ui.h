@@ -21,6 +21,9 @@ class FlowUi {
   virtual Messages& messages() = 0;
   // Cancellation asked for by the user (CLI: Ctrl-C); flows stop at the next packet.
   virtual bool Cancelled() { return false; }
+  // A flow with more than one pass over its data ("erase", then "write") names each before
+  // its progress starts again from 0, so a reader never sees progress go back within one.
+  virtual void SetPhase(const std::string& phase) { (void)phase; }
 };
 
 }  // namespace quillon

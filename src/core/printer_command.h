@@ -6,16 +6,18 @@
 #include <optional>
 
 #include "core/app_context.h"
+#include "core/message_text.h"
 
 namespace quillon {
 
 // Usage in a handler that talks to the printer:
 //   PrinterCommand command(ctx);
 //   if (!command) return;   // another command runs; the user was told in the status bar
-// The link counts as busy until the guard goes out of scope.
+// The link counts as busy until the guard goes out of scope. what_key names the operation
+// (message key) for the note a refused click shows.
 class PrinterCommand {
  public:
-  explicit PrinterCommand(AppContext& ctx);
+  explicit PrinterCommand(AppContext& ctx, const char* what_key = msgkey::kBusyCommand);
   PrinterCommand(const PrinterCommand&) = delete;
   PrinterCommand& operator=(const PrinterCommand&) = delete;
 
@@ -25,7 +27,10 @@ class PrinterCommand {
   std::optional<PrinterLink::BusyScope> scope_;
 };
 
-// The note shown when a command is refused because another one is running.
-std::string BusyNote(const std::string& language);
+// The name of the operation behind what_key, in the language of the message file.
+std::string BusyWhat(Messages& messages, const char* what_key);
+// "busy: <what is running>", the note shown when a command is refused because another one
+// holds the link.
+std::string BusyNote(Messages& messages, const PrinterLink& link);
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 
+#include "core/printer_command.h"
 #include "flash/flash_serial.h"
 
 namespace quillon {
@@ -88,7 +89,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   } else if (!PresenceCheck(ctx, m)) {
     return Outcome(FlashResult::kNoPrinter);
   }
-  PrinterLink::BusyScope busy(link);
+  PrinterLink::BusyScope busy(link, BusyWhat(m, msgkey::kBusyFirmware));
   std::vector<uint8_t> image;
   if (FlashResult r = LoadFirmware(job.path, m, image); r != FlashResult::kOk) return Outcome(r);
 
@@ -107,7 +108,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
     out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
     link.SetWaitNote("");
     ui.MemoLine(line);
-    if (out.ok()) ui.MemoLine(TransferSummary(out.bytes, out.elapsed_ms));
+    if (out.ok()) ui.MemoLine(TransferSummary(m, out));
     const std::string lost = out.ok() ? "" : LostLineNote(link, m);
     if (!lost.empty()) ui.MemoLine(lost);
     return out;
@@ -163,7 +164,7 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   PrinterLink& link = ctx.link;
   if (RefuseWhenBusy(ctx, m)) return Outcome(FlashResult::kBusy);
   if (!PresenceCheck(ctx, m)) return Outcome(FlashResult::kNoPrinter);
-  PrinterLink::BusyScope busy(link);
+  PrinterLink::BusyScope busy(link, BusyWhat(m, msgkey::kBusyFirmware));
   std::vector<uint8_t> image;
   if (FlashResult r = LoadFirmware(job.path, m, image); r != FlashResult::kOk) return Outcome(r);
 
@@ -186,7 +187,10 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
     link.SendAndRecv(image.data(), static_cast<int32_t>(size), std::span<uint8_t>(status), 1,
                      job.old_reply_wait_ms);
     link.SetWaitNote("");
+    // The exchange returns with the printer's one answer (or at its time-out), so this is
+    // the time to the answer, flashing included: no transfer rate can be read from it.
     out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
+    out.answered_once = true;
   }
   if (status[0] != kOldUpdateOk && StopAsked(link, ui)) {
     out.result = FlashResult::kCancelled;
@@ -203,7 +207,7 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   }
   out.bytes = size;
   ui.MemoLine(m.Text("MSG009"));
-  ui.MemoLine(TransferSummary(out.bytes, out.elapsed_ms));
+  ui.MemoLine(TransferSummary(m, out));
   m.MSGDLG(kMsgPlain, "", m.Text("MSG009"));
   return out;
 }
@@ -211,14 +215,14 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
 FlashResult EnterFlashingMode(AppContext& ctx) {
   if (RefuseWhenBusy(ctx, ctx.messages)) return FlashResult::kBusy;
   if (!PresenceCheck(ctx, ctx.messages)) return FlashResult::kNoPrinter;
-  PrinterLink::BusyScope busy(ctx.link);
+  PrinterLink::BusyScope busy(ctx.link, BusyWhat(ctx.messages, msgkey::kBusyCommand));
   return ConfirmCommand(ctx, ctx.esc.cmd_enter_updatemode(1));
 }
 
 FlashResult FlashUnlock(AppContext& ctx) {
   if (RefuseWhenBusy(ctx, ctx.messages)) return FlashResult::kBusy;
   if (!PresenceCheck(ctx, ctx.messages)) return FlashResult::kNoPrinter;
-  PrinterLink::BusyScope busy(ctx.link);
+  PrinterLink::BusyScope busy(ctx.link, BusyWhat(ctx.messages, msgkey::kBusyCommand));
   uint8_t unlocked = 0;
   return ConfirmCommand(ctx, ctx.esc.cmd_boot_flash_lock(1, unlocked));
 }

@@ -28,9 +28,26 @@ std::string TransferSummary(uint64_t bytes, uint32_t elapsed_ms) {
   return line;
 }
 
-std::string TextOr(Messages& messages, const std::string& key, const std::string& fallback) {
-  std::string text = messages.Text(key);
-  return text.empty() || text == "ERROR" ? fallback : text;
+std::string TransferSummary(Messages& messages, const FlashOutcome& outcome) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, outcome.elapsed_ms < 1000 ? "%.3f" : "%.1f",
+                outcome.seconds());
+  const std::string bytes = std::to_string(outcome.bytes);
+  if (outcome.answered_once) {
+    return FillFields(TextOr(messages, msgkey::kOldTransfer,
+                             "{bytes} bytes sent; the printer answered after {seconds} s"),
+                      {{"bytes", bytes}, {"seconds", seconds}});
+  }
+  if (outcome.elapsed_ms == 0) {
+    return FillFields(TextOr(messages, msgkey::kTransferNoRate, "{bytes} bytes in {seconds} s"),
+                      {{"bytes", bytes}, {"seconds", "0.0"}});
+  }
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%.1f",
+                static_cast<double>(outcome.bytes) / 1024.0 / outcome.seconds());
+  return FillFields(
+      TextOr(messages, msgkey::kTransfer, "{bytes} bytes in {seconds} s ({rate} KiB/s)"),
+      {{"bytes", bytes}, {"seconds", seconds}, {"rate", rate}});
 }
 
 FileRead ReadFlashFile(const std::string& path, uint64_t max_size, Messages& messages) {
@@ -53,9 +70,10 @@ FileRead ReadFlashFile(const std::string& path, uint64_t max_size, Messages& mes
   }
   if (size > max_size) {
     read.result = FlashResult::kFileTooLarge;
-    read.problem = TextOr(messages, "FLASH_FILE_TOO_LARGE", "The file is too large:") + " " + path +
-                   " (" + std::to_string(size) + " bytes, at most " + std::to_string(max_size) +
-                   ")";
+    read.problem = FillFields(
+        TextOr(messages, msgkey::kFileTooLarge,
+               "The file is too large: {path} ({size} bytes, at most {max})"),
+        {{"path", path}, {"size", std::to_string(size)}, {"max", std::to_string(max_size)}});
     return read;
   }
   std::ifstream in(file, std::ios::binary);
@@ -84,9 +102,9 @@ bool PresenceCheck(AppContext& ctx, Messages& messages) {
 bool RefuseWhenBusy(AppContext& ctx, Messages& messages) {
   if (!ctx.link.Busy()) return false;
   if (ctx.StatusNote) {
-    ctx.StatusNote(BusyNote(ctx.Language));
+    ctx.StatusNote(BusyNote(messages, ctx.link));
   } else {
-    messages.MSGDLG(kMsgWarning, "", BusyNote(ctx.Language));
+    messages.MSGDLG(kMsgWarning, "", BusyNote(messages, ctx.link));
   }
   return true;
 }

@@ -9,6 +9,7 @@
 
 #include "core/app_context.h"
 #include "core/flow_ui.h"
+#include "core/message_text.h"
 #include "core/messages.h"
 
 namespace quillon {
@@ -38,6 +39,9 @@ struct FlashOutcome {
   uint64_t bytes = 0;           // data bytes acknowledged by the printer
   uint32_t elapsed_ms = 0;      // from the first command of the transfer to its last reply
   uint32_t failed_address = 0;  // offset of the packet or sector that failed
+  // Older protocol: the image goes as one write and the printer answers once, after
+  // flashing; the time says when it answered and gives no transfer rate.
+  bool answered_once = false;
   bool ok() const { return result == FlashResult::kOk; }
   double seconds() const { return elapsed_ms / 1000.0; }
 };
@@ -53,10 +57,9 @@ struct SerialPortControl {
 
 // "262144 bytes in 4.1 s (62.4 KiB/s)"; the rate is left out when no time was measured.
 std::string TransferSummary(uint64_t bytes, uint32_t elapsed_ms);
-
-// The text of key, or fallback when the message file has none ("ERROR"), so the flows'
-// own messages can be localised in the message file without depending on it.
-std::string TextOr(Messages& messages, const std::string& key, const std::string& fallback);
+// The same line in the message file's language; for the older protocol
+// (outcome.answered_once) "... bytes sent, the printer answered after ... s", no rate.
+std::string TransferSummary(Messages& messages, const FlashOutcome& outcome);
 
 // Reads a whole file for a flow. On failure returns the result to report and fills
 // `problem` with a sentence for the user; max_size refuses larger files before reading.

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "core/printer_command.h"
 #include "protocol/esc_cmd.h"
 
 namespace quillon {
@@ -52,7 +53,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   EscCmd& esc = ctx.esc;
   if (RefuseWhenBusy(ctx, m)) return Outcome(FlashResult::kBusy);
   if (!PresenceCheck(ctx, m)) return Outcome(FlashResult::kNoPrinter);
-  PrinterLink::BusyScope busy(link);
+  PrinterLink::BusyScope busy(link, BusyWhat(m, msgkey::kBusyFont));
 
   if (job.path.empty() || job.path == m.Text("MSG030")) {
     m.MSGDLG(kMsgPlain, "", m.Text("MSG019"));
@@ -106,6 +107,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
     Delay(link.clock(), link.pump(), kFlashStepPauseMs);
   };
 
+  ui.SetPhase("erase");
   ui.SetProgressMax(size);
   ui.SetProgress(0);
   if (job.erase_all) {
@@ -115,6 +117,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
       ui.MemoLine(m.Text("MSG012"));
       return finish(FlashResult::kEraseFailed);
     }
+    ui.SetProgress(size);
   } else {
     for (uint32_t idx = 0; idx < size;) {
       if (cancelled(idx)) return finish(FlashResult::kCancelled);
@@ -141,6 +144,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   }
 
   ui.MemoLine(m.Text("MSG013"));
+  ui.SetPhase("write");
   ui.SetProgressMax(size);
   ui.SetProgress(0);
   link.SetWaitNote("");
@@ -165,7 +169,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   finish(FlashResult::kOk);
   ui.MemoLine(m.Text("MSG024"));
   ui.MemoLine("END:" + TimeText(job));
-  ui.MemoLine(TransferSummary(out.bytes, out.elapsed_ms));
+  ui.MemoLine(TransferSummary(m, out));
   return out;
 }
 

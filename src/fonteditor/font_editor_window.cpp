@@ -32,6 +32,8 @@ constexpr char kCopyComplete[] = "Complete";
 constexpr char kSamePages[] = "Copy source cannot be the same as target source.";
 constexpr char kWriteBeyondEnd[] =
     "The glyph lies beyond the end of the font file. Nothing was written.";
+constexpr char kDropGridEdits[] =
+    "The grid holds changes that were not written back with \"Update Change\". Drop them?";
 
 const QColor kDotRed(255, 0, 0);
 const QColor kStripBlue(0, 0, 255);
@@ -270,6 +272,7 @@ void TFont_ADJ_8M_KX::btn_QueryClick() {
   }
   preview_.fill(Qt::white);
   image_.ReadGlyph(key);
+  grid_edited_ = false;
   DrawGlyph();
 }
 
@@ -286,6 +289,7 @@ void TFont_ADJ_8M_KX::DrawGlyph() {
 
 void TFont_ADJ_8M_KX::drwgrd_adjSelectCell(int column, int row) {
   image_.SetPoint(column, row);
+  if (!image_.empty()) grid_edited_ = true;
   DrawGlyph();
 }
 
@@ -300,6 +304,7 @@ void TFont_ADJ_8M_KX::btn1Click() {
   switch (image_.WriteBack(key)) {
     case GlyphWrite::kWritten:
       modified_ = true;
+      grid_edited_ = false;
       break;
     case GlyphWrite::kPastEnd:
       prompts_.MSGDLG(kMsgWarning, "", kWriteBeyondEnd);
@@ -367,6 +372,7 @@ void TFont_ADJ_8M_KX::OpenFontFileClick() {
   }
   image_.Assign(std::move(bytes));
   modified_ = false;
+  grid_edited_ = false;
   path_ = *path;
   stat1_panel->setText(QString::fromStdString(path_));
 }
@@ -384,10 +390,16 @@ bool TFont_ADJ_8M_KX::SaveFontFileClick() {
     return false;
   }
   modified_ = false;
+  path_ = *path;
+  stat1_panel->setText(QString::fromStdString(path_));
   return true;
 }
 
 bool TFont_ADJ_8M_KX::MayDropChanges() {
+  // Dots changed in the grid live only there until "Update Change": closing or opening
+  // another file would drop them without a word.
+  if (grid_edited_ && prompts_.MSGDLG(kMsgQuestion, "", kDropGridEdits) != kMsgResultOk)
+    return false;
   if (!modified_) return true;
   switch (prompts_.AskUnsavedChanges()) {
     case UnsavedChoice::kSave:

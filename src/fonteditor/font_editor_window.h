@@ -48,6 +48,10 @@ class TFont_ADJ_8M_KX : public QDialog {
   const FontImage& image() const { return image_; }
   // Changes written to memory since the file was opened or saved.
   bool modified() const { return modified_; }
+  // Dots toggled in the grid since the glyph was loaded or written back ("Update Change").
+  bool gridEdited() const { return grid_edited_; }
+  // The file name the status bar shows: the file opened or last saved.
+  const std::string& filePath() const { return path_; }
   const QImage& previewImage() const { return preview_; }
   const QImage& stripImage() const { return strip_; }
 
@@ -73,6 +77,7 @@ class TFont_ADJ_8M_KX : public QDialog {
   std::unique_ptr<FontEditorPrompts> owned_prompts_;
   FontImage image_;
   bool modified_ = false;
+  bool grid_edited_ = false;
   bool ruler_ = false;
   bool shown_once_ = false;
   std::string path_;  // the opened file

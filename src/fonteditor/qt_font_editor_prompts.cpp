@@ -6,13 +6,14 @@
 #include <QMessageBox>
 
 #include "core/messages.h"
+#include "core/msg_ini.h"
 #include "fonteditor/copy_code_page_dialog.h"
 
 namespace quillon {
 
 int QtFontEditorPrompts::MSGDLG(int kind, const std::string& caption, const std::string& text) {
   const QString title =
-      caption.empty() ? QGuiApplication::applicationDisplayName() : QString::fromStdString(caption);
+      caption.empty() ? QString::fromUtf8(kApplicationTitle) : QString::fromStdString(caption);
   QMessageBox box(parent_);
   box.setWindowTitle(title);
   box.setText(QString::fromStdString(text));
@@ -69,7 +70,7 @@ std::optional<std::string> QtFontEditorPrompts::AskSaveFileName(const std::strin
 }
 
 UnsavedChoice QtFontEditorPrompts::AskUnsavedChanges() {
-  QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
+  QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kApplicationTitle),
                   "The font file has changes that are not saved.\nSave them now?",
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
   box.setDefaultButton(QMessageBox::Save);

@@ -77,12 +77,20 @@ class PrinterLink {
   // One printer command or flow at a time: owners check Busy() before starting one and
   // hold a BusyScope while it runs (waits pump messages, so a second could start).
   bool Busy() const { return busy_ > 0; }
+  // What the outermost running command or flow is, in words for the user ("font
+  // download"); empty when it did not say.
+  const std::string& BusyWhat() const { return busy_what_; }
   class BusyScope {
    public:
-    explicit BusyScope(PrinterLink& link) : link_(link) { ++link_.busy_; }
+    explicit BusyScope(PrinterLink& link, std::string what = {}) : link_(link) {
+      if (link_.busy_++ == 0) link_.busy_what_ = std::move(what);
+    }
     // A stop request ends with the command or flow it stopped.
     ~BusyScope() {
-      if (--link_.busy_ == 0) link_.ClearStop();
+      if (--link_.busy_ == 0) {
+        link_.busy_what_.clear();
+        link_.ClearStop();
+      }
     }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -138,6 +146,7 @@ class PrinterLink {
   std::string last_open_error_;
   UsbError last_open_error_kind_ = UsbError::kNone;
   int busy_ = 0;
+  std::string busy_what_;
   bool last_write_ok_ = true;
   std::string wait_note_;
 };

@@ -12,8 +12,8 @@ class EscCmd;
 class Messages;
 
 // Why the picture cannot become a logo (empty when it can): its raster must fit the
-// command's 4092 data bytes.
-std::string CheckLogoPicture(const Picture& img);
+// command's 4092 data bytes. Texts from messages when given, else the English ones.
+std::string CheckLogoPicture(const Picture& img, Messages* messages = nullptr);
 
 // Converts and writes the logo, then shows MSG018 (written, information box) or MSG017
 // (not written, warning box). A picture that cannot be a logo gets a warning box and

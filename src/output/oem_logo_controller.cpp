@@ -17,7 +17,7 @@ OemLogoController::OemLogoController(QWidget* page, AppContext& ctx, PictureChoo
 }
 
 void OemLogoController::btn_logoClick() {
-  PrinterCommand command(ctx_);
+  PrinterCommand command(ctx_, msgkey::kBusyLogo);
   if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   Picture picture;

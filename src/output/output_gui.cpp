@@ -6,6 +6,8 @@
 #include "app/gui_registry.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
+#include "core/message_text.h"
+#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 #include "output/oem_logo_controller.h"
 #include "output/output_gui.h"
@@ -19,8 +21,10 @@ void InstallOutputGui(GuiRegistry& registry) {
   registry.RegisterPageController("main", [](QWidget*, AppContext& ctx) {
     // Every ANSI text of the program converts through this choice.
     if (!ApplyAnsiCodePageSetting(IniFile(Files().ConfigFile())) && ctx.StatusNote) {
-      ctx.StatusNote("config.ini: ANSI_CODEPAGE is not a supported code page; using " +
-                     std::to_string(AnsiCodePage()));
+      ctx.StatusNote(FillFields(
+          TextOr(ctx.messages, msgkey::kBadCodePage,
+                 "config.ini: ANSI_CODEPAGE is not a supported code page; using {codepage}"),
+          {{"codepage", std::to_string(AnsiCodePage())}}));
     }
     return std::unique_ptr<QObject>();
   });

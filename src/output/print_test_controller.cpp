@@ -90,7 +90,7 @@ PrintTestController::PrintTestController(QWidget* page, AppContext& ctx,
 
 void PrintTestController::btn_sendClick() {
   if (!text_ || !charset_) return;
-  PrinterCommand command(ctx_);
+  PrinterCommand command(ctx_, msgkey::kBusyText);
   if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   // Text typed into the box that names no item selects none: nothing is sent.
@@ -102,7 +102,13 @@ void PrintTestController::btn_sendClick() {
                             std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
                             esc_ && esc_->isChecked(), AnsiCodePage());
   if (!bytes.ok) {
-    ctx_.messages.MSGDLG(kMsgWarning, "", bytes.error);
+    std::string why = bytes.error;
+    if (bytes.too_long > 0) {
+      why = FillFields(
+          TextOr(ctx_.messages, msgkey::kSendTooLong, bytes.error),
+          {{"bytes", std::to_string(bytes.too_long)}, {"max", std::to_string(kSendBufferSize)}});
+    }
+    ctx_.messages.MSGDLG(kMsgWarning, "", why);
     return;
   }
   SendRawBytes(ctx_.link, bytes.bytes);
@@ -128,7 +134,7 @@ void PrintTestController::btn43Click() {
 }
 
 void PrintTestController::btn25Click() {
-  PrinterCommand command(ctx_);
+  PrinterCommand command(ctx_, msgkey::kBusyPicture);
   if (!command) return;
   if (ctx_.ShowUSBMessage && !ctx_.ShowUSBMessage()) return;
   Picture picture;
@@ -138,11 +144,12 @@ void PrintTestController::btn25Click() {
 }
 
 void PrintTestController::EscPosClick(const QString& button) {
-  // No presence check and no message of any kind, success or not.
-  if (ctx_.link.Busy()) return;
+  // No presence check and no message box, success or not; only a refused click is noted
+  // in the status bar.
   const EscPosTest* test = FindEscPosTest(button.toStdString());
   if (!test) return;
-  PrinterLink::BusyScope busy(ctx_.link);
+  PrinterCommand command(ctx_, msgkey::kBusyText);
+  if (!command) return;
   SendRawBytes(ctx_.link, test->bytes);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/flow_ui.h"
+#include "core/message_text.h"
 #include "link/printer_link.h"
 
 namespace quillon {
@@ -31,22 +32,30 @@ bool Print_BitMap(PrinterLink& link, const uint8_t* buf, uint16_t width, uint16_
   return link.last_write_ok();
 }
 
-std::string CheckPrintablePicture(const Picture& img) {
-  if (img.width <= 0 || img.height <= 0) return "The picture is empty; nothing was sent.";
+std::string CheckPrintablePicture(const Picture& img, Messages* messages) {
+  auto text = [&](const char* key, const char* english) {
+    return messages ? TextOr(*messages, key, english) : std::string(english);
+  };
+  if (img.width <= 0 || img.height <= 0)
+    return text(msgkey::kPictureEmpty, "The picture is empty; nothing was sent.");
   if (img.width > kMaxPrintWidth) {
-    return "The picture is " + std::to_string(img.width) + " dots wide; at most " +
-           std::to_string(kMaxPrintWidth) +
-           " dots can be printed. Scale it down first; nothing was sent.";
+    return FillFields(
+        text(msgkey::kPictureTooWide,
+             "The picture is {width} dots wide; at most {max} dots can be "
+             "printed. Scale it down first; nothing was sent."),
+        {{"width", std::to_string(img.width)}, {"max", std::to_string(kMaxPrintWidth)}});
   }
   if (img.height > 0xFFFF) {
-    return "The picture is " + std::to_string(img.height) +
-           " rows high; at most 65535 rows can be printed at once. Nothing was sent.";
+    return FillFields(text(msgkey::kPictureTooHigh,
+                           "The picture is {height} rows high; at most {max} rows can be "
+                           "printed at once. Nothing was sent."),
+                      {{"height", std::to_string(img.height)}, {"max", "65535"}});
   }
   return {};
 }
 
 bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
-  const std::string problem = CheckPrintablePicture(img);
+  const std::string problem = CheckPrintablePicture(img, &ui.messages());
   if (!problem.empty()) {
     ui.messages().MSGDLG(kMsgWarning, "", problem);
     return false;
@@ -72,9 +81,12 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
     if (!Print_BitMap(link, raster.data() + static_cast<size_t>(row) * wbyte, wbyte,
                       static_cast<uint16_t>(send_h))) {
       // No reply is awaited, so a lost band is the only sign of a printer gone mid-print.
-      ui.messages().MSGDLG(kMsgWarning, "",
-                           "The printer stopped taking data after " + std::to_string(row) + " of " +
-                               std::to_string(h) + " rows; the picture was not printed whole.");
+      ui.messages().MSGDLG(
+          kMsgWarning, "",
+          FillFields(TextOr(ui.messages(), msgkey::kPrintStopped,
+                            "The printer stopped taking data after {row} of {rows} rows; the "
+                            "picture was not printed whole."),
+                     {{"row", std::to_string(row)}, {"rows", std::to_string(h)}}));
       complete = false;
       break;
     }

@@ -10,6 +10,8 @@
 
 namespace quillon {
 
+class Messages;
+
 class FlowUi;
 class PrinterLink;
 
@@ -27,8 +29,9 @@ std::vector<uint8_t> RasterBandCommand(const uint8_t* buf, uint16_t width, uint1
 // False when the band could not be handed over (the printer went away).
 bool Print_BitMap(PrinterLink& link, const uint8_t* buf, uint16_t width, uint16_t height);
 
-// Why a picture cannot be printed (empty when it can).
-std::string CheckPrintablePicture(const Picture& img);
+// Why a picture cannot be printed (empty when it can). Texts from messages when given,
+// else the English ones.
+std::string CheckPrintablePicture(const Picture& img, Messages* messages = nullptr);
 
 // Prints a picture: dithers and packs it, opens the link, sends its bands with progress
 // (position = rows sent) and closes the link. A picture that cannot be printed is refused

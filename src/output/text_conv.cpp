@@ -210,6 +210,7 @@ TextBytes ConvertTextForSending(TextEncoding encoding, std::string_view utf8_tex
                   "Nothing was sent; send it in parts.",
                   count, kSendBufferSize);
     result.error = text;
+    result.too_long = count;
     return result;
   }
   result.ok = true;

@@ -47,6 +47,8 @@ struct TextBytes {
   std::vector<uint8_t> bytes;
   std::string error;    // why the text was refused (ok false)
   size_t replaced = 0;  // characters the ANSI code page could not hold, sent as "?"
+  std::string error;     // why the text was refused (ok false)
+  int32_t too_long = 0;  // refused for its size: the byte count it would have made
 };
 
 // The bytes one press of "send" produces for a text held as UTF-8, the way the text box

@@ -11,8 +11,9 @@ std::optional<int32_t> ParseInt32(const QString& text) {
 }
 
 QString NotAnInteger(const AppContext& ctx, const QString& text) {
-  return Say(ctx, QStringLiteral("“%1”不是有效的整数").arg(text),
-             QStringLiteral("'%1' is not a valid integer value").arg(text));
+  return Say(ctx, "MSG124", QStringLiteral("“%1”不是有效的整数"),
+             QStringLiteral("'%1' is not a valid integer value"))
+      .arg(text);
 }
 
 }  // namespace quillon::settings_gui

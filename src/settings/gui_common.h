@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QObject>
 #include <QPushButton>
 #include <QString>
@@ -39,18 +40,30 @@ inline void ShowKey(AppContext& ctx, int kind, const char* key) {
 inline int Show(AppContext& ctx, int kind, const QString& text) {
   return ctx.messages.MSGDLG(kind, "", text.toStdString());
 }
-// A message of our own in the current language (Chinese unless English is in use).
-inline QString Say(const AppContext& ctx, const QString& chinese, const QString& english) {
-  return ctx.Language == "EN" ? english : chinese;
+// A message of our own: its text from the message file (key), or the built-in text of the
+// current language (Chinese unless English is in use) when the file lacks the key.
+inline QString Say(const AppContext& ctx, const char* key, const QString& chinese,
+                   const QString& english) {
+  const QString fallback = ctx.Language == "EN" ? english : chinese;
+  return QString::fromStdString(TextOr(ctx.messages, key, fallback.toStdString()));
 }
 
-// The combo's item index as the printer sees it: -1 when no item is chosen, including
-// when free text typed into the edit field no longer shows the chosen item.
+// The combo's item index as the printer sees it. An editable box means what it shows: the
+// index of the item whose text equals the box's text, -1 when no item has that text (typed
+// text that was never completed to an item). A box that starts with a text but no item
+// chosen (the sleep box) stays at -1 until the user picks or types something.
+inline constexpr char kUserTouched[] = "quillonUserTouched";
 inline int ChosenIndex(const QComboBox* combo) {
-  const int index = combo->currentIndex();
-  if (index < 0) return -1;
-  if (combo->isEditable() && combo->currentText() != combo->itemText(index)) return -1;
-  return index;
+  if (!combo->isEditable()) return combo->currentIndex();
+  if (combo->currentIndex() < 0 && !combo->property(kUserTouched).toBool()) return -1;
+  return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+// Marks the box as touched once the user types into it or picks an item (see ChosenIndex).
+inline void TrackUserChoice(QComboBox* combo) {
+  auto touched = [combo] { combo->setProperty(kUserTouched, true); };
+  QObject::connect(combo, &QComboBox::activated, combo, touched);
+  if (combo->lineEdit())
+    QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo, touched);
 }
 
 // Whole decimal number within the 32-bit signed range, as the numeric edits demand.

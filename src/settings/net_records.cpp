@@ -64,6 +64,13 @@ std::string int2Ip(uint32_t intIP) {
   return text;
 }
 
+std::string DottedIp(uint32_t intIP) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", intIP & 0xFF, (intIP >> 8) & 0xFF,
+                (intIP >> 16) & 0xFF, intIP >> 24);
+  return text;
+}
+
 std::optional<TWifiPar> BuildWifiPar(const WifiTexts& t, bool dhcp_checked, int32_t port,
                                      std::string* error) {
   TWifiPar w;

@@ -16,6 +16,8 @@ namespace quillon {
 std::optional<uint32_t> ip2Int(const std::string& strIP);
 // The four bytes from lowest to highest, each "%.3d", joined by dots: "192.168.001.201".
 std::string int2Ip(uint32_t intIP);
+// The same address in canonical dotted form ("192.168.1.100"), for scripts.
+std::string DottedIp(uint32_t intIP);
 
 // The Wi-Fi dialog's texts, already converted to the printer's code page.
 struct WifiTexts {

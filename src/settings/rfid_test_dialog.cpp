@@ -118,7 +118,8 @@ std::optional<std::vector<uint8_t>> Trfid_test::HexBytes(const QString& text, si
   std::vector<uint8_t> bytes = HexTextToBytes(text.toStdString());
   if (bytes.size() == want) return bytes;
   Show(ctx_, kMsgInfo,
-       Say(ctx_, QStringLiteral("%1 必须是 %2 个字节（%3 个十六进制数字），现在是 %4 个字节"),
+       Say(ctx_, "MSG125",
+           QStringLiteral("%1 必须是 %2 个字节（%3 个十六进制数字），现在是 %4 个字节"),
            QStringLiteral("%1 must be %2 bytes (%3 hex digits); it gives %4 bytes"))
            .arg(what)
            .arg(want)

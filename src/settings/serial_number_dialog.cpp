@@ -62,7 +62,7 @@ void Tserial_number::btn_writeClick() {
   std::string bytes = ToAnsiText(edt_sno->text().toStdString(), &replaced);
   if (bytes.size() > kMaxSerialNumber) {
     Show(ctx_, kMsgWarning,
-         Say(ctx_, QStringLiteral("生产序号太长：%1 字节，最多 %2 字节。未写入。"),
+         Say(ctx_, "MSG123", QStringLiteral("生产序号太长：%1 字节，最多 %2 字节。未写入。"),
              QStringLiteral("The serial number is too long: %1 bytes, at most %2 fit. "
                             "Nothing was written."))
              .arg(bytes.size())

@@ -51,6 +51,7 @@ SettingsPageController::SettingsPageController(QWidget* page, AppContext& ctx,
   OnClick(page, this, "btn19", [this] { btn19Click(); });
   OnClick(page, this, "btn41", [this] { btn41Click(); });
   OnClick(page, this, "btn42", [this] { btn42Click(); });
+  for (QComboBox* combo : page->findChildren<QComboBox*>()) TrackUserChoice(combo);
 }
 
 void SettingsPageController::ByteQuery(QComboBox* combo, ByteBuilder builder) {
@@ -124,7 +125,8 @@ bool SettingsPageController::TextSet(const QString& text, TextBuilder builder) {
   std::string bytes = ToAnsiText(text.toStdString(), &replaced);
   if (bytes.size() > kMaxPacketData) {
     Show(ctx_, kMsgWarning,
-         Say(ctx_, QStringLiteral("文本太长：%1 字节，一个数据包最多 %2 字节。未发送。"),
+         Say(ctx_, msgkey::kTextTooLong,
+             QStringLiteral("文本太长：%1 字节，一个数据包最多 %2 字节。未发送。"),
              QStringLiteral("The text is too long: %1 bytes, one packet carries at most %2 "
                             "bytes. Nothing was sent."))
              .arg(bytes.size())

@@ -4,12 +4,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "app/qt_translations.h"
 #include "core/ini_file.h"
 #include "temp_folder.h"
 
@@ -119,6 +121,19 @@ TEST(LanguageCreate, WritesOnlyTheChsSectionAndReadsBackUnchanged) {
   EXPECT_EQ(q.label->text(), "line one\nline two");
   EXPECT_EQ(q.combo->count(), 2);
   EXPECT_EQ(q.tabs->tabText(0), "页");
+}
+
+// Qt's own texts (standard buttons, file dialogs) follow the language: Chinese for CHS, the
+// built-in English otherwise; the translator leaves with its owner.
+TEST(QtTranslations, ChineseForChsAndNothingToLoadForEnglish) {
+  const QString cancel = QStringLiteral("Cancel");
+  EXPECT_EQ(InstallQtTranslations(*QCoreApplication::instance(), "EN"), nullptr);
+  {
+    auto chinese = InstallQtTranslations(*QCoreApplication::instance(), "CHS");
+    ASSERT_NE(chinese, nullptr) << "qt6-translations-l10n installed?";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+  }
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
 }
 
 }  // namespace

@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <regex>
+#include <set>
 #include <vector>
+
+#include "core/ini_file.h"
+#include "core/message_text.h"
 
 #include "temp_folder.h"
 
@@ -86,6 +91,27 @@ TEST_F(MsgIniTest, ShippedMessageFileHasEveryKeyInBothLanguages) {
   }
   language = "CHS";
   EXPECT_EQ(shipped_msg.Text("MSG030"), "未加载文件");
+
+  // The program's own texts: the same keys in both languages, each with the same fields.
+  const IniFile file(shipped);
+  const auto chs = file.ReadSection("CHS");
+  const auto en = file.ReadSection("EN");
+  ASSERT_EQ(chs.size(), en.size());
+  auto fields = [](const std::string& text) {
+    std::set<std::string> out;
+    for (const std::regex& r : {std::regex(R"(\{[a-z_]+\})"), std::regex("%[0-9]")}) {
+      for (std::sregex_iterator it(text.begin(), text.end(), r), end; it != end; ++it)
+        out.insert(it->str());
+    }
+    return out;
+  };
+  for (const auto& [key, text] : chs) {
+    ASSERT_TRUE(en.count(key)) << key;
+    EXPECT_EQ(fields(text), fields(en.at(key))) << key;
+  }
+  for (const char* key : {msgkey::kBusy, msgkey::kBusyFont, msgkey::kTransfer, msgkey::kOldTransfer,
+                          msgkey::kLogoSize, msgkey::kBadCodePage})
+    EXPECT_TRUE(chs.count(std::string("msg") + (key + 3))) << key;  // keys read lower-cased
 }
 
 }  // namespace

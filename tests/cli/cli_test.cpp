@@ -30,6 +30,22 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// A 24-bit bitmap of w x h pixels, black on the diagonal stripes.
+std::string Bitmap(int w, int h) {
+  const int row = (w * 3 + 3) / 4 * 4;
+  const uint32_t size = 54 + static_cast<uint32_t>(row * h);
+  std::string b(size, '\0');
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  b[0] = 'B', b[1] = 'M';
+  put(2, size, 4), put(10, 54, 4), put(14, 40, 4), put(18, w, 4), put(22, h, 4);
+  put(26, 1, 2), put(28, 24, 2);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w * 3; ++x) b[54 + y * row + x] = (x / 3 + y) % 8 < 4 ? '\0' : '\xff';
+  return b;
+}
+
 TEST(CliSettings, SetThenGetRoundTripsThroughTheStateFile) {
   CliHome home;
   CliRun set = RunCli(Virtual(home, {"set", "stepmode", "3"}));
@@ -80,7 +96,11 @@ TEST(CliSettings, RecordsAndLabelValues) {
                                      "--gateway", "10.0.0.1", "--dhcp"}));
   ASSERT_EQ(set.exit_code, 0) << set.err;
   CliRun get = RunCli(Virtual(home, {"--json", "net", "get"}));
-  EXPECT_NE(get.out.find("\"ip\":\"010.000.000.007\""), std::string::npos) << get.out;
+  EXPECT_NE(get.out.find("\"ip\":\"10.0.0.7\",\"mask\":\"255.0.0.0\",\"gateway\":\"10.0.0.1\""),
+            std::string::npos)
+      << get.out;
+  EXPECT_NE(RunCli(Virtual(home, {"net", "get"})).out.find("ip 010.000.000.007"),
+            std::string::npos);
   EXPECT_NE(get.out.find("\"dhcp\":true"), std::string::npos);
   EXPECT_NE(get.out.find("\"port\":9100"), std::string::npos);
 
@@ -109,6 +129,27 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   EXPECT_NE(none.err.find("no printer found"), std::string::npos) << none.err;
   EXPECT_EQ(RunCli({"--help"}).exit_code, 0);
   EXPECT_EQ(RunCli({"get", "--help"}).exit_code, 0);
+
+  // A global option after the command is refused with where it belongs; the same word as
+  // the value of a command option is just a value.
+  CliRun late = RunCli(Virtual(home, {"print", "image", "x.png", "--paper", "out.png"}));
+  EXPECT_EQ(late.exit_code, 2);
+  EXPECT_NE(late.err.find("--paper is a global option: put it before the command"),
+            std::string::npos)
+      << late.err;
+  EXPECT_EQ(RunCli(Virtual(home, {"get", "language", "--json=1"})).exit_code, 2);
+  CliRun value = RunCli(Virtual(home, {"send", "text", "--file", "--json"}));
+  EXPECT_EQ(value.exit_code, 4) << value.err;  // no file named "--json"
+
+  // A missing flash file: one error line that names it, before any printer is sought.
+  for (const char* what : {"font", "firmware"}) {
+    CliRun missing = RunCli({"--home", home.path(), "--usb", "ffff:fffe", what,
+                             what == std::string("font") ? "download" : "update", "missing.bin"});
+    EXPECT_EQ(missing.exit_code, 4) << what;
+    EXPECT_EQ(missing.err, std::string("quillon-cli: ") + what +
+                               (what == std::string("font") ? " download" : " update") +
+                               ": 'missing.bin': the file does not exist\n");
+  }
 }
 
 // The words that completion and the manual offer are the ones the program takes.
@@ -143,8 +184,25 @@ TEST(CliFlash, FirmwareAndFontWithJsonProgress) {
   CliRun font = RunCli(
       Virtual(home, {"--json", "font", "download", home.File("font.bin"), "--packsize", "4096"}));
   EXPECT_EQ(font.exit_code, 0) << font.err;
-  EXPECT_NE(font.out.find("{\"progress\":{\"phase\":\"font\""), std::string::npos);
-  EXPECT_NE(font.out.find("\"done\":10000,\"total\":10000"), std::string::npos) << font.out;
+  // Progress: phase "erase" then "write", each from 0 to the whole, never going back.
+  std::vector<std::pair<std::string, long>> steps;
+  for (size_t at = font.out.find("\"phase\":\""); at != std::string::npos;
+       at = font.out.find("\"phase\":\"", at + 1)) {
+    const size_t name = at + 9;
+    const std::string phase = font.out.substr(name, font.out.find('"', name) - name);
+    steps.emplace_back(phase, std::stol(font.out.substr(font.out.find("\"done\":", at) + 7)));
+  }
+  ASSERT_GE(steps.size(), 4u) << font.out;
+  EXPECT_EQ(steps.front(), std::make_pair(std::string("erase"), 0L));
+  EXPECT_EQ(steps.back(), std::make_pair(std::string("write"), 10000L));
+  for (size_t i = 1; i < steps.size(); ++i) {
+    if (steps[i].first == steps[i - 1].first) {
+      EXPECT_GE(steps[i].second, steps[i - 1].second) << font.out;
+    } else {
+      EXPECT_EQ(steps[i - 1], std::make_pair(std::string("erase"), 10000L));
+      EXPECT_EQ(steps[i], std::make_pair(std::string("write"), 0L));
+    }
+  }
   EXPECT_NE(font.out.find("\"command\":\"font download\",\"ok\":true"), std::string::npos);
 
   WriteFile(home.File("empty.bin"), "");
@@ -163,6 +221,13 @@ TEST(CliOutput, TextAndRfidAndPaper) {
   std::string head(8, '\0');
   png.read(head.data(), 8);
   EXPECT_EQ(head, "\x89PNG\r\n\x1a\n");
+
+  // Picture progress counts rows from the first line to the last.
+  WriteFile(home.File("stripes.bmp"), Bitmap(64, 200));
+  CliRun picture = RunCli(Virtual(home, {"--json", "print", "image", home.File("stripes.bmp")}));
+  ASSERT_EQ(picture.exit_code, 0) << picture.err;
+  EXPECT_NE(picture.out.find("\"done\":200,\"total\":200"), std::string::npos) << picture.out;
+  EXPECT_EQ(picture.out.find("\"unit\":\"bytes\""), std::string::npos) << picture.out;
 
   EXPECT_EQ(RunCli(Virtual(home, {"send", "escpos", "cut"})).exit_code, 0);
   EXPECT_EQ(RunCli(Virtual(home, {"send", "escpos", "guillotine"})).exit_code, 2);

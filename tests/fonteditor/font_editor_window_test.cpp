@@ -11,7 +11,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -439,6 +438,35 @@ TEST_F(FontEditorWindow, ClosingWithUnsavedChangesAsks) {
   EXPECT_FALSE(ed.modified());
   ed.reject();
   EXPECT_FALSE(ed.isVisible());
+}
+
+TEST_F(FontEditorWindow, GridEditsNotWrittenBackAskBeforeClosingOrOpening) {
+  auto& ed = OpenWith(PatternImage(kFullImageSize));
+  ed.btn_QueryClick();
+  ClickCell(2, 3);
+  ASSERT_TRUE(ed.gridEdited());
+  ASSERT_FALSE(ed.modified());
+  const size_t before = prompts.shown.size();
+  prompts.question_answer = kMsgResultCancel;  // keep the edits: the window stays
+  ed.reject();
+  EXPECT_TRUE(ed.isVisible());
+  prompts.open_path = (dir / "other.bin").string();
+  ed.OpenFontFileClick();
+  EXPECT_TRUE(ed.gridEdited());
+  ASSERT_EQ(prompts.shown.size(), before + 2);
+  EXPECT_NE(prompts.shown.back().find("Update Change"), std::string::npos);
+
+  // Written back, the grid no longer asks; saving shows the new name in the status bar.
+  prompts.question_answer = kMsgResultOk;
+  ed.btn1Click();
+  EXPECT_FALSE(ed.gridEdited());
+  prompts.save_path = (dir / "saved.bin").string();
+  ASSERT_TRUE(ed.SaveFontFileClick());
+  EXPECT_EQ(ed.filePath(), prompts.save_path);
+  EXPECT_EQ(Find<QLabel>("stat1_panel0")->text().toStdString(), *prompts.save_path);
+  ed.reject();
+  EXPECT_FALSE(ed.isVisible());
+  EXPECT_EQ(prompts.unsaved_asked, 0);
 }
 
 TEST_F(FontEditorWindow, AFileThatCannotBeOpenedLeavesTheImage) {

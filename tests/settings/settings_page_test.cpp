@@ -3,9 +3,13 @@
 // sequence.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
+
+#include "app/pages.h"
 
 #include "output/ansi_codepage.h"
 #include "protocol/frame.h"
@@ -87,6 +91,47 @@ TEST_F(PageTest, NoItemChosenSendsFF) {
   rig.Clear();
   Click(page.get(), "btn9");
   EXPECT_EQ(rig.Data(0), std::vector<uint8_t>{0xFF});
+}
+
+// The page as the window builds it, typed into with keys as a user does.
+TEST(RealSettingsPage, EditableBoxSendsTheIndexOfTheItemItShowsOrFF) {
+  testing::SettingsRig rig;
+  std::unique_ptr<QWidget> page(BuildSettingsPage(nullptr));
+  auto controller = InstallSettingsPage(page.get(), rig.ctx, [] {});
+  page->show();
+  QApplication::setActiveWindow(page.get());  // completion works in the focused box only
+  ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+  QComboBox* box = Find<QComboBox>(page.get(), "cbb_sleep");
+  const int items = box->count();
+  struct Case {
+    const char* typed;  // replaces the box's text; empty: the Down key instead
+    bool enter;
+    uint8_t sent;
+  };
+  const Case cases[] = {
+      {"9", true, 0xFF},      // no item "9": Enter must not make one
+      {"abc", true, 0xFF},    //
+      {"120", true, 0xFF},    // part of "3:120s" is not the item
+      {"3", false, 0x03},     // completed to "3:120s" as typed
+      {"5", true, 0x05},      // completed, then Enter
+      {"", false, 0x06},      // Down picks the next item from the list
+      {"2:60s", true, 0x02},  // the whole text of an item
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    box->setFocus();
+    if (*c.typed) {
+      QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(box->lineEdit(), QString::fromUtf8(c.typed));
+    } else {
+      QTest::keyClick(box, Qt::Key_Down);
+    }
+    if (c.enter) QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    rig.Clear();
+    Click(page.get(), "btn42");
+    EXPECT_EQ(rig.Data(0), std::vector<uint8_t>{c.sent}) << box->currentText().toStdString();
+    EXPECT_EQ(box->count(), items);  // typed text never becomes an item
+  }
 }
 
 TEST_F(PageTest, ReplyBeyondTheItemsLeavesNoItemChosen) {

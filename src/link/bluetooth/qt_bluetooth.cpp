@@ -276,7 +276,11 @@ class QtBtManager : public BtManager {
 
   void StartDiscovery(int timeout_ms, DiscoveryEnd on_end) override {
     CancelDiscovery();
-    if (!ConnectionState()) return;
+    if (!ConnectionState()) {
+      // The radio went away since the window asked: end at once with nothing found.
+      if (on_end) on_end({});
+      return;
+    }
     const QBluetoothAddress local(state_.adapter_address);
     agent_ = new QBluetoothDeviceDiscoveryAgent(local);
     agent_->setLowEnergyDiscoveryTimeout(timeout_ms);

@@ -98,12 +98,14 @@ void TclBluetooth::BuildControls() {
   ComboboxDevices = new QComboBox(ts1);
   ComboboxDevices->setObjectName(QStringLiteral("ComboboxDevices"));
   ComboboxDevices->setEditable(true);
+  ComboboxDevices->setInsertPolicy(QComboBox::NoInsert);
   ComboboxDevices->setEditText(QStringLiteral("Device list..."));
   btn2 = MakeButton(ts1, "btn2", "Paired Devices");
   btn4 = MakeButton(ts1, "btn4", "UnPair");
   ComboboxPaired = new QComboBox(ts1);
   ComboboxPaired->setObjectName(QStringLiteral("ComboboxPaired"));
   ComboboxPaired->setEditable(true);
+  ComboboxPaired->setInsertPolicy(QComboBox::NoInsert);
   ComboboxPaired->setEditText(QStringLiteral("cbb1"));
   btn5 = MakeButton(ts1, "btn5", "Services");
   ListView1 = new QTreeWidget(ts1);
@@ -243,7 +245,14 @@ void TclBluetooth::ButtonDiscoverClick() {
   ButtonDiscover->setText(QStringLiteral("Discovering..."));
   ButtonDiscover->setEnabled(false);
   ComboboxDevices->clear();
-  if (!ManagerConnected()) return;
+  if (!ManagerConnected()) {
+    // Nothing would ever end the discovery: say so now and give the button back.
+    ButtonDiscover->setText(QStringLiteral("Discover devices"));
+    ButtonDiscover->setEnabled(true);
+    ComboboxDevices->setEditText(QStringLiteral("No Bluetooth adapter is present"));
+    ShowMessage(QStringLiteral("No Bluetooth adapter is present (or it is switched off)."));
+    return;
+  }
   FAdapter = FBluetoothManager->CurrentAdapter();
   GuiQueue* queue = queue_;
   FBluetoothManager->StartDiscovery(kDiscoveryTimeoutMs, [this, queue](BtDeviceList devices) {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "link/serial/enum_com_ports.h"
 #include "link/serial/serial_path.h"
@@ -43,10 +44,12 @@ TCommPort::TCommPort(PrinterLink& link, TComm& comm, QWidget* parent, PortLister
   lbl1->setText(QStringLiteral("CommPort:"));
   cbb_commport = Make<QComboBox>(this, "cbb_commport", 96, 16, 305, 21);
   cbb_commport->setEditable(true);
+  cbb_commport->setInsertPolicy(QComboBox::NoInsert);
   Label1 = Make<QLabel>(this, "Label1", 24, 51, 64, 13);
   Label1->setText(QStringLiteral("Baud:"));
   cbb_baud = Make<QComboBox>(this, "cbb_baud", 96, 47, 305, 21);
   cbb_baud->setEditable(true);
+  cbb_baud->setInsertPolicy(QComboBox::NoInsert);
   cbb_baud->addItems({QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
                       QStringLiteral("38400"), QStringLiteral("56000"), QStringLiteral("57600"),
                       QStringLiteral("115200")});
@@ -61,6 +64,11 @@ TCommPort::TCommPort(PrinterLink& link, TComm& comm, QWidget* parent, PortLister
   btn1->setDefault(true);
   btn2 = Make<QPushButton>(pnl1, "btn2", 326, 14, 75, 25);
   btn2->setText(QStringLiteral("Close"));
+  // The buttons keep their right edges and grow to what the style needs for a caption.
+  for (QPushButton* b : {btn1, btn2}) {
+    const int grow = std::max(0, b->sizeHint().width() - b->width());
+    b->setGeometry(b->x() - grow, b->y(), b->width() + grow, b->height());
+  }
 
   chk_UseCommPort = Make<QCheckBox>(this, "chk_UseCommPort", 96, 78, 305, 17);
   chk_UseCommPort->setText(QStringLiteral("Use Bluetooth or serial port for transmission"));
