@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "core/platform.h"
 
 namespace quillon::cli {
 namespace {
@@ -83,7 +84,8 @@ bool RejectLeftover(Args& args, CommandEnv& env, const std::string& command, int
 int Main(int argc, char** argv) {
   OutputMode mode;
   LinkOptions link;
-  std::vector<std::string> words(argv + 1, argv + argc);
+  PrepareConsole();
+  std::vector<std::string> words = Utf8Arguments(argc, argv);
   size_t i = 0;
   // Global options come before the command word.
   for (; i < words.size(); ++i) {

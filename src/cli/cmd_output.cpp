@@ -4,10 +4,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
+#include "core/utf8_path.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
@@ -41,7 +42,7 @@ std::optional<TextEncoding> ParseEncoding(const std::string& name) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   if (!in) {
     error = "cannot read " + path;
     return false;

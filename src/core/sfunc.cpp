@@ -1,24 +1,14 @@
 #include "core/sfunc.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <mutex>
+
+#include "core/platform.h"
 
 namespace quillon {
 namespace {
 
 std::mutex g_path_mutex;
 std::string g_path_override;
-
-std::string ExecutableFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  std::string path(buf, static_cast<size_t>(n));
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
 
 }  // namespace
 

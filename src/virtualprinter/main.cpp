@@ -1,8 +1,6 @@
 // quillon-virtual-printer: runs the virtual printer on a pseudo-terminal (or over a file of
 // bytes) so the serial path, scripts and previews work without a printer.
 
-#include <signal.h>
-
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -11,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "virtualprinter/pty_transport.h"
+#include "core/utf8_path.h"
+#include "virtualprinter/serve.h"
 #include "virtualprinter/virtual_printer.h"
 
 namespace {
 
 using quillon::vp::Faults;
-using quillon::vp::PtyTransport;
 using quillon::vp::VirtualPrinter;
 
 const char kHelp[] = R"(Usage: quillon-virtual-printer [options]
@@ -30,6 +28,8 @@ Transports:
   --pty                 serve on a pseudo-terminal that behaves as a serial port (the
                         default); its path is printed as "port: /dev/pts/N"
   --link PATH           also put a symbolic link to the port at PATH
+  --port COMn           (Windows) serve on this COM port, the printer's end of a
+                        null-modem pair; --baud N sets its rate (default 115200)
   --input FILE          feed the bytes of FILE to the printer, then stop (no --pty)
   The in-process USB device is attached by quillon and quillon-cli with
   --virtual-printer; it is listed with the identifiers of config.ini.
@@ -71,7 +71,8 @@ bool ParseInt(const char* text, long long& out, int base = 10) {
 
 struct Args {
   bool pty = false;
-  std::string link, input, state, paper, font;
+  std::string link, input, state, paper, font, port;
+  uint32_t baud = 115200;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
   Faults faults;
@@ -98,6 +99,10 @@ int ParseArgs(int argc, char** argv, Args& a) {
       return -1;
     } else if (opt == "--pty") {
       a.pty = true;
+    } else if (opt == "--port") {
+      ok = value(v) && (a.port = v, true);
+    } else if (opt == "--baud") {
+      ok = number(1, 4000000, n) && (a.baud = static_cast<uint32_t>(n), true);
     } else if (opt == "--link") {
       ok = value(v) && (a.link = v, true);
     } else if (opt == "--input") {
@@ -146,16 +151,17 @@ int ParseArgs(int argc, char** argv, Args& a) {
       return 2;
     }
   }
-  if (!a.input.empty() && (a.pty || !a.link.empty())) {
-    std::fputs("quillon-virtual-printer: --input does not go with --pty or --link\n", stderr);
+  if (!a.input.empty() && (a.pty || !a.link.empty() || !a.port.empty())) {
+    std::fputs("quillon-virtual-printer: --input does not go with --pty, --link or --port\n",
+               stderr);
     return 2;
   }
-  if (a.input.empty()) a.pty = true;
+  if (a.input.empty() && a.port.empty()) a.pty = true;
   return 0;
 }
 
 bool FileExists(const std::string& path) {
-  return std::ifstream(path).good();
+  return std::ifstream(quillon::Utf8Path(path)).good();
 }
 
 // Saves state and paper; reports problems on stderr. True when everything was written.
@@ -211,36 +217,23 @@ int main(int argc, char** argv) {
     return SaveAll(printer, a) ? 0 : 1;
   }
 
-  // Signals are taken synchronously by this thread; the transport thread never sees them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-
-  PtyTransport pty(printer);
-  if (!pty.Start(error, a.link)) {
+  quillon::vp::SerialServe serve;
+  serve.pty = a.pty;
+  serve.link = a.link;
+  serve.port = a.port;
+  serve.baud = a.baud;
+  uint64_t saved = printer.state_version();
+  // Save the state a moment after it changed, so a crash loses little.
+  serve.every_second = [&] {
+    if (a.state.empty() || printer.state_version() == saved) return;
+    saved = printer.state_version();
+    if (!printer.SaveState(a.state, error)) {
+      std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
+    }
+  };
+  if (!quillon::vp::ServeUntilStopped(printer, serve, error)) {
     std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
     return 1;
   }
-  std::printf("port: %s\n", pty.port_path().c_str());
-  if (!pty.link_path().empty()) std::printf("link: %s\n", pty.link_path().c_str());
-  std::fflush(stdout);
-
-  uint64_t saved = printer.state_version();
-  for (;;) {
-    const timespec second{1, 0};
-    const int sig = sigtimedwait(&signals, nullptr, &second);
-    if (sig > 0) break;
-    // Save the state a moment after it changed, so a crash loses little.
-    if (!a.state.empty() && printer.state_version() != saved) {
-      saved = printer.state_version();
-      if (!printer.SaveState(a.state, error)) {
-        std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
-      }
-    }
-  }
-  pty.Stop();
   return SaveAll(printer, a) ? 0 : 1;
 }

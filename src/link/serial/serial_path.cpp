@@ -1,7 +1,7 @@
 // The serial port's place in the program: stored settings, link wiring, the dialog's OK.
 #include "link/serial/serial_path.h"
 
-#include <poll.h>
+#include "link/serial/line_probe.h"
 
 #include <cctype>
 #include <limits>
@@ -48,10 +48,7 @@ void AttachSerialPort(PrinterLink& link, TComm& comm) {
   // that is hung up now is closed.
   comm.OnRequestHangup = [](TComm& sender) {
     if (!sender.IsOpen()) return;
-    pollfd line{sender.Handle(), 0, 0};
-    if (::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-      sender.StopComm();
-    }
+    if (SerialLineGone(sender.Handle())) sender.StopComm();
   };
 }
 
