@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/platform.h"
 #include "core/utf8_path.h"
 #include "virtualprinter/serve.h"
 #include "virtualprinter/virtual_printer.h"
@@ -186,8 +187,13 @@ bool SaveAll(VirtualPrinter& printer, const Args& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The arguments as UTF-8 (file names in any script).
+  std::vector<std::string> words = quillon::Utf8Arguments(argc, argv);
+  std::vector<char*> utf8_argv = {argv[0]};
+  for (std::string& w : words) utf8_argv.push_back(w.data());
   Args a;
-  if (const int code = ParseArgs(argc, argv, a); code != 0) return code < 0 ? 0 : code;
+  if (const int code = ParseArgs(static_cast<int>(utf8_argv.size()), utf8_argv.data(), a); code != 0)
+    return code < 0 ? 0 : code;
 
   VirtualPrinter::Options options;
   options.factory_font = a.font;
