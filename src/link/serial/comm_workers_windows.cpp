@@ -111,16 +111,24 @@ bool TReadThread::HandleReadEvent() {
   return HandleReadData(n);
 }
 
-bool TReadThread::SetupCommEvent() {
+bool TReadThread::SetupCommEvent(bool first) {
   for (;;) {
     if (close_.IsSet()) return false;
     if (WaitCommEvent(hCommFile, &fdwEvtMask, &event_ov_)) {
       if (!HandleCommEvent(false)) return false;
+      first = false;
       continue;
     }
     const DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING) return true;
-    if (!InvalidHandle(error)) target_.RequestHangup();
+    if (InvalidHandle(error)) return false;
+    if (first) {
+      // A driver that cannot watch its modem lines at all (a virtual port without them)
+      // still carries data: receive without line events rather than not at all.
+      line_events_ = false;
+      return true;
+    }
+    target_.RequestHangup();
     return false;
   }
 }
@@ -171,16 +179,24 @@ void TReadThread::Execute() {
     event_ov_.hEvent = event_done.get();
     bool running = SetCommMask(hCommFile, kWatchedCommEvents) != 0;
     if (!running) target_.RequestHangup();
-    running = running && (event_pending = SetupCommEvent());
+    running = running && SetupCommEvent(true);
+    event_pending = running && line_events_;
     running = running && (read_pending = SetupReadEvent());
     while (running) {
-      const HANDLE waits[3] = {close_.handle(), event_done.get(), read_done.get()};
-      const DWORD r = WaitForMultipleObjects(3, waits, FALSE, INFINITE);
-      if (r == WAIT_OBJECT_0) break;  // the close signal wins
-      if (r == WAIT_OBJECT_0 + 1) {
+      // The close signal wins over the line event, the line event over the read.
+      HANDLE waits[3] = {close_.handle(), event_done.get(), read_done.get()};
+      DWORD count = 3;
+      if (!line_events_) {
+        waits[1] = read_done.get();
+        count = 2;
+      }
+      const DWORD r = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+      if (r == WAIT_OBJECT_0) break;
+      const HANDLE fired = r - WAIT_OBJECT_0 < count ? waits[r - WAIT_OBJECT_0] : nullptr;
+      if (fired == event_done.get()) {
         event_pending = false;
-        running = HandleCommEvent(true) && (event_pending = SetupCommEvent());
-      } else if (r == WAIT_OBJECT_0 + 2) {
+        running = HandleCommEvent(true) && (event_pending = SetupCommEvent(false));
+      } else if (fired == read_done.get()) {
         read_pending = false;
         running = HandleReadEvent() && (read_pending = SetupReadEvent());
       } else {

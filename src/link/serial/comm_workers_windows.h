@@ -119,7 +119,7 @@ class TReadThread {
   bool SetupReadEvent();
   bool HandleReadEvent();
   bool HandleReadData(DWORD count);
-  bool SetupCommEvent();
+  bool SetupCommEvent(bool first);
   bool HandleCommEvent(bool retrieve);
 
   HANDLE hCommFile;
