@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include "support/temp_dir.h"
 
 namespace quillon::testing {
 namespace {
@@ -22,8 +23,7 @@ std::string ReadFile(const fs::path& p) {
 class UlogTest : public ::testing::Test {
  protected:
   UlogTest() {
-    char tmpl[] = "/tmp/quillon-ulog-XXXXXX";
-    dir = mkdtemp(tmpl);
+    dir = MakeTempDir("quillon-ulog-");
     log.now = [] {
       std::tm t{};
       t.tm_year = 124;
