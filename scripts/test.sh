@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quillon and runs every test: GCC build, then the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer (Clang), then the threaded components
-# under ThreadSanitizer, then a short smoke run of every fuzz target.
+# under ThreadSanitizer, then a short smoke run of every fuzz target, then the Windows build
+# tested under Wine.
 # Usage: scripts/test.sh [--quick]   (--quick: the GCC build and suite only)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,4 +49,7 @@ if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
   cmake --build build-fuzz -j"$jobs"
   bash fuzz/run.sh 30 build-fuzz
 fi
+step "Windows (MinGW-w64) build, tests under Wine, the zip"
+bash scripts/test-windows.sh
+
 echo "all test stages passed"
