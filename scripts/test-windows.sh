@@ -43,8 +43,14 @@ cmake --build $build -j"$jobs" --target quillon-cli quillon-virtual-printer $tes
 
 step "Wine prefix"
 mkdir -p "$WINEPREFIX"
+# Our own server, its output kept apart: it takes the first pseudo-terminal it opens as its
+# terminal and writes a state dump to stderr when that terminal hangs up (which the
+# hang-up tests do on purpose).
+wineserver -k 2>/dev/null || true
+wineserver -p30 2>"$root/$build/wineserver.log"
 wine wineboot --init >/dev/null 2>&1 || true
-wineserver -w
+wineserver -w 2>/dev/null || true
+wineserver -p30 2>>"$root/$build/wineserver.log"
 
 # A null-modem pair of pseudo-terminals as COM7/COM8 for the serial component's tests.
 relay_dir=$(mktemp -d "$root/$build/null-modem.XXXXXX")
