@@ -49,8 +49,6 @@ mkdir -p "$WINEPREFIX"
 wineserver -k 2>/dev/null || true
 wineserver -p30 2>"$root/$build/wineserver.log"
 wine wineboot --init >/dev/null 2>&1 || true
-wineserver -w 2>/dev/null || true
-wineserver -p30 2>>"$root/$build/wineserver.log"
 
 # A null-modem pair of pseudo-terminals as COM7/COM8 for the serial component's tests.
 relay_dir=$(mktemp -d "$root/$build/null-modem.XXXXXX")
