@@ -14,6 +14,7 @@ packages=(
   umockdev libumockdev-dev
   bluez dbus-daemon xvfb xauth
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
+  dpkg-dev lintian man-db desktop-file-utils bash-completion
 )
 
 SUDO=""

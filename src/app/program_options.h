@@ -14,6 +14,7 @@ struct ProgramOptions {
       false;             // --virtual-printer: the built-in virtual printer is the USB printer
   std::string paper;     // --paper FILE.png: the virtual printer's paper, saved at exit
   std::string state;     // --state FILE: the virtual printer's state, kept across runs
+  std::string home;      // --home DIR: every file of the program in DIR
   bool help = false;     // --help, -h
   bool version = false;  // --version
   std::string error;     // an option the program does not know
@@ -21,6 +22,7 @@ struct ProgramOptions {
 
 // Reads our options; arguments with a single dash are left to Qt (-platform, -style...).
 ProgramOptions ParseProgramOptions(int argc, char** argv);
+// The --help text, which also says where the files are.
 std::string ProgramUsage();
 
 // The USB backend the program runs on: the virtual printer with --virtual-printer, else the

@@ -10,12 +10,12 @@
 #include <QStyle>
 #include <QTabWidget>
 
-#include "core/ini_file.h"
 #include "app/language.h"
 #include "app/pages.h"
-#include "core/printer_command.h"
 #include "app/qt_dialogs.h"
-#include "core/sfunc.h"
+#include "core/file_locations.h"
+#include "core/ini_file.h"
+#include "core/printer_command.h"
 #include "link/serial/serial_path.h"
 
 namespace quillon {
@@ -39,11 +39,11 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
       deps_(std::move(deps)),
       own_presenter_(deps_.dialogs ? nullptr : std::make_unique<QtDialogPresenter>(this)),
       own_files_(deps_.files ? nullptr : std::make_unique<QtFileDialogs>(this)),
-      log_(GetApplicationPath()),
+      log_(Files().ConfigFile(), Files().StateFolder()),
       link_(*deps_.usb, ClockOf(deps_), pump_, &log_),
       esc_(link_),
       ctx_{link_, esc_, msg_, [this] { return ShowUSBMessage(0); }, "CHS", {}, nullptr},
-      msg_(GetApplicationPath() + "language_msg.ini", ctx_.Language,
+      msg_(Files().LanguageReadOrder("language_msg.ini"), ctx_.Language,
            deps_.dialogs ? *deps_.dialogs : *own_presenter_) {
   setObjectName("main");
   ctx_.StatusNote = [this](const std::string& text) { StatusNote(QString::fromStdString(text)); };
@@ -153,14 +153,13 @@ void Tmain::BuildMenus() {
 }
 
 void Tmain::FormCreate() {
-  const std::string folder = GetApplicationPath();
-  IniFile config(folder + "config.ini");
+  IniFile config(Files().ConfigFile());
   link_.USB.VID = config.ReadString("SYSTEM", "USB_VID", "");
   link_.USB.PID = config.ReadString("SYSTEM", "USB_PID", "");
   ctx_.Language = config.ReadString("SYSTEM", "LANGUAGE", "CHS");
   log_.init_log();
   link_.BeforeReadUSB = false;
-  // msgini (language_msg.ini beside the program) is read afresh by msg_ at every use.
+  // msgini (language_msg.ini) is read afresh by msg_ at every use.
   Language_Set(this, ctx_.Language);
   link_.UseCommPort = false;
 }
@@ -226,7 +225,14 @@ void Tmain::CreateLanguage1Click() {
 }
 
 void Tmain::ChooseLanguage(const char* language) {
-  IniFile(GetApplicationPath() + "config.ini").WriteString("SYSTEM", "LANGUAGE", language);
+  const FileLocations files = Files();
+  std::string error;
+  // Installed use: the user's config.ini starts as the shipped one, so the rest is kept.
+  if (!files.PrepareUserFiles(&error)) StatusNote(QString::fromStdString(error));
+  if (!IniFile(files.ConfigFile()).WriteString("SYSTEM", "LANGUAGE", language)) {
+    msg_.MSGDLG(kMsgWarning, "", "The language could not be saved in " + files.ConfigFile());
+    return;
+  }
   // Shown in the language in use; the new one applies from the next start.
   msg_.MSGDLG(kMsgInfo, "", msg_.Text("MSG031"));
 }

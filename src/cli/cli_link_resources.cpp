@@ -3,6 +3,7 @@
 #include "cli/cli_link_resources.h"
 
 #include <filesystem>
+#include <system_error>
 
 #include "core/utf8_path.h"
 #include "link/usb_backend_system.h"
@@ -37,7 +38,8 @@ class VirtualResources final : public LinkResources {
     if (o.state.empty() || !FileExists(o.state)) return true;  // a new state file starts fresh
     std::string why;
     if (!printer_.LoadState(o.state, why)) {
-      *error = "cannot load the virtual printer's state from " + o.state + ": " + why;
+      *error = "cannot load the virtual printer's state from " + o.state + ": " + why +
+               " (--factory-state starts from the factory state)";
       return false;
     }
     return true;
@@ -46,6 +48,10 @@ class VirtualResources final : public LinkResources {
   MessagePump& pump() override { return pump_; }
   bool Finish(const LinkOptions& o, std::string* error) override {
     std::string why;
+    if (!o.state.empty()) {
+      std::error_code ec;  // the default state folder may not exist yet
+      std::filesystem::create_directories(std::filesystem::path(o.state).parent_path(), ec);
+    }
     if (!o.state.empty() && !printer_.SaveState(o.state, why)) {
       *error = "cannot save the virtual printer's state to " + o.state + ": " + why;
       return false;

@@ -1,22 +1,13 @@
 #include "cli/cli_session.h"
 
-#include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "cli/cli_link_resources.h"
 #include "cli/commands.h"
+#include "core/file_locations.h"
+#include "core/ini_file.h"
 
 namespace quillon::cli {
-namespace {
-
-std::string HomeFolder(const LinkOptions& o) {
-  if (!o.home.empty()) SetApplicationPath(o.home);
-  return GetApplicationPath();
-}
-
-}  // namespace
-
 std::string CliMessages::Text(const std::string& key) {
-  return IniFile(folder_ + "language_msg.ini").ReadString("EN", key, "ERROR");
+  return ReadStringInOrder(Files().LanguageReadOrder("language_msg.ini"), "EN", key, "ERROR");
 }
 
 int CliMessages::MSGDLG(int kind, const std::string& caption, const std::string& text) {
@@ -28,9 +19,9 @@ int CliMessages::MSGDLG(int kind, const std::string& caption, const std::string&
 Session::Session(const LinkOptions& options, Output& out)
     : options_(options),
       out_(out),
-      folder_(HomeFolder(options)),
-      log_(folder_),
-      messages_(folder_, out) {
+      config_file_(Files().ConfigFile()),
+      log_(config_file_, Files().StateFolder()),
+      messages_(out) {
   log_.init_log();
   LoadCodePageSetting(options_);
   if (out_.mode().verbose) {
@@ -47,7 +38,7 @@ Session::~Session() {
 
 int Session::Connect(const std::string& command) {
   std::string error;
-  IniFile config(folder_ + "config.ini");
+  IniFile config(config_file_);
   std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
   std::string pid = config.ReadString("SYSTEM", "USB_PID", "");
   if (!options_.usb_id.empty()) {
@@ -85,8 +76,8 @@ int Session::Connect(const std::string& command) {
   }
   if (vid.empty() || pid.empty()) {
     return out_.Fail(command, kExitNoPrinter,
-                     "no USB identifiers: set USB_VID and USB_PID in " + folder_ +
-                         "config.ini or pass --usb VID:PID");
+                     "no USB identifiers: set USB_VID and USB_PID in " + config_file_ +
+                         " or pass --usb VID:PID");
   }
   link_->FindPrinter();
   if (!link_->USB.isFindPrint) {

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "cli/cli_output.h"
 #include "core/app_context.h"
 #include "core/messages.h"
 #include "core/ulog.h"
-#include "cli/cli_output.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 
@@ -19,20 +19,20 @@ struct LinkOptions {
   std::string usb_id;  // "VID:PID" overriding config.ini
   std::string port;    // serial device path
   uint32_t baud = 115200;
-  std::string home;   // folder of config.ini, language files and log/
-  std::string paper;  // virtual printer: save the paper as PNG here at the end
-  std::string state;  // virtual printer: state file kept across runs
+  std::string home;            // folder of config.ini, language files and log/
+  std::string paper;           // virtual printer: save the paper as PNG here at the end
+  std::string state;           // virtual printer: state file kept across runs
+  bool factory_state = false;  // virtual printer: factory state, nothing loaded or saved
 };
 
 // Messages of the flows, printed through Output; texts from language_msg.ini [EN].
 class CliMessages final : public Messages {
  public:
-  CliMessages(std::string folder, Output& out) : folder_(std::move(folder)), out_(out) {}
+  explicit CliMessages(Output& out) : out_(out) {}
   std::string Text(const std::string& key) override;
   int MSGDLG(int kind, const std::string& caption, const std::string& text) override;
 
  private:
-  std::string folder_;
   Output& out_;
 };
 
@@ -71,7 +71,7 @@ class Session {
  private:
   LinkOptions options_;
   Output& out_;
-  std::string folder_;
+  std::string config_file_;
   ExchangeLog log_;
   CliMessages messages_;
   std::unique_ptr<LinkResources> res_;

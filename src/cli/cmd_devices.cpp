@@ -2,10 +2,10 @@
 // the serial ports.
 #include <cstdio>
 
-#include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "cli/cli_link_resources.h"
 #include "cli/commands.h"
+#include "core/file_locations.h"
+#include "core/ini_file.h"
 #include "link/serial/enum_com_ports.h"
 
 namespace quillon::cli {
@@ -26,8 +26,7 @@ int CmdDevices(Args& args, CommandEnv& env) {
   auto res = LinkResources::Make(link, &error);
   if (!res) return env.out.Fail("devices", kExitNoPrinter, error);
 
-  if (!link.home.empty()) SetApplicationPath(link.home);
-  IniFile config(GetApplicationPath() + "config.ini");
+  IniFile config(Files().ConfigFile());
   std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
   std::string pid = config.ReadString("SYSTEM", "USB_PID", "");
   if (!link.usb_id.empty()) {

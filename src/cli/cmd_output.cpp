@@ -6,6 +6,7 @@
 
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
+#include "core/help_texts.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
 #include "core/utf8_path.h"
@@ -26,12 +27,6 @@ const char* kSendHelp =
     "  escapes (\\n, \\r, \\t, \\xHH, \\uHHHH, \\\\) are honoured unless --no-escapes (ANSI only)\n"
     "  NAME: drawer test-page barcode qr font-24 double-height double-width double-size\n"
     "        align-left align-center align-right font-16 init feed cut\n";
-
-// The CLI's names of the fifteen test buttons, in page order.
-const char* const kEscPosNames[] = {"drawer",     "test-page",     "barcode",      "qr",
-                                    "font-24",    "double-height", "double-width", "double-size",
-                                    "align-left", "align-center",  "align-right",  "font-16",
-                                    "init",       "feed",          "cut"};
 
 std::optional<TextEncoding> ParseEncoding(const std::string& name) {
   if (name == "ansi") return TextEncoding::kAnsi;
@@ -89,8 +84,10 @@ int SendEscPos(Args& args, CommandEnv& env) {
   if (!name)
     return env.out.Fail("send escpos", kExitUsage, std::string("missing NAME\n") + kSendHelp);
   auto tests = EscPosTests();
-  for (size_t i = 0; i < tests.size() && i < std::size(kEscPosNames); ++i) {
-    if (*name != kEscPosNames[i]) continue;
+  // The CLI's names of the test buttons, in page order.
+  const std::vector<std::string>& names = QuillonCliWords().escpos_names;
+  for (size_t i = 0; i < tests.size() && i < names.size(); ++i) {
+    if (*name != names[i]) continue;
     Session s(env.link, env.out);
     if (int c = s.Connect("send escpos")) return c;
     SendRawBytes(s.link(), tests[i].bytes);

@@ -1,5 +1,6 @@
-// The few things the core asks of the operating system directly: the program's folder,
-// files and folders by UTF-8 path, and the local time. One file per system implements it.
+// The few things the core asks of the operating system directly besides folders
+// (platform_folders.h): files and folders by UTF-8 path, the local time, the console and the
+// arguments. One file per system implements it.
 #pragma once
 
 #include <cstdio>
@@ -8,10 +9,6 @@
 #include <vector>
 
 namespace quillon {
-
-// Folder of the running executable as UTF-8 with '/' separators, ending with '/';
-// "./" when the system does not say.
-std::string ExecutableFolder();
 
 // std::fopen for a UTF-8 path (names in any script work on every system).
 std::FILE* OpenFileUtf8(const std::string& path, const char* mode);

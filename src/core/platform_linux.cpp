@@ -3,20 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 
 #include "core/platform.h"
 
 namespace quillon {
-
-std::string ExecutableFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  std::string path(buf, static_cast<size_t>(n));
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
 
 std::FILE* OpenFileUtf8(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);

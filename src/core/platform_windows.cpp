@@ -13,23 +13,6 @@
 
 namespace quillon {
 
-std::string ExecutableFolder() {
-  std::vector<wchar_t> buf(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return "./";
-    if (n < buf.size()) {
-      std::string path = WideToUtf8(std::wstring_view(buf.data(), n));
-      for (char& c : path)
-        if (c == '\\') c = '/';
-      const size_t slash = path.rfind('/');
-      return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-    }
-    if (buf.size() >= 32768) return "./";
-    buf.resize(buf.size() * 2);
-  }
-}
-
 std::FILE* OpenFileUtf8(const std::string& path, const char* mode) {
   return _wfopen(Utf8ToWide(path).c_str(), Utf8ToWide(mode).c_str());
 }

@@ -1,27 +1,17 @@
 #include "core/sfunc.h"
 
-#include <mutex>
-
-#include "core/platform.h"
+#include "core/file_locations.h"
+#include "core/platform_folders.h"
 
 namespace quillon {
-namespace {
-
-std::mutex g_path_mutex;
-std::string g_path_override;
-
-}  // namespace
 
 std::string GetApplicationPath() {
-  std::lock_guard lock(g_path_mutex);
-  if (!g_path_override.empty()) return g_path_override;
-  return ExecutableFolder();
+  std::string home = HomeFolder();
+  return home.empty() ? ExecutableFolder() : home;
 }
 
 void SetApplicationPath(const std::string& folder) {
-  std::lock_guard lock(g_path_mutex);
-  g_path_override = folder;
-  if (!g_path_override.empty() && g_path_override.back() != '/') g_path_override += '/';
+  SetHomeFolder(folder);
 }
 
 uint32_t HexToint(const std::string& hex) {

@@ -106,8 +106,8 @@ bool ApplyAnsiCodePageSetting(const IniFile& config) {
   return false;
 }
 
-std::string Utf8ToAnsi(std::string_view utf8) {
-  return Utf8ToAnsi(utf8, AnsiCodePage());
+std::string Utf8ToAnsi(std::string_view utf8, size_t* replaced) {
+  return Utf8ToAnsi(utf8, AnsiCodePage(), replaced);
 }
 std::string AnsiToUtf8(std::string_view ansi) {
   return AnsiToUtf8(ansi, AnsiCodePage());

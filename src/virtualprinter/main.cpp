@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/help_texts.h"
 #include "core/platform.h"
 #include "core/utf8_path.h"
 #include "virtualprinter/serve.h"
@@ -18,48 +19,6 @@ namespace {
 
 using quillon::vp::Faults;
 using quillon::vp::VirtualPrinter;
-
-const char kHelp[] = R"(Usage: quillon-virtual-printer [options]
-
-A virtual thermal printer: it answers the private command packets as a printer does,
-keeps its settings, font flash, logo and RFID card, and prints raw output (text and
-ESC/POS) onto virtual paper.
-
-Transports:
-  --pty                 serve on a pseudo-terminal that behaves as a serial port (the
-                        default); its path is printed as "port: /dev/pts/N"
-  --link PATH           also put a symbolic link to the port at PATH
-  --port COMn           (Windows) serve on this COM port, the printer's end of a
-                        null-modem pair; --baud N sets its rate (default 115200)
-  --input FILE          feed the bytes of FILE to the printer, then stop (no --pty)
-  The in-process USB device is attached by quillon and quillon-cli with
-  --virtual-printer; it is listed with the identifiers of config.ini.
-
-State and paper:
-  --state FILE          start from the state saved in FILE (factory state when it does
-                        not exist) and save every change back to it
-  --paper FILE.png      write the paper to FILE.png when stopping
-  --paper-width DOTS    384 (58 mm, default) or 576 (80 mm)
-  --font FILE           font library put into the flash at factory state (default:
-                        sample_font.bin beside the program)
-  --no-font             start with an erased font flash
-
-Faults (packets are counted from 1):
-  --drop-nth N          no reply to the Nth packet
-  --drop-code HEX       no reply to any packet with this command code
-  --unplug-after N      answer N packets, then vanish as if unplugged
-  --refuse-text-sets    answer every text set with 0 (refused)
-  --corrupt-checksum    replies carry a wrong checksum
-  --wrong-length N      replies get N extra bytes (negative: N bytes fewer)
-  --size-excess N       replies claim N more data bytes than they carry
-  --delay MS            replies become readable MS milliseconds late
-  --split MS            each reply is sent as two writes MS milliseconds apart
-  --fault-code HEX      the reply faults above apply only to this command code
-
-  --help                this text
-
-Stop with Ctrl+C; the state and the paper are saved then.
-)";
 
 bool ParseInt(const char* text, long long& out, int base = 10) {
   const char* end = text + std::strlen(text);
@@ -96,7 +55,7 @@ int ParseArgs(int argc, char** argv, Args& a) {
     long long n = 0;
     bool ok = true;
     if (opt == "--help" || opt == "-h") {
-      std::fputs(kHelp, stdout);
+      std::fputs(quillon::FormatHelp(quillon::VirtualPrinterHelp()).c_str(), stdout);
       return -1;
     } else if (opt == "--pty") {
       a.pty = true;
@@ -192,7 +151,8 @@ int main(int argc, char** argv) {
   std::vector<char*> utf8_argv = {argv[0]};
   for (std::string& w : words) utf8_argv.push_back(w.data());
   Args a;
-  if (const int code = ParseArgs(static_cast<int>(utf8_argv.size()), utf8_argv.data(), a); code != 0)
+  if (const int code = ParseArgs(static_cast<int>(utf8_argv.size()), utf8_argv.data(), a);
+      code != 0)
     return code < 0 ? 0 : code;
 
   VirtualPrinter::Options options;

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "core/sfunc.h"
+#include "core/file_locations.h"
 #include "protocol/command_codes.h"
 #include "protocol/esc_cmd.h"
 
@@ -41,7 +41,7 @@ void PutInt(std::vector<uint8_t>& out, int32_t v) {
 }  // namespace
 
 std::string DefaultSampleFontPath() {
-  return GetApplicationPath() + "sample_font.bin";
+  return Files().SampleFontFile();
 }
 
 VirtualPrinter::VirtualPrinter(Clock& clock) : VirtualPrinter(Options{}, clock) {}

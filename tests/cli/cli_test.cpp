@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "cli_runner.h"
+#include "core/help_texts.h"
 
 namespace quillon::testing {
 namespace {
@@ -52,6 +53,25 @@ TEST(CliSettings, TextSettingsUseTheConfiguredCodePage) {
   EXPECT_NE(set.err.find("A4 A4"), std::string::npos) << set.err;  // Big5, not the locale's
 }
 
+TEST(CliSettings, TheVirtualPrinterKeepsItsSettingsUnlessToldToStartFresh) {
+  CliHome home;
+  auto run = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), {"--home", home.path(), "--virtual-printer"});
+    return RunCli(words);
+  };
+  ASSERT_EQ(run({"set", "language", "1"}).exit_code, 0);
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");
+  EXPECT_EQ(run({"--factory-state", "get", "language"}).out, "0\n");
+  EXPECT_EQ(run({"--factory-state", "set", "language", "0"}).exit_code, 0);
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");  // --factory-state saved nothing
+  EXPECT_EQ(run({"--factory-state", "--state", home.File("s"), "get", "language"}).exit_code, 2);
+
+  WriteFile(home.File("virtual-printer.state"), "not a state file");
+  CliRun bad = run({"get", "language"});
+  EXPECT_EQ(bad.exit_code, 3);
+  EXPECT_NE(bad.err.find("--factory-state"), std::string::npos) << bad.err;
+}
+
 TEST(CliSettings, FactoryResetNeedsConfirmationAndRestoresDefaults) {
   CliHome home;
   ASSERT_EQ(RunCli(Virtual(home, {"set", "language", "1"})).exit_code, 0);
@@ -96,6 +116,25 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   EXPECT_NE(none.err.find("no printer found"), std::string::npos) << none.err;
   EXPECT_EQ(RunCli({"--help"}).exit_code, 0);
   EXPECT_EQ(RunCli({"get", "--help"}).exit_code, 0);
+}
+
+// The words that completion and the manual offer are the ones the program takes.
+TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
+  CliHome home;
+  for (const auto& [command, next] : QuillonCliWords().commands) {
+    CliRun help = RunCli({"--home", home.path(), command, "--help"});
+    EXPECT_EQ(help.err.find("unknown command"), std::string::npos) << command;
+  }
+  for (const std::string& name : QuillonCliWords().get_settings) {
+    CliRun get =
+        RunCli({"--home", home.path(), "--virtual-printer", "--factory-state", "get", name});
+    EXPECT_EQ(get.exit_code, 0) << name << ": " << get.err;
+  }
+  for (const std::string& name : QuillonCliWords().set_settings) {
+    CliRun set =
+        RunCli({"--home", home.path(), "--virtual-printer", "--factory-state", "set", name, "0"});
+    EXPECT_EQ(set.err.find("cannot be set"), std::string::npos) << name;
+  }
 }
 
 TEST(CliFlash, FirmwareAndFontWithJsonProgress) {
