@@ -7,6 +7,7 @@
 
 #include "core/ini_file.h"
 #include "core/platform.h"
+#include "core/platform_folders.h"
 #include "core/ulog.h"
 #include "core/utf8_path.h"
 #include "link/serial/enum_com_ports.h"
