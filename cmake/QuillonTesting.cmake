@@ -1,5 +1,18 @@
 include(GoogleTest)
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  # The cross build compiles GoogleTest from Debian's sources with its own compiler.
+  set(QUILLON_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${QUILLON_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  foreach(lib gtest gtest_main gmock gmock_main)
+    if(NOT TARGET GTest::${lib})
+      add_library(GTest::${lib} ALIAS ${lib})
+    endif()
+  endforeach()
+else()
+  find_package(GTest REQUIRED)
+endif()
 
 # quillon_test(NAME SOURCES ... [QT] [LABELS ...]): one test program of a subsystem.
 # Core tests link quillon_core only; QT tests link quillon_gui and run offscreen.
@@ -13,6 +26,7 @@ function(quillon_test name)
     target_link_libraries(${name} PRIVATE quillon_core quillon_testsupport GTest::gtest_main GTest::gmock)
   endif()
   quillon_warnings(${name})
+  # Cross builds run the test under CMAKE_CROSSCOMPILING_EMULATOR (Wine).
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLON_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"

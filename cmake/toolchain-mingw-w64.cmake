@@ -23,3 +23,6 @@ find_program(QUILLON_WINE NAMES wine64 wine)
 if(QUILLON_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLON_WINE})
 endif()
+
+# Static zlib, so the programs need no zlib1.dll beside them.
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -13,6 +13,7 @@ packages=(
   unifont python3 python3-pil zlib1g-dev libstb-dev
   umockdev libumockdev-dev
   bluez dbus-daemon xvfb xauth
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
   dpkg-dev lintian man-db desktop-file-utils bash-completion
 )
 

@@ -3,7 +3,8 @@
 # beside two CPU-burning processes (no result may depend on how fast the machine is), then
 # the Debian package built from it and checked, then the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer (Clang), then the threaded components under
-# ThreadSanitizer, then a short smoke run of every fuzz target.
+# ThreadSanitizer, then a short smoke run of every fuzz target, then the Windows build
+# tested under Wine.
 # Usage: scripts/test.sh [--quick | --stress]
 #   --quick: the GCC build and suite only; --stress: the GCC build and the stress stage only
 set -euo pipefail
@@ -46,7 +47,7 @@ stress_stage() {
   done
   for run in 1 2 3; do
     echo "-- run $run of 3 (burners: ${burners[*]})"
-    ctest --test-dir build --output-on-failure -j"$jobs"
+    ctest --test-dir build --output-on-failure -j"$jobs" -LE soak
   done
   stop_burners
 }
@@ -91,4 +92,7 @@ if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
   cmake --build build-fuzz -j"$jobs"
   bash fuzz/run.sh 30 build-fuzz
 fi
+step "Windows (MinGW-w64) build, tests under Wine, the zip"
+bash scripts/test-windows.sh
+
 echo "all test stages passed"

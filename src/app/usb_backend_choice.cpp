@@ -9,7 +9,7 @@
 #include "app/program_options.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "link/usb_backend_libusb.h"
+#include "link/usb_backend_system.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"
 
@@ -59,7 +59,7 @@ std::unique_ptr<UsbBackend> MakeUsbBackend(const ProgramOptions& options) {
     return std::make_unique<VirtualPrinterBackend>(ConfiguredId("USB_VID", vp::kDefaultVid),
                                                    ConfiguredId("USB_PID", vp::kDefaultPid),
                                                    options);
-  return std::make_unique<LibusbBackend>();
+  return MakeSystemUsbBackend();
 }
 
 }  // namespace quillon

@@ -1,13 +1,12 @@
-// The link kinds of quillon-cli: a real USB printer through libusb, the built-in virtual
-// printer, or a serial port.
+// The link kinds of quillon-cli: a real USB printer through the system's backend, the built-in
+// virtual printer, or a serial port.
 #include "cli/cli_link_resources.h"
-
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <system_error>
 
-#include "link/usb_backend_libusb.h"
+#include "core/utf8_path.h"
+#include "link/usb_backend_system.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"
 
@@ -20,13 +19,14 @@ class UsbResources final : public LinkResources {
   MessagePump& pump() override { return pump_; }
 
  private:
-  LibusbBackend backend_;
+  std::unique_ptr<UsbBackend> backend_owner_ = MakeSystemUsbBackend();
+  UsbBackend& backend_ = *backend_owner_;
   SleepingPump pump_;
 };
 
 bool FileExists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(Utf8Path(path), ec);
 }
 
 class VirtualResources final : public LinkResources {

@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "core/file_locations.h"
 #include "core/help_texts.h"
+#include "core/platform.h"
 #include "link/tcp_link.h"
 
 namespace quillon::cli {
@@ -81,7 +82,8 @@ int Main(int argc, char** argv) {
   InstallStopSignals();
   OutputMode mode;
   LinkOptions link;
-  std::vector<std::string> words(argv + 1, argv + argc);
+  PrepareConsole();
+  std::vector<std::string> words = Utf8Arguments(argc, argv);
   size_t i = 0;
   // Global options come before the command word.
   for (; i < words.size(); ++i) {

@@ -1,11 +1,11 @@
 #include "cli/cli_output.h"
 
-#include <unistd.h>
+#include "core/platform.h"
 
 namespace quillon::cli {
 
 Output::Output(OutputMode mode, std::FILE* out, std::FILE* err)
-    : mode_(mode), out_(out), err_(err), tty_(::isatty(::fileno(err)) != 0) {}
+    : mode_(mode), out_(out), err_(err), tty_(IsTerminal(err)) {}
 
 void Output::Result(const std::string& command, JsonObject fields, const std::string& human) {
   EndProgress();

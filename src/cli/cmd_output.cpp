@@ -9,6 +9,7 @@
 #include "core/help_texts.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
+#include "core/utf8_path.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
@@ -42,7 +43,7 @@ std::optional<TextEncoding> ParseEncoding(const std::string& name) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   if (!in) {
     error = "cannot read " + path;
     return false;

@@ -170,6 +170,7 @@ int CmdSet(Args& args, CommandEnv& env) {
     }
     byte_value = static_cast<uint8_t>(*v);
   } else {
+    LoadCodePageSetting(env.link);  // config.ini's code page, before the text is converted
     text_value = ToPrinterText(*value);
     if (*name == "serial-number" && text_value.size() > kMaxSerialNumber) {
       return env.out.Fail(

@@ -119,6 +119,9 @@ const ProgramHelp& VirtualPrinterHelp() {
          {"--tcp [ADDR:]PORT",
           "serve as a network printer on TCP PORT of ADDR (default\n127.0.0.1; PORT 0 picks a free "
           "one), one client at a time; the\naddress is printed as \"tcp: ADDR:PORT\""},
+         {"--port COMn",
+          "(Windows) serve on this COM port, the printer's end of a null-modem\n"
+          "pair; --baud N sets its rate (default 115200)"},
          {"--input FILE", "feed the bytes of FILE to the printer, then stop (no --pty)"},
          {"--capture FILE", "append every byte received on the pseudo-terminal to FILE"}}},
        {"State and paper",

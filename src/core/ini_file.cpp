@@ -7,7 +7,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+
+#include "core/platform.h"
 
 namespace quillon {
 namespace {
@@ -17,7 +20,20 @@ namespace {
 bool Load(CSimpleIniA& ini, const std::string& path) {
   ini.SetUnicode(false);
   ini.SetMultiKey(false);
-  return ini.LoadFile(path.c_str()) >= 0;
+  std::FILE* f = OpenFileUtf8(path, "rb");
+  if (!f) return false;
+  const bool ok = ini.LoadFile(f) >= 0;
+  std::fclose(f);
+  return ok;
+}
+
+// Writes the whole file again (UTF-8 path).
+bool Save(const CSimpleIniA& ini, const std::string& path) {
+  std::FILE* f = OpenFileUtf8(path, "wb");
+  if (!f) return false;
+  bool ok = ini.SaveFile(f, false) >= 0;
+  ok = std::fclose(f) == 0 && ok;
+  return ok;
 }
 
 }  // namespace
@@ -53,7 +69,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
   CSimpleIniA ini;
   Load(ini, path_);  // a missing file starts empty
   if (ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0) return false;
-  return ini.SaveFile(path_.c_str(), false) >= 0;
+  return Save(ini, path_);
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
@@ -84,7 +100,7 @@ bool IniFile::WriteStrings(const std::string& section,
   for (const auto& [key, value] : values) {
     if (ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0) return false;
   }
-  return ini.SaveFile(path_.c_str(), false) >= 0;
+  return Save(ini, path_);
 }
 
 }  // namespace quillon

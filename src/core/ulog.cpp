@@ -5,15 +5,14 @@
 #include <system_error>
 
 #include "core/ini_file.h"
+#include "core/platform.h"
+#include "core/utf8_path.h"
 
 namespace quillon {
 namespace {
 
 std::tm LocalNow() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm;
+  return LocalTime(std::time(nullptr));
 }
 
 const char* TagOf(int32_t kind, const LogSwitches& s) {
@@ -75,7 +74,7 @@ int32_t ExchangeLog::Write_Log(const std::string& filename, const std::string& M
     line += MSGStr;
   }
   line += "\r\n";
-  std::FILE* f = std::fopen(name.c_str(), "ab");
+  std::FILE* f = OpenFileUtf8(name, "ab");
   if (!f) return -1;
   bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
   ok = (std::fclose(f) == 0) && ok;
@@ -85,7 +84,7 @@ int32_t ExchangeLog::Write_Log(const std::string& filename, const std::string& M
 std::string ExchangeLog::DailyFileName() {
   std::string dir = folder_ + "log";
   std::error_code ec;  // the folder is created when missing; a failure shows at write
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(Utf8Path(dir), ec);
   std::tm tm = now();
   char day[48];
   std::snprintf(day, sizeof day, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);

@@ -5,16 +5,14 @@
 #include <cctype>
 
 #include "core/printer_command.h"
+#include "core/platform.h"
 #include "protocol/esc_cmd.h"
 
 namespace quillon {
 namespace {
 
 std::tm LocalNow() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm;
+  return LocalTime(std::time(nullptr));
 }
 
 std::string TimeText(const FontJob& job) {

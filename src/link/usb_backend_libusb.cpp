@@ -412,3 +412,11 @@ UsbOpenResult LibusbBackend::Open(const std::string& path) {
 }
 
 }  // namespace quillon
+
+namespace quillon {
+
+std::unique_ptr<UsbBackend> MakeSystemUsbBackend() {
+  return std::make_unique<LibusbBackend>();
+}
+
+}  // namespace quillon

@@ -1,8 +1,6 @@
 // quillon-virtual-printer: runs the virtual printer on a pseudo-terminal (or over a file of
 // bytes) so the serial path, scripts and previews work without a printer.
 
-#include <signal.h>
-
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -12,16 +10,15 @@
 #include <vector>
 
 #include "core/help_texts.h"
-#include "virtualprinter/pty_transport.h"
-#include "virtualprinter/tcp_transport.h"
+#include "core/platform.h"
+#include "core/utf8_path.h"
+#include "virtualprinter/serve.h"
 #include "virtualprinter/virtual_printer.h"
 
 namespace {
 
 using quillon::vp::Faults;
 using quillon::vp::PaperLevel;
-using quillon::vp::PtyTransport;
-using quillon::vp::TcpTransport;
 using quillon::vp::VirtualPrinter;
 
 bool ParseInt(const char* text, long long& out, int base = 10) {
@@ -40,7 +37,8 @@ struct Args {
   uint16_t tcp_port = 0;
   int paper_level = -1;  // PaperLevel to set, -1: as the state has it
   int cover_open = -1;   // 1 open, 0 closed, -1: as the state has it
-  std::string link, input, state, paper, font, capture;
+  std::string link, input, state, paper, font, capture, port;
+  uint32_t baud = 115200;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
   Faults faults;
@@ -96,6 +94,10 @@ int ParseArgs(int argc, char** argv, Args& a) {
       a.cover_open = 1;
     } else if (opt == "--cover-closed") {
       a.cover_open = 0;
+    } else if (opt == "--port") {
+      ok = value(v) && (a.port = v, true);
+    } else if (opt == "--baud") {
+      ok = number(1, 4000000, n) && (a.baud = static_cast<uint32_t>(n), true);
     } else if (opt == "--link") {
       ok = value(v) && (a.link = v, true);
     } else if (opt == "--capture") {
@@ -152,8 +154,8 @@ int ParseArgs(int argc, char** argv, Args& a) {
       return 2;
     }
   }
-  if (!a.input.empty() && (a.pty || a.tcp || !a.link.empty())) {
-    std::fputs("quillon-virtual-printer: --input does not go with --pty, --tcp or --link\n",
+  if (!a.input.empty() && (a.pty || a.tcp || !a.link.empty() || !a.port.empty())) {
+    std::fputs("quillon-virtual-printer: --input does not go with --pty, --tcp, --link or --port\n",
                stderr);
     return 2;
   }
@@ -161,12 +163,12 @@ int ParseArgs(int argc, char** argv, Args& a) {
     std::fputs("quillon-virtual-printer: --tcp does not go with --pty or --link\n", stderr);
     return 2;
   }
-  if (a.input.empty() && !a.tcp) a.pty = true;
+  if (a.input.empty() && a.port.empty() && !a.tcp) a.pty = true;
   return 0;
 }
 
 bool FileExists(const std::string& path) {
-  return std::ifstream(path).good();
+  return std::ifstream(quillon::Utf8Path(path)).good();
 }
 
 // Saves state and paper; reports problems on stderr. True when everything was written.
@@ -191,8 +193,14 @@ bool SaveAll(VirtualPrinter& printer, const Args& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The arguments as UTF-8 (file names in any script).
+  std::vector<std::string> words = quillon::Utf8Arguments(argc, argv);
+  std::vector<char*> utf8_argv = {argv[0]};
+  for (std::string& w : words) utf8_argv.push_back(w.data());
   Args a;
-  if (const int code = ParseArgs(argc, argv, a); code != 0) return code < 0 ? 0 : code;
+  if (const int code = ParseArgs(static_cast<int>(utf8_argv.size()), utf8_argv.data(), a);
+      code != 0)
+    return code < 0 ? 0 : code;
 
   VirtualPrinter::Options options;
   options.factory_font = a.font;
@@ -224,56 +232,27 @@ int main(int argc, char** argv) {
     return SaveAll(printer, a) ? 0 : 1;
   }
 
-  // Signals are taken synchronously by this thread; the transport thread never sees them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-
-  PtyTransport pty(printer);
-  TcpTransport tcp(printer);
-  std::FILE* capture = nullptr;
-  if (!a.capture.empty()) {
-    capture = std::fopen(a.capture.c_str(), "ab");
-    if (!capture) {
-      std::fprintf(stderr, "quillon-virtual-printer: cannot write %s\n", a.capture.c_str());
-      return 1;
-    }
-    pty.SetInputTap([capture](const uint8_t* data, size_t n) {
-      std::fwrite(data, 1, n, capture);
-      std::fflush(capture);
-    });
-  }
-  if (a.pty && !pty.Start(error, a.link)) {
-    std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
-    return 1;
-  }
-  if (a.tcp && !tcp.Start(a.tcp_address, a.tcp_port, error)) {
-    std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
-    return 1;
-  }
-  if (a.pty) std::printf("port: %s\n", pty.port_path().c_str());
-  if (!pty.link_path().empty()) std::printf("link: %s\n", pty.link_path().c_str());
-  if (a.tcp) std::printf("tcp: %s:%u\n", a.tcp_address.c_str(), unsigned{tcp.port()});
-  std::fflush(stdout);
-
+  quillon::vp::SerialServe serve;
+  serve.pty = a.pty;
+  serve.link = a.link;
+  serve.port = a.port;
+  serve.baud = a.baud;
+  serve.tcp = a.tcp;
+  serve.tcp_address = a.tcp_address;
+  serve.tcp_port = a.tcp_port;
+  serve.capture = a.capture;
   uint64_t saved = printer.state_version();
-  for (;;) {
-    const timespec second{1, 0};
-    const int sig = sigtimedwait(&signals, nullptr, &second);
-    if (sig > 0) break;
-    // Save the state a moment after it changed, so a crash loses little.
-    if (!a.state.empty() && printer.state_version() != saved) {
-      saved = printer.state_version();
-      if (!printer.SaveState(a.state, error)) {
-        std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
-      }
+  // Save the state a moment after it changed, so a crash loses little.
+  serve.every_second = [&] {
+    if (a.state.empty() || printer.state_version() == saved) return;
+    saved = printer.state_version();
+    if (!printer.SaveState(a.state, error)) {
+      std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
     }
+  };
+  if (!quillon::vp::ServeUntilStopped(printer, serve, error)) {
+    std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
+    return 1;
   }
-  pty.Stop();
-  tcp.Stop();
-  if (capture) std::fclose(capture);
   return SaveAll(printer, a) ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "virtualprinter/png_writer.h"
 
+#include "core/utf8_path.h"
+
 #include <zlib.h>
 
 #include <fstream>
@@ -57,7 +59,7 @@ bool WriteBilevelPng(const std::string& path, int width, int height,
   Chunk(png, "IDAT", packed);
   Chunk(png, "IEND", {});
 
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  std::ofstream f(Utf8Path(path), std::ios::binary | std::ios::trunc);
   if (!f) {
     error = "cannot write " + path;
     return false;

@@ -1,5 +1,9 @@
 #include "virtualprinter/printer_state.h"
 
+#include <filesystem>
+
+#include "core/utf8_path.h"
+
 #include <zlib.h>
 
 #include <cstdio>
@@ -105,7 +109,7 @@ bool Int(const Sections& s, const char* tag, int32_t& dst, std::string& error) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-  std::ifstream f(path, std::ios::binary | std::ios::ate);
+  std::ifstream f(Utf8Path(path), std::ios::binary | std::ios::ate);
   if (!f) return false;
   const std::streamoff size = f.tellg();
   if (size < 0) return false;
@@ -186,8 +190,9 @@ bool PrinterState::Save(const std::string& path, std::string& error) const {
   }
 
   const std::string tmp = path + ".tmp";
+  std::error_code ec;
   {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+    std::ofstream f(Utf8Path(tmp), std::ios::binary | std::ios::trunc);
     if (!f) {
       error = "cannot write " + tmp;
       return false;
@@ -197,13 +202,15 @@ bool PrinterState::Save(const std::string& path, std::string& error) const {
     f.flush();
     if (!f) {
       error = "cannot write " + tmp;
-      std::remove(tmp.c_str());
+      std::filesystem::remove(Utf8Path(tmp), ec);
       return false;
     }
   }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+  // Replaces an existing file on every system (std::rename refuses to on Windows).
+  std::filesystem::rename(Utf8Path(tmp), Utf8Path(path), ec);
+  if (ec) {
     error = "cannot replace " + path;
-    std::remove(tmp.c_str());
+    std::filesystem::remove(Utf8Path(tmp), ec);
     return false;
   }
   return true;

@@ -62,6 +62,14 @@ TEST(CliSettings, SetThenGetRoundTripsThroughTheStateFile) {
             "\"打印机-7\"}\n");
 }
 
+TEST(CliSettings, TextSettingsUseTheConfiguredCodePage) {
+  CliHome home;
+  WriteFile(home.File("config.ini"), "[SYSTEM]\nANSI_CODEPAGE=950\n");
+  CliRun set = RunCli(Virtual(home, {"--verbose", "set", "bt-name", "中"}));
+  ASSERT_EQ(set.exit_code, 0) << set.err;
+  EXPECT_NE(set.err.find("A4 A4"), std::string::npos) << set.err;  // Big5, not the locale's
+}
+
 TEST(CliSettings, TheVirtualPrinterKeepsItsSettingsUnlessToldToStartFresh) {
   CliHome home;
   auto run = [&](std::vector<std::string> words) {

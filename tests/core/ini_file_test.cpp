@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include "support/temp_dir.h"
 
 namespace quillon::testing {
 namespace {
@@ -15,8 +16,7 @@ namespace fs = std::filesystem;
 class IniFileTest : public ::testing::Test {
  protected:
   IniFileTest() {
-    char tmpl[] = "/tmp/quillon-ini-XXXXXX";
-    dir = mkdtemp(tmpl);
+    dir = MakeTempDir("quillon-ini-");
     path = (dir / "config.ini").string();
     std::ofstream(path) << "[SYSTEM]\nUSB_VID=c0de\nUSB_PID=7001\nLANGUAGE=Chinese\n"
                            "[LOG]\nTXD_ONOFF=1\nBAD=12x\nHEX=0x1F\nNEG=-3\nEMPTY=\n";

@@ -10,6 +10,7 @@
 #include "link/printer_link.h"
 #include "support/fake_clock.h"
 #include "support/scripted_usb.h"
+#include "support/temp_dir.h"
 
 namespace quillon::testing {
 namespace {
@@ -38,8 +39,7 @@ std::string ReadFile(const fs::path& p) {
 class ExchangeLogTest : public ::testing::Test {
  protected:
   ExchangeLogTest() {
-    char tmpl[] = "/tmp/quillon-xlog-XXXXXX";
-    dir = mkdtemp(tmpl);
+    dir = MakeTempDir("quillon-xlog-");
     log = std::make_unique<ExchangeLog>(dir.string());
     log->now = May17;
     link.set_log(log.get());

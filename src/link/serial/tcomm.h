@@ -39,7 +39,8 @@ inline constexpr const char* kCommEventFailed = "无法创建事件";
 inline constexpr const char* kCommReadThreadFailed = "无法创建读线程";
 inline constexpr const char* kCommWriteThreadFailed = "无法创建写线程";
 
-// "ttyUSB0" names /dev/ttyUSB0; a name with a '/' is a path and is used as it is.
+// Linux: "ttyUSB0" names /dev/ttyUSB0; a name with a '/' is a path and is used as it is.
+// Windows: "COM3" names \\.\COM3; a name starting with \\ is a device path already.
 std::string CommDevicePath(const std::string& name);
 
 // The open error: the component's first line, then why the port at path could not be
