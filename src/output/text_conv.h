@@ -45,9 +45,8 @@ enum class TextEncoding : int {
 struct TextBytes {
   bool ok = false;
   std::vector<uint8_t> bytes;
-  std::string error;    // why the text was refused (ok false)
-  size_t replaced = 0;  // characters the ANSI code page could not hold, sent as "?"
   std::string error;     // why the text was refused (ok false)
+  size_t replaced = 0;   // characters the ANSI code page could not hold, sent as "?"
   int32_t too_long = 0;  // refused for its size: the byte count it would have made
 };
 
