@@ -10,11 +10,13 @@
 #include <QStyle>
 #include <QTabWidget>
 
-#include "core/ini_file.h"
 #include "app/language.h"
 #include "app/pages.h"
-#include "core/printer_command.h"
 #include "app/qt_dialogs.h"
+#include "app/usb_notice.h"
+#include "app/usb_printer_menu.h"
+#include "core/ini_file.h"
+#include "core/printer_command.h"
 #include "core/sfunc.h"
 #include "link/serial/serial_path.h"
 
@@ -49,6 +51,11 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
   ctx_.StatusNote = [this](const std::string& text) { StatusNote(QString::fromStdString(text)); };
   ctx_.files = deps_.files ? deps_.files : own_files_.get();
   BuildUi();
+  usb_notice_ = std::make_unique<UsbOpenNotice>(link_, msg_, [this](const std::string& text) {
+    usb_state_->setText(QString::fromStdString(text));
+  });
+  link_.on_usb_open_failed = [this] { usb_notice_->OpenFailed(); };
+  link_.on_usb_command_ok = [this] { usb_notice_->CommandOk(); };
   FormCreate();
   InstallControllers();
   // The presence poll runs from creation to the end; its first tick comes one interval on.
@@ -57,6 +64,8 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
 
 Tmain::~Tmain() {
   timer1_->stop();
+  link_.on_usb_open_failed = nullptr;
+  link_.on_usb_command_ok = nullptr;
   controllers_.clear();  // controllers go before the pages they point into
 }
 
@@ -85,6 +94,9 @@ void Tmain::BuildUi() {
   // stat1: two narrow panels the program leaves empty; notes show as temporary messages.
   QStatusBar* bar = statusBar();
   bar->setObjectName("stat1");
+  usb_state_ = new QLabel(bar);
+  usb_state_->setObjectName("lbl_usb_state");
+  bar->addWidget(usb_state_);
   for (int i = 0; i < 2; ++i) {
     auto* panel = new QLabel(bar);
     panel->setMinimumWidth(50);
@@ -127,6 +139,7 @@ void Tmain::BuildMenus() {
   system->setObjectName("System1");
   item(system, "BeforeReadUSB1", "BeforeReadUSB", &Tmain::BeforeReadUSB1Click);
   item(system, "DisableReadUSB1", "DisableReadUSB", &Tmain::DisableReadUSB1Click);
+  printer_menu_ = new UsbPrinterMenu(system, link_);
   system->addSeparator();
   item(system, "Comm1", "SerialPort Config", &Tmain::Comm1Click);
   system->addSeparator();
@@ -194,6 +207,7 @@ void Tmain::StatusNote(const QString& text) {
 }
 
 void Tmain::Timer1Timer() {
+  if (!link_.UseCommPort) printer_menu_->Refresh();
   link_.FindPrinter();
   const bool present = link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint;
   const char* key = present ? "MSG001" : "MSG002";

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/flow_ui.h"
 #include "cli/cli_output.h"
+#include "core/flow_ui.h"
 
 namespace quillon::cli {
 

@@ -1,8 +1,8 @@
 // Text from the command line (UTF-8) to the printer's code page and back, through the
 // program's one ANSI code-page conversion.
+#include "cli/commands.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
-#include "cli/commands.h"
 #include "output/ansi_codepage.h"
 
 namespace quillon::cli {

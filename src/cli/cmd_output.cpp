@@ -4,10 +4,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
+#include "core/ini_file.h"
+#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"

@@ -95,7 +95,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   CloseAtEnd close(link, &serial);
   const uint32_t size = static_cast<uint32_t>(image.size());
   const uint32_t crc = ImageChecksum(image.data(), image.size());
-  link.OpenUsb();
+  PrinterLink::UsbHold hold(link);  // the device stays claimed for the whole update
   ui.ClearMemo();
   ui.MemoLine(m.Text("MSG006") + std::to_string(size));
   ui.MemoLine(m.Text("MSG011"));
@@ -158,16 +158,30 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
 
   FlashOutcome out;
   uint8_t status[1] = {0};  // stays 0 when the printer says nothing: a failure
+  bool delivered = false;
   {
     CloseAtEnd close(link, nullptr);
-    link.OpenUsb();
+    PrinterLink::UsbHold hold(link);
     ui.MemoLine(m.Text("MSG007"));
     ui.MemoLine(m.Text("MSG008"));
     const uint32_t start = link.clock().NowMs();
     link.SendAndRecv(header.data(), static_cast<int32_t>(header.size()), {}, 0, 0);
     link.SendAndRecv(image.data(), static_cast<int32_t>(size), std::span<uint8_t>(status), 1,
                      job.old_reply_wait_ms);
+    delivered = link.last_write_ok();
     out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
+  }
+  if (!delivered) {
+    // The printer has taken the header and waits in its boot loader for an image it never
+    // got whole: saying only "no confirmation" would hide that it must be run again.
+    out.result = FlashResult::kNotDelivered;
+    const std::string line =
+        TextOr(m, "FLASH_OLD_NOT_DELIVERED",
+               "The image was not delivered; the printer is still in its boot loader: run the "
+               "update again.");
+    ui.MemoLine(line);
+    m.MSGDLG(kMsgWarning, "", line);
+    return out;
   }
   if (status[0] != kOldUpdateOk) {
     out.result = FlashResult::kNoConfirmation;

@@ -80,7 +80,7 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   ui.MemoLine(m.Text("MSG011"));
 
   FlashOutcome out;
-  link.OpenUsb();
+  PrinterLink::UsbHold hold(link);  // the device stays claimed for the whole download
   const uint32_t start = link.clock().NowMs();
   auto finish = [&](FlashResult result) {
     out.result = result;

@@ -61,7 +61,9 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
   const auto wbyte = static_cast<uint16_t>(RasterBytesPerRow(w));
   ui.SetProgressMax(h);
   ui.SetProgress(0);
-  link.OpenUsb();
+  PrinterLink::UsbHold hold(link);  // one open device for every band
+  // A printer that could not be opened was explained by the owner of the link already.
+  if (!link.UseCommPort && !link.USB.hDevHandle) return false;
   bool complete = true;
   for (int row = 0; row < h;) {
     if (ui.Cancelled()) {
@@ -82,7 +84,6 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
     ui.SetProgress(row);
     link.pump().ProcessMessages(0);  // keep the window alive between bands
   }
-  link.CloseUSB();
   return complete;
 }
 
