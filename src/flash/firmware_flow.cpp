@@ -6,6 +6,7 @@
 #include <span>
 
 #include "flash/flash_serial.h"
+#include "link/precise_pause.h"
 
 namespace quillon {
 namespace {
@@ -96,6 +97,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   const uint32_t size = static_cast<uint32_t>(image.size());
   const uint32_t crc = ImageChecksum(image.data(), image.size());
   PrinterLink::UsbHold hold(link);  // the device stays claimed for the whole update
+  FineTimerSlack slack;             // a 10 ms pause after every packet, and no more
   ui.ClearMemo();
   ui.MemoLine(m.Text("MSG006") + std::to_string(size));
   ui.MemoLine(m.Text("MSG011"));
