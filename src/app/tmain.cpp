@@ -94,8 +94,8 @@ void Tmain::BuildUi() {
   // stat1: two narrow panels the program leaves empty; notes show as temporary messages.
   QStatusBar* bar = statusBar();
   bar->setObjectName("stat1");
+  // Unnamed, so the language files leave it alone: its texts come from the message file.
   usb_state_ = new QLabel(bar);
-  usb_state_->setObjectName("lbl_usb_state");
   bar->addWidget(usb_state_);
   for (int i = 0; i < 2; ++i) {
     auto* panel = new QLabel(bar);
