@@ -223,7 +223,7 @@ bool PrinterLink::OpenUsb() {
   usb_route_ = r.route;
   if (log_ && !usb_route_.empty() && usb_route_ != logged_route_) {
     logged_route_ = usb_route_;
-    log_->Write_Log(log_->DailyFileName(), "USB " + USB.PrintAddr + ": " + usb_route_, -1);
+    log_->Write_Log(log_->DailyFileName(), "USB " + USB.PrintAddr + ": " + usb_route_, 0);
   }
   USB.hDevHandle = std::move(r.device);
   return true;

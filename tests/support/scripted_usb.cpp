@@ -47,6 +47,7 @@ UsbOpenResult ScriptedUsb::Open(const std::string& path) {
     return r;
   }
   r.device = std::make_unique<ScriptedDevice>(*this);
+  r.route = route;
   return r;
 }
 

@@ -28,6 +28,7 @@ class ScriptedUsb final : public UsbBackend {
 
   UsbError open_error = UsbError::kNone;
   UsbHolder open_holder = UsbHolder::kUnknown;  // with open_error kBusy
+  std::string route;                            // how an open device is reached
   bool vanished = false;                        // reads return -1 and writes fail
   int accept_writes = -1;    // writes after this many fail (a printer holding the bus off); -1: all
   uint32_t hold_off_ms = 0;  // what the link last asked the device to wait out
