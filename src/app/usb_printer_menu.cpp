@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QMenu>
+#include <algorithm>
 
 namespace quillon {
 
