@@ -45,16 +45,16 @@ class VirtualResources final : public LinkResources {
     return colon == std::string::npos ? vp::kDefaultPid : o.usb_id.substr(colon + 1);
   }
   // "VP0002:unplug-after=5" or "VP0002:drop-code=A1".
-  bool ApplyFaults(const std::vector<std::string>& specs, std::string* error) {
-    for (const std::string& spec : specs) {
-      const auto colon = spec.find(':');
-      const auto eq = spec.find('=', colon == std::string::npos ? 0 : colon);
+  bool ApplyFaults(const std::vector<std::string>& switches, std::string* error) {
+    for (const std::string& item : switches) {
+      const auto colon = item.find(':');
+      const auto eq = item.find('=', colon == std::string::npos ? 0 : colon);
       vp::VirtualPrinter* printer =
-          colon == std::string::npos ? nullptr : bank_.BySerial(spec.substr(0, colon));
+          colon == std::string::npos ? nullptr : bank_.BySerial(item.substr(0, colon));
       const std::string name = colon == std::string::npos || eq == std::string::npos
                                    ? ""
-                                   : spec.substr(colon + 1, eq - colon - 1);
-      const std::string value = eq == std::string::npos ? "" : spec.substr(eq + 1);
+                                   : item.substr(colon + 1, eq - colon - 1);
+      const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
       char* end = nullptr;
       const unsigned long n = std::strtoul(value.c_str(), &end, name == "drop-code" ? 16 : 10);
       const bool number = !value.empty() && *end == '\0';
@@ -64,7 +64,7 @@ class VirtualResources final : public LinkResources {
       } else if (printer && number && name == "drop-code" && n <= 255) {
         faults.drop_replies_to_code = static_cast<int>(n);
       } else {
-        *error = "'" + spec +
+        *error = "'" + item +
                  "' is not a fault switch (SERIAL:unplug-after=N or SERIAL:drop-code=HEX, "
                  "SERIAL one of VP0001..." +
                  vp::VirtualSerial(bank_.size() - 1) + ")";

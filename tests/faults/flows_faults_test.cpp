@@ -106,8 +106,7 @@ TEST(FlowFaults, PrinterUnpluggedDuringFirmwareUpdateAndFontDownload) {
   EXPECT_TRUE(firmware.answers_after);
   EXPECT_LT(firmware.waited, 1000u);  // a vanished device ends the wait at once
   Record("Unplugged printer", "unplugged during a firmware update (after 2 of 8 packets)",
-         "stops at once with a write failure message, link closed",
-         Describe(firmware));
+         "stops at once with a write failure message, link closed", Describe(firmware));
 
   // The sector erases come first: the fourth meets the vanished printer. Retrying it with
   // its 120 s time-out ten times would keep the bench waiting for twenty minutes.
