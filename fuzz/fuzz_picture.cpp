@@ -1,7 +1,9 @@
-// Pictures of arbitrary size and content through dithering, bit packing and the band
-// splitter that sends them. The decoder is not ours: whatever width and height it hands
-// over (0, 1, wider than the printer, taller than 65535) must be refused or printed whole.
-// The harness caps the pixel count so a run stays within memory; the code is not capped.
+// Picture files through the decoder, and pictures of arbitrary size and content through
+// dithering, bit packing and the band splitter that sends them. Whatever width and height
+// the decoder hands over (0, 1, wider than the printer, taller than 65535) must be refused
+// or printed whole. With mode bit 0x40 the bytes after the header are a picture file;
+// otherwise the harness makes the pixels itself and caps their count so a run stays within
+// memory (the code is not capped).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include "core/flow_ui.h"
 #include "link/printer_link.h"
 #include "output/bitmap_conv.h"
+#include "output/picture_decode.h"
 #include "output/raster_print.h"
 #define QUILLON_FUZZ_PICTURE 1
 
@@ -109,14 +112,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       width = static_cast<int>(kMaxPixels / std::max(height, 1));
   }
   Picture img;
-  img.width = width;
-  img.height = height;
-  img.pixels.resize(static_cast<size_t>(int64_t{width} * height));
-  // Pixels: the fuzzer's bytes repeated, four to a pixel.
-  for (size_t i = 0; i < img.pixels.size(); ++i) {
-    uint32_t p = 0;
-    for (size_t k = 0; k < 4; ++k) p = p << 8 | data[(i * 4 + k) % size];
-    img.pixels[i] = p;
+  if (mode & 0x40) {
+    std::string why;
+    if (!DecodePicture(data, size, img, why)) {
+      Check(!why.empty());
+      return 0;
+    }
+    Check(img.width > 0 && img.height > 0 &&
+          img.pixels.size() == static_cast<size_t>(img.width) * static_cast<size_t>(img.height));
+    if (int64_t{img.width} * img.height > kMaxPixels) return 0;
+    width = img.width;
+    height = img.height;
+  } else {
+    img.width = width;
+    img.height = height;
+    img.pixels.resize(static_cast<size_t>(int64_t{width} * height));
+    // Pixels: the fuzzer's bytes repeated, four to a pixel.
+    for (size_t i = 0; i < img.pixels.size(); ++i) {
+      uint32_t p = 0;
+      for (size_t k = 0; k < 4; ++k) p = p << 8 | data[(i * 4 + k) % size];
+      img.pixels[i] = p;
+    }
   }
 
   std::vector<uint8_t> ms;

@@ -10,9 +10,10 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-connectivity-dev libqt6bluetooth6 libqt6bluetooth6-bin
   qt6-qpa-plugins libgl-dev
-  unifont python3 python3-pil zlib1g-dev
+  unifont python3 python3-pil zlib1g-dev libstb-dev
   umockdev libumockdev-dev
   bluez dbus-daemon xvfb xauth
+  dpkg-dev lintian man-db desktop-file-utils bash-completion
 )
 
 SUDO=""

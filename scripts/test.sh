@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Quillon and runs every test: GCC build, then the whole suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer (Clang), then the threaded components
-# under ThreadSanitizer, then a short smoke run of every fuzz target.
+# Builds Quillon and runs every test: GCC build, then the Debian package built from it and
+# checked, then the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer
+# (Clang), then the threaded components under ThreadSanitizer, then a short smoke run of
+# every fuzz target.
 # Usage: scripts/test.sh [--quick]   (--quick: the GCC build and suite only)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +25,9 @@ cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 [ $quick -eq 1 ] && exit 0
+
+step "Debian package: contents, installed use, manual pages, desktop file, lintian"
+scripts/check-package.sh build
 
 step "Clang AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -8,9 +8,11 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QWidget>
+#include <map>
+#include <vector>
 
+#include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "core/sfunc.h"
 
 namespace quillon {
 namespace {
@@ -79,13 +81,16 @@ QString Caption(QWidget* w) {
 
 }  // namespace
 
-std::string LanguageFilePath(const QWidget* form) {
-  return GetApplicationPath() + "language_" + form->objectName().toStdString() + ".ini";
+std::string LanguageFileName(const QWidget* form) {
+  return "language_" + form->objectName().toStdString() + ".ini";
 }
 
 void Language_Set(QWidget* form, const std::string& title) {
-  // One read of the section: keys are looked up without regard to case.
-  const auto values = IniFile(LanguageFilePath(form)).ReadSection(title);
+  // One read of the section per file, keys looked up without regard to case. The user's
+  // copy comes first in the read order: its keys win over the shipped file's.
+  const std::vector<std::string> order = Files().LanguageReadOrder(LanguageFileName(form));
+  std::map<std::string, std::string> values;
+  for (const std::string& file : order) values.merge(IniFile(file).ReadSection(title));
   auto value = [&](const QString& key, const QString& def) {
     auto it = values.find(key.toLower().toStdString());
     return it == values.end() ? def : FromIni(it->second);
@@ -128,7 +133,14 @@ bool Language_Create(QWidget* form) {
         break;
     }
   }
-  return IniFile(LanguageFilePath(form)).WriteStrings("CHS", values);
+  const FileLocations files = Files();
+  const std::string name = LanguageFileName(form);
+  const std::string target = files.LanguageWriteFile(name);
+  // The user's first copy starts as the shipped file, so its other sections are kept.
+  std::string error;
+  if (files.mode() == FileLocations::Mode::kInstalled)
+    SeedFile(files.ShippedFolder() + name, target, &error);
+  return IniFile(target).WriteStrings("CHS", values);
 }
 
 }  // namespace quillon

@@ -9,8 +9,8 @@ class QWidget;
 
 namespace quillon {
 
-// Program folder + "language_" + the form's object name + ".ini".
-std::string LanguageFilePath(const QWidget* form);
+// "language_" + the form's object name + ".ini"; FileLocations says which folders hold it.
+std::string LanguageFileName(const QWidget* form);
 
 // Loads the captions of form from section title of its language file. Missing files,
 // sections or keys give the component names; a combo box gets the pieces of its value split
@@ -18,7 +18,8 @@ std::string LanguageFilePath(const QWidget* form);
 void Language_Set(QWidget* form, const std::string& title);
 
 // Writes the current captions and combo lists of form into section "CHS" of its language
-// file (whatever language is in use), keeping the file's other sections.
+// file (whatever language is in use), keeping the file's other sections. Installed, the
+// user's copy is written; it starts as a copy of the shipped file.
 bool Language_Create(QWidget* form);
 
 }  // namespace quillon

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "core/msg_ini.h"
 #include "app/program_options.h"
 #include "app/tmain.h"
+#include "core/file_locations.h"
+#include "core/msg_ini.h"
 
 int main(int argc, char** argv) {
   const quillon::ProgramOptions options = quillon::ParseProgramOptions(argc, argv);
+  quillon::SetHomeFolder(options.home);
   if (!options.error.empty()) {
     std::fprintf(stderr, "quillon: %s\n\n%s", options.error.c_str(),
                  quillon::ProgramUsage().c_str());
@@ -22,6 +24,9 @@ int main(int argc, char** argv) {
     std::printf("quillon %s\n", QUILLON_VERSION);
     return 0;
   }
+
+  if (std::string error; !quillon::Files().PrepareUserFiles(&error))
+    std::fprintf(stderr, "quillon: %s\n", error.c_str());
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("quillon");

@@ -29,6 +29,11 @@ QWidget* BuildEscPosPage(QTabWidget* tabs) {
     grid->addWidget(ui::Button(page, name, caption), i / 4, i % 4);
     ++i;
   }
+  // The printer's real-time status, asked again with the button beside it.
+  auto* status = ui::Label(page, "lbl_status", "");
+  status->setWordWrap(true);
+  grid->addWidget(status, 4, 0, 1, 3);
+  grid->addWidget(ui::Button(page, "btn_status", "刷新状态"), 4, 3);
   tabs->addTab(page, "ESC/POS控制");
   return page;
 }

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/file_locations.h"
+#include "core/help_texts.h"
 #include "virtualprinter/virtual_usb_bank.h"
 
 namespace quillon {
@@ -26,6 +28,8 @@ ProgramOptions ParseProgramOptions(int argc, char** argv) {
       }
     } else if ((std::strcmp(a, "--paper") == 0 || std::strcmp(a, "--state") == 0) && i + 1 < argc) {
       (a[2] == 'p' ? o.paper : o.state) = argv[++i];
+    } else if (std::strcmp(a, "--home") == 0 && i + 1 < argc) {
+      o.home = argv[++i];
     } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
       o.help = true;
     } else if (std::strcmp(a, "--version") == 0) {
@@ -38,20 +42,7 @@ ProgramOptions ParseProgramOptions(int argc, char** argv) {
 }
 
 std::string ProgramUsage() {
-  return "Usage: quillon [--virtual-printer[=N] [--paper FILE.png] [--state FILE]] [--help]\n"
-         "               [--version] [Qt options]\n"
-         "\n"
-         "Service tool for thermal receipt and label printers.\n"
-         "\n"
-         "  --virtual-printer  attach the built-in virtual printer as the USB printer\n"
-         "    --paper FILE.png save what the virtual printer printed when the program ends\n"
-         "    --state FILE     keep the virtual printer's settings, flash and card in FILE\n"
-         "  --virtual-printer=N  attach N virtual printers (serial numbers VP0001...); --paper\n"
-         "                     and --state then name folders with one file per printer\n"
-         "  --help, -h         show this help and exit\n"
-         "  --version          show the version and exit\n"
-         "\n"
-         "Settings, language and message files are read from the program's folder.\n";
+  return FormatHelp(QuillonHelp()) + "\n" + Files().Describe();
 }
 
 }  // namespace quillon

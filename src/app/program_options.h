@@ -15,6 +15,7 @@ struct ProgramOptions {
   int virtual_count = 1;  // --virtual-printer=N: that many virtual printers on one hub
   std::string paper;      // --paper FILE.png: the virtual printer's paper, saved at exit
   std::string state;      // --state FILE: the virtual printer's state, kept across runs
+  std::string home;       // --home DIR: every file of the program in DIR
   bool help = false;      // --help, -h
   bool version = false;   // --version
   std::string error;      // an option the program does not know
@@ -22,6 +23,7 @@ struct ProgramOptions {
 
 // Reads our options; arguments with a single dash are left to Qt (-platform, -style...).
 ProgramOptions ParseProgramOptions(int argc, char** argv);
+// The --help text, which also says where the files are.
 std::string ProgramUsage();
 
 // The USB backend the program runs on: the virtual printer with --virtual-printer, else the

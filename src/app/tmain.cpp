@@ -15,9 +15,11 @@
 #include "app/qt_dialogs.h"
 #include "app/usb_notice.h"
 #include "app/usb_printer_menu.h"
+#include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/printer_command.h"
 #include "core/sfunc.h"
+#include "link/net_settings.h"
 #include "link/serial/serial_path.h"
 
 namespace quillon {
@@ -41,11 +43,11 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
       deps_(std::move(deps)),
       own_presenter_(deps_.dialogs ? nullptr : std::make_unique<QtDialogPresenter>(this)),
       own_files_(deps_.files ? nullptr : std::make_unique<QtFileDialogs>(this)),
-      log_(GetApplicationPath()),
+      log_(Files().ConfigFile(), Files().StateFolder()),
       link_(*deps_.usb, ClockOf(deps_), pump_, &log_),
       esc_(link_),
       ctx_{link_, esc_, msg_, [this] { return ShowUSBMessage(0); }, "CHS", {}, nullptr},
-      msg_(GetApplicationPath() + "language_msg.ini", ctx_.Language,
+      msg_(Files().LanguageReadOrder("language_msg.ini"), ctx_.Language,
            deps_.dialogs ? *deps_.dialogs : *own_presenter_) {
   setObjectName("main");
   ctx_.StatusNote = [this](const std::string& text) { StatusNote(QString::fromStdString(text)); };
@@ -142,6 +144,7 @@ void Tmain::BuildMenus() {
   printer_menu_ = new UsbPrinterMenu(system, link_);
   system->addSeparator();
   item(system, "Comm1", "SerialPort Config", &Tmain::Comm1Click);
+  item(system, "NetPrinter1", QStringLiteral("Network printer\u2026"), &Tmain::NetPrinter1Click);
   system->addSeparator();
   item(system, "CreateLanguage1", "Create Language", &Tmain::CreateLanguage1Click);
   system->addSeparator();
@@ -166,14 +169,13 @@ void Tmain::BuildMenus() {
 }
 
 void Tmain::FormCreate() {
-  const std::string folder = GetApplicationPath();
-  IniFile config(folder + "config.ini");
+  IniFile config(Files().ConfigFile());
   link_.USB.VID = config.ReadString("SYSTEM", "USB_VID", "");
   link_.USB.PID = config.ReadString("SYSTEM", "USB_PID", "");
   ctx_.Language = config.ReadString("SYSTEM", "LANGUAGE", "CHS");
   log_.init_log();
   link_.BeforeReadUSB = false;
-  // msgini (language_msg.ini beside the program) is read afresh by msg_ at every use.
+  // msgini (language_msg.ini) is read afresh by msg_ at every use.
   Language_Set(this, ctx_.Language);
   link_.UseCommPort = false;
 }
@@ -192,6 +194,13 @@ void Tmain::InstallControllers() {
 }
 
 bool Tmain::ShowUSBMessage(int) {
+  // On the network the printer is there when it takes a connection, which then serves the
+  // command; otherwise the user learns which address did not answer.
+  if (link_.UseNetwork) {
+    if (link_.OpenUsb()) return true;
+    msg_.MSGDLG(kMsgPlain, "", link_.LastOpenError());
+    return false;
+  }
   // Over the serial path the printer is reachable while the port is open.
   if (link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint) return true;
   msg_.MSGDLG(kMsgPlain, "", msg_.Text("MSG003"));
@@ -209,12 +218,17 @@ void Tmain::StatusNote(const QString& text) {
 void Tmain::Timer1Timer() {
   if (!link_.UseCommPort) printer_menu_->Refresh();
   link_.FindPrinter();
-  const bool present = link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint;
+  const bool present = link_.UseNetwork    ? NetLinkAnswered(link_)
+                       : link_.UseCommPort ? SerialLinkReady(link_)
+                                           : link_.USB.isFindPrint;
   const char* key = present ? "MSG001" : "MSG002";
   QString caption =
       QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) + QStringLiteral("]");
   // The caption also says when the serial path, not USB, is the link.
-  if (link_.UseCommPort) caption += QStringLiteral(" (serial port)");
+  if (link_.UseNetwork)
+    caption += QStringLiteral(" (network)");
+  else if (link_.UseCommPort)
+    caption += QStringLiteral(" (serial port)");
   setWindowTitle(caption);
 }
 
@@ -240,7 +254,14 @@ void Tmain::CreateLanguage1Click() {
 }
 
 void Tmain::ChooseLanguage(const char* language) {
-  IniFile(GetApplicationPath() + "config.ini").WriteString("SYSTEM", "LANGUAGE", language);
+  const FileLocations files = Files();
+  std::string error;
+  // Installed use: the user's config.ini starts as the shipped one, so the rest is kept.
+  if (!files.PrepareUserFiles(&error)) StatusNote(QString::fromStdString(error));
+  if (!IniFile(files.ConfigFile()).WriteString("SYSTEM", "LANGUAGE", language)) {
+    msg_.MSGDLG(kMsgWarning, "", "The language could not be saved in " + files.ConfigFile());
+    return;
+  }
   // Shown in the language in use; the new one applies from the next start.
   msg_.MSGDLG(kMsgInfo, "", msg_.Text("MSG031"));
 }
@@ -271,6 +292,9 @@ void Tmain::ShowDialog(const char* formName) {
 
 void Tmain::Comm1Click() {
   ShowDialog("CommPort");
+}
+void Tmain::NetPrinter1Click() {
+  ShowDialog("NetPrinter");
 }
 void Tmain::Bluetooth201Click() {
   ShowDialog("clBluetooth");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/program_options.h"
+#include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
 #include "link/usb_backend_libusb.h"
@@ -48,7 +49,7 @@ class VirtualPrinterBackend final : public UsbBackend {
 // The identifiers the program searches for (config.ini), so that the virtual printer is
 // the one found.
 std::string ConfiguredId(const char* key, const char* fallback) {
-  std::string id = IniFile(GetApplicationPath() + "config.ini").ReadString("SYSTEM", key, "");
+  std::string id = IniFile(Files().ConfigFile()).ReadString("SYSTEM", key, "");
   return id.empty() ? fallback : id;
 }
 

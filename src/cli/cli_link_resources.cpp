@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 
+#include <filesystem>
+#include <system_error>
+
 #include "link/usb_backend_libusb.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"
@@ -27,7 +30,11 @@ class VirtualResources final : public LinkResources {
   explicit VirtualResources(const LinkOptions& o) : bank_(o.virtual_count, Vid(o), Pid(o)) {}
 
   bool Load(const LinkOptions& o, std::string* error) {
-    return bank_.LoadStates(o.state, error) && ApplyFaults(o.vp_faults, error);
+    if (!bank_.LoadStates(o.state, error)) {
+      *error += " (--factory-state starts from the factory state)";
+      return false;
+    }
+    return ApplyFaults(o.vp_faults, error);
   }
   UsbBackend& usb() override { return bank_; }
   MessagePump& pump() override { return pump_; }
@@ -92,6 +99,8 @@ std::unique_ptr<LinkResources> LinkResources::Make(const LinkOptions& options, s
     }
     case LinkOptions::Kind::kSerial:
       return MakeSerialResources(options, error);
+    case LinkOptions::Kind::kNetwork:
+      return MakeNetResources(options, error);
   }
   return nullptr;
 }

@@ -26,11 +26,15 @@ class LinkResources {
   virtual bool SerialOpen() const { return false; }
   virtual bool RestartSerial(std::string& error) { return true; }
   virtual void CloseSerial() {}
+  // Network path: the connection is up.
+  virtual bool NetConnected() const { return false; }
   // Virtual printer: save the paper (PNG) and the state file.
   virtual bool Finish(const LinkOptions& options, std::string* error) { return true; }
 };
 
 // The serial path: the port opened with the main window's line settings.
 std::unique_ptr<LinkResources> MakeSerialResources(const LinkOptions& options, std::string* error);
+// The network path: HOST[:PORT] of --tcp.
+std::unique_ptr<LinkResources> MakeNetResources(const LinkOptions& options, std::string* error);
 
 }  // namespace quillon::cli

@@ -8,48 +8,17 @@
 
 #include "cli/commands.h"
 #include "cli/each_usb.h"
+#include "core/file_locations.h"
+#include "core/help_texts.h"
+#include "link/tcp_link.h"
 #include "virtualprinter/virtual_usb_bank.h"
 
 namespace quillon::cli {
 namespace {
 
-const char* kUsage =
-    "usage: quillon-cli [global options] <command> [arguments]\n"
-    "global options:\n"
-    "  --virtual-printer       the built-in virtual printer (in-process USB device)\n"
-    "  --virtual-printer=N     N virtual printers on one hub (ports 99-1..., serials VP0001...)\n"
-    "    --paper FILE.png      save what the virtual printer printed (a folder with N > 1)\n"
-    "    --state FILE          keep the virtual printer's state across runs (a folder with N > 1)\n"
-    "    --vp-fault SERIAL:unplug-after=N | SERIAL:drop-code=HEX   a fault on one of them\n"
-    "  --usb [VID:PID]         the USB printer (default; VID:PID overrides config.ini)\n"
-    "  --usb PATH|SERIAL       the printer at that port path (1-2.3) or with that serial number\n"
-    "                          (without it, the first printer found)\n"
-    "  --each-usb              run the command on every attached printer at once, then a\n"
-    "                          summary; exit status 1 if any failed\n"
-    "  --port PATH [--baud N]  a serial port (cable or Bluetooth) instead of USB\n"
-    "  --json                  one JSON object per result on stdout; progress as JSON lines\n"
-    "  --quiet, --verbose      less output / each exchange's bytes in hex\n"
-    "  --home DIR              folder of config.ini, language files and log/\n"
-    "commands:\n"
-    "  devices                                 printers (port path, serial number, route), other "
-    "USB devices, serial ports\n"
-    "  get <setting>                           read a printer setting (get --help lists them)\n"
-    "  set <setting> <value>                   change a printer setting\n"
-    "  factory-reset --yes                     restore the factory settings\n"
-    "  firmware update FILE [--old]            flash firmware (newer or older protocol)\n"
-    "  firmware enter-update-mode | firmware unlock\n"
-    "  font download FILE [--packsize N] [--erase-all]\n"
-    "  send text TEXT|--file F [--encoding ansi|utf-8|unicode|hex] [--no-escapes]\n"
-    "  send escpos <name>                      ESC/POS test sequence (send escpos --help)\n"
-    "  print image FILE                        dithered raster bands\n"
-    "  logo FILE                               screen boot logo\n"
-    "  wifi set ... | wifi reset               Wi-Fi module settings\n"
-    "  net get | net set --ip A --mask M --gateway G [--dhcp]\n"
-    "  label threshold | label self-test | label get | label set SENSOR OUT\n"
-    "  rfid request|read|write --sector N ...  RFID reader test\n"
-    "  paper-roll create [...] | paper-roll read\n"
-    "exit codes: 0 success, 1 the printer refused or did not answer, 2 usage error,\n"
-    "            3 no printer found or it cannot be opened, 4 bad input file or value\n";
+std::string Usage() {
+  return FormatHelp(QuillonCliHelp()) + "\n" + Files().Describe();
+}
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> table = {
@@ -67,6 +36,7 @@ const std::map<std::string, Command>& Commands() {
       {"send", CmdSend},
       {"print", CmdPrint},
       {"logo", CmdLogo},
+      {"status", CmdStatus},
   };
   return table;
 }
@@ -111,10 +81,11 @@ int Main(int argc, char** argv) {
       return &words[++i];
     };
     if (w == "--help" || w == "-h") {
-      std::fputs(kUsage, stdout);
+      SetHomeFolder(link.home);
+      std::fputs(Usage().c_str(), stdout);
       return kExitOk;
     } else if (w == "--version") {
-      std::printf("quillon-cli 4.0\n");
+      std::printf("quillon-cli %s\n", QUILLON_VERSION);
       return kExitOk;
     } else if (w == "--json") {
       mode.json = true;
@@ -153,6 +124,16 @@ int Main(int argc, char** argv) {
       if (!v) return kExitUsage;
       link.kind = LinkOptions::Kind::kSerial;
       link.port = *v;
+    } else if (w == "--tcp") {
+      const std::string* v = next("HOST[:PORT]");
+      if (!v) return kExitUsage;
+      std::string why;
+      if (!ParseNetAddress(*v, why)) {
+        std::fprintf(stderr, "quillon-cli: --tcp %s\n", why.c_str());
+        return kExitUsage;
+      }
+      link.kind = LinkOptions::Kind::kNetwork;
+      link.tcp = *v;
     } else if (w == "--baud") {
       const std::string* v = next("a rate");
       if (!v) return kExitUsage;
@@ -174,25 +155,42 @@ int Main(int argc, char** argv) {
       const std::string* v = next("a file name");
       if (!v) return kExitUsage;
       link.state = *v;
+    } else if (w == "--factory-state") {
+      link.factory_state = true;
     } else if (w.rfind("--", 0) == 0) {
-      std::fprintf(stderr, "quillon-cli: unknown option '%s'\n%s", w.c_str(), kUsage);
+      std::fprintf(stderr, "quillon-cli: unknown option '%s' (see --help)\n", w.c_str());
       return kExitUsage;
     } else {
       break;
     }
   }
   if (i >= words.size()) {
-    std::fprintf(stderr, "quillon-cli: no command given\n%s", kUsage);
+    std::fprintf(stderr, "quillon-cli: no command given\n%s", Usage().c_str());
     return kExitUsage;
   }
-  if ((!link.paper.empty() || !link.state.empty()) && link.kind != LinkOptions::Kind::kVirtual) {
-    std::fprintf(stderr, "quillon-cli: --paper and --state go with --virtual-printer\n");
+  if ((!link.paper.empty() || !link.state.empty() || link.factory_state) &&
+      link.kind != LinkOptions::Kind::kVirtual) {
+    std::fprintf(stderr,
+                 "quillon-cli: --paper, --state and --factory-state go with --virtual-printer\n");
     return kExitUsage;
   }
   if (!link.vp_faults.empty() && link.kind != LinkOptions::Kind::kVirtual) {
     std::fprintf(stderr, "quillon-cli: --vp-fault goes with --virtual-printer\n");
     return kExitUsage;
   }
+  if (link.factory_state && !link.state.empty()) {
+    std::fprintf(stderr, "quillon-cli: --state and --factory-state exclude each other\n");
+    return kExitUsage;
+  }
+  SetHomeFolder(link.home);
+  const FileLocations files = Files();
+  if (std::string error; !files.PrepareUserFiles(&error))
+    std::fprintf(stderr, "quillon-cli: %s\n", error.c_str());
+  // The virtual printers keep their settings between commands, as printers do: one file, or
+  // with several a folder beside it with one file per serial number.
+  if (link.kind == LinkOptions::Kind::kVirtual && link.state.empty() && !link.factory_state)
+    link.state = link.virtual_count > 1 ? files.VirtualPrinterStateFolder()
+                                        : files.VirtualPrinterStateFile();
   Output out(mode);
   auto cmd = Commands().find(words[i]);
   if (cmd == Commands().end()) {

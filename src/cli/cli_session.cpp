@@ -2,21 +2,13 @@
 
 #include "cli/cli_link_resources.h"
 #include "cli/commands.h"
+#include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
 
 namespace quillon::cli {
-namespace {
-
-std::string HomeFolder(const LinkOptions& o) {
-  if (!o.home.empty()) SetApplicationPath(o.home);
-  return GetApplicationPath();
-}
-
-}  // namespace
-
 std::string CliMessages::Text(const std::string& key) {
-  return IniFile(folder_ + "language_msg.ini").ReadString("EN", key, "ERROR");
+  return ReadStringInOrder(Files().LanguageReadOrder("language_msg.ini"), "EN", key, "ERROR");
 }
 
 int CliMessages::MSGDLG(int kind, const std::string& caption, const std::string& text) {
@@ -28,9 +20,9 @@ int CliMessages::MSGDLG(int kind, const std::string& caption, const std::string&
 Session::Session(const LinkOptions& options, Output& out)
     : options_(options),
       out_(out),
-      folder_(HomeFolder(options)),
-      log_(folder_),
-      messages_(folder_, out) {
+      config_file_(Files().ConfigFile()),
+      log_(config_file_, Files().StateFolder()),
+      messages_(out) {
   log_.init_log();
   if (!options_.shared) LoadCodePageSetting(options_);  // --each-usb loads it once
   if (out_.mode().verbose) {
@@ -46,8 +38,9 @@ Session::~Session() {
   Finish("paper");
 }
 
-std::pair<std::string, std::string> UsbIds(const LinkOptions& options, const std::string& folder) {
-  IniFile config(folder + "config.ini");
+std::pair<std::string, std::string> UsbIds(const LinkOptions& options,
+                                           const std::string& config_file) {
+  IniFile config(config_file);
   std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
   std::string pid = config.ReadString("SYSTEM", "USB_PID", "");
   if (!options.usb_id.empty()) {
@@ -64,7 +57,7 @@ std::pair<std::string, std::string> UsbIds(const LinkOptions& options, const std
 
 int Session::Connect(const std::string& command) {
   std::string error;
-  const auto [vid, pid] = UsbIds(options_, folder_);
+  const auto [vid, pid] = UsbIds(options_, config_file_);
   if (options_.shared) {
     res_ = options_.shared;
     finished_ = true;  // whoever shares the resources saves the virtual printers
@@ -95,10 +88,14 @@ int Session::Connect(const std::string& command) {
     link_->UseCommPort = true;
     return kExitOk;
   }
+  if (options_.kind == LinkOptions::Kind::kNetwork) {
+    if (!res_->Attach(*link_, &error)) return out_.Fail(command, kExitNoPrinter, error);
+    return kExitOk;
+  }
   if (vid.empty() || pid.empty()) {
     return out_.Fail(command, kExitNoPrinter,
-                     "no USB identifiers: set USB_VID and USB_PID in " + folder_ +
-                         "config.ini or pass --usb VID:PID");
+                     "no USB identifiers: set USB_VID and USB_PID in " + config_file_ +
+                         " or pass --usb VID:PID");
   }
   link_->FindPrinter();
   if (!link_->USB.isFindPrint) {
@@ -121,6 +118,8 @@ int Session::Connect(const std::string& command) {
 
 bool Session::Present() {
   if (link_->UseCommPort) return res_->SerialOpen();
+  // On the network the printer is there when a connection is up or can be made.
+  if (link_->UseNetwork) return res_->NetConnected() || link_->OpenUsb();
   link_->FindPrinter();
   return link_->USB.isFindPrint;
 }

@@ -19,7 +19,7 @@ namespace quillon::cli {
 class LinkResources;  // backends and the serial component, per link kind
 
 struct LinkOptions {
-  enum class Kind { kUsb, kVirtual, kSerial } kind = Kind::kUsb;
+  enum class Kind { kUsb, kVirtual, kSerial, kNetwork } kind = Kind::kUsb;
   std::string usb_id;      // "VID:PID" overriding config.ini
   std::string usb_select;  // which of several printers: port path ("1-2.3") or serial number
   int virtual_count = 1;   // virtual printers on the virtual hub
@@ -28,26 +28,28 @@ struct LinkOptions {
   std::shared_ptr<LinkResources> shared;
   std::string port;  // serial device path
   uint32_t baud = 115200;
-  std::string home;   // folder of config.ini, language files and log/
-  std::string paper;  // virtual printer: save the paper as PNG here at the end
-  std::string state;  // virtual printer: state file kept across runs
+  std::string tcp;             // network printer, HOST[:PORT]
+  std::string home;            // folder of config.ini, language files and log/
+  std::string paper;           // virtual printer: save the paper as PNG here at the end
+  std::string state;           // virtual printer: state file kept across runs
+  bool factory_state = false;  // virtual printer: factory state, nothing loaded or saved
 };
 
 // Messages of the flows, printed through Output; texts from language_msg.ini [EN].
 class CliMessages final : public Messages {
  public:
-  CliMessages(std::string folder, Output& out) : folder_(std::move(folder)), out_(out) {}
+  explicit CliMessages(Output& out) : out_(out) {}
   std::string Text(const std::string& key) override;
   int MSGDLG(int kind, const std::string& caption, const std::string& text) override;
 
  private:
-  std::string folder_;
   Output& out_;
 };
 
 // The USB identifiers searched for: config.ini's, overridden by --usb VID:PID; the virtual
 // printer's own when neither names any.
-std::pair<std::string, std::string> UsbIds(const LinkOptions& options, const std::string& folder);
+std::pair<std::string, std::string> UsbIds(const LinkOptions& options,
+                                           const std::string& config_file);
 
 class Session {
  public:
@@ -82,7 +84,7 @@ class Session {
  private:
   LinkOptions options_;
   Output& out_;
-  std::string folder_;
+  std::string config_file_;
   ExchangeLog log_;
   CliMessages messages_;
   std::shared_ptr<LinkResources> res_;

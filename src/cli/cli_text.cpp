@@ -1,15 +1,15 @@
 // Text from the command line (UTF-8) to the printer's code page and back, through the
 // program's one ANSI code-page conversion.
 #include "cli/commands.h"
+#include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 
 namespace quillon::cli {
 
-void LoadCodePageSetting(const LinkOptions& link) {
-  if (!link.home.empty()) SetApplicationPath(link.home);
-  ApplyAnsiCodePageSetting(IniFile(GetApplicationPath() + "config.ini"));
+void LoadCodePageSetting(const LinkOptions&) {
+  ApplyAnsiCodePageSetting(IniFile(Files().ConfigFile()));
 }
 
 std::string ToPrinterText(const std::string& utf8) {

@@ -4,8 +4,8 @@
 
 #include "cli/cli_link_resources.h"
 #include "cli/commands.h"
+#include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "link/serial/enum_com_ports.h"
 
 namespace quillon::cli {
@@ -22,8 +22,7 @@ int CmdDevices(Args& args, CommandEnv& env) {
   if (RejectLeftover(args, env, "devices", &code)) return code;
   LinkOptions link = env.link;
   if (link.kind == LinkOptions::Kind::kSerial) link.kind = LinkOptions::Kind::kUsb;
-  if (!link.home.empty()) SetApplicationPath(link.home);
-  const auto [vid, pid] = UsbIds(link, GetApplicationPath());
+  const auto [vid, pid] = UsbIds(link, Files().ConfigFile());
   // The virtual printers show themselves with the identifiers searched for.
   if (link.kind == LinkOptions::Kind::kVirtual) link.usb_id = vid + ":" + pid;
   std::string error;

@@ -6,12 +6,13 @@
 
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
+#include "core/help_texts.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
-#include "output/picture_file.h"
+#include "output/picture_decode.h"
 #include "output/raster_print.h"
 #include "output/text_conv.h"
 
@@ -22,15 +23,10 @@ const char* kSendHelp =
     "usage: quillon-cli send text TEXT|--file F [--encoding ansi|utf-8|unicode|hex]\n"
     "                             [--no-escapes]\n"
     "       quillon-cli send escpos NAME\n"
+    "  --require-ready: ask the printer's status first and send nothing unless it is ready\n"
     "  escapes (\\n, \\r, \\t, \\xHH, \\uHHHH, \\\\) are honoured unless --no-escapes (ANSI only)\n"
     "  NAME: drawer test-page barcode qr font-24 double-height double-width double-size\n"
     "        align-left align-center align-right font-16 init feed cut\n";
-
-// The CLI's names of the fifteen test buttons, in page order.
-const char* const kEscPosNames[] = {"drawer",     "test-page",     "barcode",      "qr",
-                                    "font-24",    "double-height", "double-width", "double-size",
-                                    "align-left", "align-center",  "align-right",  "font-16",
-                                    "init",       "feed",          "cut"};
 
 std::optional<TextEncoding> ParseEncoding(const std::string& name) {
   if (name == "ansi") return TextEncoding::kAnsi;
@@ -58,6 +54,7 @@ int SendText(Args& args, CommandEnv& env) {
   auto file = args.Value("--file");
   auto enc_name = args.Value("--encoding");
   const bool raw = args.Flag("--no-escapes");
+  const bool require_ready = args.Flag("--require-ready");
   auto text = file ? std::optional<std::string>() : args.Next();
   int code = 0;
   if (RejectLeftover(args, env, "send text", &code)) return code;
@@ -75,24 +72,31 @@ int SendText(Args& args, CommandEnv& env) {
   if (!bytes.ok) return env.out.Fail("send text", kExitBadInput, bytes.error);
   Session s(env.link, env.out);
   if (int c = s.Connect("send text")) return c;
-  SendRawBytes(s.link(), bytes.bytes);
+  if (require_ready && !RequireReady(s, "send text", &code)) return code;
+  if (!SendRawBytes(s.link(), bytes.bytes))
+    return s.out().Fail("send text", kExitPrinterFailed, "the printer did not take the bytes");
   s.out().Result("send text", JsonObject().Add("bytes", static_cast<int64_t>(bytes.bytes.size())),
                  "sent " + std::to_string(bytes.bytes.size()) + " bytes");
   return kExitOk;
 }
 
 int SendEscPos(Args& args, CommandEnv& env) {
+  const bool require_ready = args.Flag("--require-ready");
   auto name = args.Next();
   int code = 0;
   if (RejectLeftover(args, env, "send escpos", &code)) return code;
   if (!name)
     return env.out.Fail("send escpos", kExitUsage, std::string("missing NAME\n") + kSendHelp);
   auto tests = EscPosTests();
-  for (size_t i = 0; i < tests.size() && i < std::size(kEscPosNames); ++i) {
-    if (*name != kEscPosNames[i]) continue;
+  // The CLI's names of the test buttons, in page order.
+  const std::vector<std::string>& names = QuillonCliWords().escpos_names;
+  for (size_t i = 0; i < tests.size() && i < names.size(); ++i) {
+    if (*name != names[i]) continue;
     Session s(env.link, env.out);
     if (int c = s.Connect("send escpos")) return c;
-    SendRawBytes(s.link(), tests[i].bytes);
+    if (require_ready && !RequireReady(s, "send escpos", &code)) return code;
+    if (!SendRawBytes(s.link(), tests[i].bytes))
+      return s.out().Fail("send escpos", kExitPrinterFailed, "the printer did not take the bytes");
     s.out().Result(
         "send escpos",
         JsonObject().Add("name", *name).Add("bytes", static_cast<int64_t>(tests[i].bytes.size())),
@@ -105,7 +109,7 @@ int SendEscPos(Args& args, CommandEnv& env) {
 bool LoadPicture(CommandEnv& env, const std::string& command, const std::string& path, Picture& pic,
                  int* code) {
   std::string error;
-  if (!LoadPictureFile(QString::fromStdString(path), pic, error)) {
+  if (!LoadPictureFile(path, pic, error)) {
     *code = env.out.Fail(command, kExitBadInput, error);
     return false;
   }
@@ -130,10 +134,13 @@ int CmdPrint(Args& args, CommandEnv& env) {
   auto sub = args.Next();
   if (args.Help() || !sub || *sub != "image") {
     std::fputs(
-        "usage: quillon-cli print image FILE   (BMP, PNG, JPEG or GIF; at most 1360 dots wide)\n",
+        "usage: quillon-cli print image FILE [--require-ready]\n"
+        "  BMP, PNG, JPEG or GIF; at most 1360 dots wide. --require-ready: ask the printer's\n"
+        "  status first and print nothing unless it is ready\n",
         stdout);
     return sub && *sub == "image" ? kExitOk : kExitUsage;
   }
+  const bool require_ready = args.Flag("--require-ready");
   auto file = args.Next();
   int code = 0;
   if (RejectLeftover(args, env, "print image", &code)) return code;
@@ -144,6 +151,7 @@ int CmdPrint(Args& args, CommandEnv& env) {
   if (!why.empty()) return env.out.Fail("print image", kExitBadInput, why);
   Session s(env.link, env.out);
   if (int c = s.Connect("print image")) return c;
+  if (require_ready && !RequireReady(s, "print image", &code)) return code;
   CliFlowUi ui(s.out(), s.messages(), "print");
   if (!PrintPicture(s.link(), pic, ui))
     return s.out().Fail("print image", kExitPrinterFailed, "not every band was sent");

@@ -27,6 +27,11 @@ int CmdFont(Args& args, CommandEnv& env);
 int CmdSend(Args& args, CommandEnv& env);
 int CmdPrint(Args& args, CommandEnv& env);
 int CmdLogo(Args& args, CommandEnv& env);
+int CmdStatus(Args& args, CommandEnv& env);
+
+// --require-ready: asks the printer's status first; false (with the failure reported and
+// its exit code in code) when it is not ready to print.
+bool RequireReady(Session& s, const std::string& command, int* code);
 
 // Shared by the commands: reports leftover words as a usage error (returns true if any).
 bool RejectLeftover(Args& args, CommandEnv& env, const std::string& command, int* code);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/cli_link_resources.h"
+#include "core/file_locations.h"
 #include "core/sfunc.h"
 
 namespace quillon::cli {
@@ -138,10 +139,10 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
     return out.Fail(name, kExitUsage, "--each-usb goes with USB printers, not --port");
   if (!link.usb_select.empty())
     return out.Fail(name, kExitUsage, "--each-usb runs on every printer: leave out --usb PATH");
-  if (!link.home.empty()) SetApplicationPath(link.home);
-  link.home.clear();  // set once here: the threads only read it
+  if (link.kind == LinkOptions::Kind::kNetwork)
+    return out.Fail(name, kExitUsage, "--each-usb goes with USB printers, not --tcp");
   LoadCodePageSetting(link);
-  const auto [vid, pid] = UsbIds(link, GetApplicationPath());
+  const auto [vid, pid] = UsbIds(link, Files().ConfigFile());
   if (link.kind == LinkOptions::Kind::kVirtual) link.usb_id = vid + ":" + pid;
 
   std::string error;

@@ -1,11 +1,11 @@
 #include "core/msg_ini.h"
 
-#include "core/ini_file.h"
+#include "core/file_locations.h"
 
 namespace quillon {
 
 std::string MsgIni::Text(const std::string& key) {
-  return IniFile(path_).ReadString(language_, key, "ERROR");
+  return ReadStringInOrder(paths_, language_, key, "ERROR");
 }
 
 int MsgIni::MSGDLG(int kind, const std::string& caption, const std::string& text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/messages.h"
 
@@ -24,15 +25,19 @@ class MsgIni final : public Messages {
  public:
   // path: the message file; language: the section to read, followed as it changes.
   MsgIni(std::string path, const std::string& language, DialogPresenter& presenter)
-      : path_(std::move(path)), language_(language), presenter_(presenter) {}
+      : MsgIni(std::vector<std::string>{std::move(path)}, language, presenter) {}
+  // paths: a read order; each key comes from the first file that has it (the user's copy,
+  // then the shipped one).
+  MsgIni(std::vector<std::string> paths, const std::string& language, DialogPresenter& presenter)
+      : paths_(std::move(paths)), language_(language), presenter_(presenter) {}
 
   std::string Text(const std::string& key) override;
   int MSGDLG(int kind, const std::string& caption, const std::string& text) override;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return paths_.front(); }
 
  private:
-  std::string path_;
+  std::vector<std::string> paths_;
   const std::string& language_;
   DialogPresenter& presenter_;
 };

@@ -1,37 +1,17 @@
 #include "core/sfunc.h"
 
-#include <unistd.h>
-
-#include <climits>
-#include <mutex>
+#include "core/file_locations.h"
+#include "core/platform_folders.h"
 
 namespace quillon {
-namespace {
-
-std::mutex g_path_mutex;
-std::string g_path_override;
-
-std::string ExecutableFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  std::string path(buf, static_cast<size_t>(n));
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
-
-}  // namespace
 
 std::string GetApplicationPath() {
-  std::lock_guard lock(g_path_mutex);
-  if (!g_path_override.empty()) return g_path_override;
-  return ExecutableFolder();
+  std::string home = HomeFolder();
+  return home.empty() ? ExecutableFolder() : home;
 }
 
 void SetApplicationPath(const std::string& folder) {
-  std::lock_guard lock(g_path_mutex);
-  g_path_override = folder;
-  if (!g_path_override.empty() && g_path_override.back() != '/') g_path_override += '/';
+  SetHomeFolder(folder);
 }
 
 uint32_t HexToint(const std::string& hex) {

@@ -6,10 +6,11 @@
 
 namespace quillon {
 
-// Folder of the running executable, ending with '/'. Every file of the program is found
-// relative to it, never the working directory.
+// Folder of the running executable (or the --home folder when one is set), ending with '/'.
+// Files are never found relative to the working directory; FileLocations (Files()) says
+// where each one lives.
 std::string GetApplicationPath();
-// Overrides the folder (the CLI's --home, tests). An empty text restores the default.
+// Sets the --home folder (the CLI's --home, tests). An empty text restores the default.
 void SetApplicationPath(const std::string& folder);
 
 // Hexadecimal text to a number; 0 when empty, not hexadecimal, or above FFFFFFFF.

@@ -1,8 +1,8 @@
 #include "core/ulog.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "core/ini_file.h"
 
@@ -35,12 +35,16 @@ const char* TagOf(int32_t kind, const LogSwitches& s) {
 
 }  // namespace
 
-ExchangeLog::ExchangeLog(std::string folder) : now(LocalNow), folder_(std::move(folder)) {
+ExchangeLog::ExchangeLog(std::string folder) : ExchangeLog("", std::move(folder)) {}
+
+ExchangeLog::ExchangeLog(std::string config_file, std::string folder)
+    : now(LocalNow), config_file_(std::move(config_file)), folder_(std::move(folder)) {
   if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
+  if (config_file_.empty()) config_file_ = folder_ + "config.ini";
 }
 
 int32_t ExchangeLog::init_log() {
-  IniFile config(folder_ + "config.ini");
+  IniFile config(config_file_);
   auto read = [&](const char* key) {
     return static_cast<uint8_t>(config.ReadInteger("LOG", key, 0) & 0xFF);
   };
@@ -80,7 +84,8 @@ int32_t ExchangeLog::Write_Log(const std::string& filename, const std::string& M
 
 std::string ExchangeLog::DailyFileName() {
   std::string dir = folder_ + "log";
-  ::mkdir(dir.c_str(), 0755);  // the folder is created when missing; failure shows at write
+  std::error_code ec;  // the folder is created when missing; a failure shows at write
+  std::filesystem::create_directories(dir, ec);
   std::tm tm = now();
   char day[48];
   std::snprintf(day, sizeof day, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);

@@ -1,5 +1,6 @@
 // uLog: the daily exchange log. Every block sent and every reply received is written as
-// a line of hexadecimal bytes into log/yyyymmdd.txt beside the program.
+// a line of hexadecimal bytes into log/yyyymmdd.txt (beside the program, or in the user's
+// state folder when installed: FileLocations).
 #pragma once
 
 #include <cstdint>
@@ -20,15 +21,19 @@ struct LogSwitches {
 
 class ExchangeLog {
  public:
-  // folder: the program folder (ends with '/'); log files go to folder + "log/".
+  // folder: the program folder (ends with '/'); config.ini is read there, log files go to
+  // folder + "log/".
   explicit ExchangeLog(std::string folder);
+  // config_file: where the switches are read; folder: where "log/" and "Log.txt" go.
+  ExchangeLog(std::string config_file, std::string folder);
 
-  // Reads the six switches from section LOG of folder + "config.ini"; returns 0.
+  // Reads the six switches from section LOG of the config file; returns 0.
   int32_t init_log();
   // Appends one line (CR LF ended); 0, or -1 when the file cannot be written.
   int32_t Write_Log(const std::string& filename, const std::string& MSGStr, int32_t MSGType);
 
-  // folder + "log/" + yyyymmdd + ".txt" for today; creates the log folder when missing.
+  // folder + "log/" + yyyymmdd + ".txt" for today; creates the log folder (and the folders
+  // above it) when missing.
   std::string DailyFileName();
 
   LogSwitches switches;
@@ -39,6 +44,7 @@ class ExchangeLog {
   const std::string& folder() const { return folder_; }
 
  private:
+  std::string config_file_;
   std::string folder_;
 };
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "core/printer_command.h"
+#include "link/tcp_link.h"
 
 namespace quillon {
 
@@ -97,6 +98,7 @@ uint32_t ImageChecksum(const uint8_t* data, size_t size) {
 }
 
 bool PrinterGone(const PrinterLink& link) {
+  if (link.UseNetwork) return !(link.net_link() && link.net_link()->connected());
   if (link.UseCommPort) return !(link.cm_spcomm && link.cm_spcomm->IsOpen());
   return !link.USB.hDevHandle;
 }

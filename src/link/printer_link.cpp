@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/ulog.h"
+#include "link/tcp_link.h"
 #include "protocol/frame.h"
 
 namespace quillon {
@@ -51,8 +52,17 @@ int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<ui
   if (log_) log_file_ = log_->DailyFileName();
   LogBytes(wbuf, static_cast<size_t>(wlen), 2);
 
-  int32_t count = UseCommPort ? SerialExchange(wbuf, wlen, rlen, timeout, end)
-                              : UsbExchange(wbuf, wlen, rlen, timeout, end);
+  int32_t count = 0;
+  if (UseNetwork) {
+    last_write_ok_ = false;
+    if (net_) {
+      count = net_->Exchange(wbuf, static_cast<size_t>(wlen), RecvBuf, kRecvBufSize, rlen, timeout,
+                             end, last_write_ok_);
+    }
+  } else {
+    count = UseCommPort ? SerialExchange(wbuf, wlen, rlen, timeout, end)
+                        : UsbExchange(wbuf, wlen, rlen, timeout, end);
+  }
   if (count <= 0) return 0;
   RecvLen = count;
   int32_t copied = count;
@@ -199,6 +209,12 @@ void PrinterLink::FindPrinter() {
 }
 
 bool PrinterLink::OpenUsb() {
+  if (UseNetwork) {
+    const bool ok = net_ && net_->Open();
+    last_open_error_kind_ = ok ? UsbError::kNone : UsbError::kNotFound;
+    last_open_error_ = ok ? "" : net_ ? net_->LastError() : "no network printer is set up";
+    return ok;
+  }
   if (!USB.isFindPrint) {
     // The handle is left as it is; the caller can still tell the user why.
     last_open_error_kind_ = UsbError::kNotFound;
@@ -231,6 +247,7 @@ bool PrinterLink::OpenUsb() {
 
 bool PrinterLink::CloseUSB() {
   if (usb_hold_ > 0) return true;  // closed when the flow's hold ends
+  if (net_) net_->Close();
   USB.hDevHandle.reset();
   return true;
 }

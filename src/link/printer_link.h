@@ -17,6 +17,7 @@
 namespace quillon {
 
 class ExchangeLog;
+class TcpLink;
 
 // How a wait for a reply ends early.
 enum class ReplyEnd {
@@ -94,6 +95,10 @@ class PrinterLink {
   void cm_spcommReceiveData(const uint8_t* buffer, uint16_t length);
   void SetCommPort(CommPort* port) { cm_spcomm = port; }
 
+  // Network path (used while UseNetwork is set): OpenUsb connects, CloseUSB disconnects.
+  void SetNetLink(TcpLink* net) { net_ = net; }
+  TcpLink* net_link() const { return net_; }
+
   // One printer command or flow at a time: owners check Busy() before starting one and
   // hold a BusyScope while it runs (waits pump messages, so a second could start).
   bool Busy() const { return busy_ > 0; }
@@ -123,6 +128,7 @@ class PrinterLink {
   uint8_t CommBuf[kCommBufSize] = {};
   int32_t CommRecvLen = 0;
   CommPort* cm_spcomm = nullptr;
+  bool UseNetwork = false;   // the network printer is the link (wins over UseCommPort)
   int32_t comm_dropped = 0;  // serial bytes dropped because CommBuf was full
 
  private:
@@ -133,6 +139,7 @@ class PrinterLink {
   void LogBytes(const uint8_t* bytes, size_t count, int32_t kind);
 
   UsbBackend& usb_backend_;
+  TcpLink* net_ = nullptr;
   Clock& clock_;
   MessagePump& pump_;
   ExchangeLog* log_;

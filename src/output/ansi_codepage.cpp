@@ -218,8 +218,8 @@ std::string AnsiToUtf8(std::string_view ansi, int codepage, size_t* replaced) {
       cd, ansi, [](std::string_view) { return size_t{1}; }, replaced);
 }
 
-std::string Utf8ToAnsi(std::string_view utf8) {
-  return Utf8ToAnsi(utf8, AnsiCodePage());
+std::string Utf8ToAnsi(std::string_view utf8, size_t* replaced) {
+  return Utf8ToAnsi(utf8, AnsiCodePage(), replaced);
 }
 std::string AnsiToUtf8(std::string_view ansi) {
   return AnsiToUtf8(ansi, AnsiCodePage());

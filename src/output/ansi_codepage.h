@@ -41,7 +41,7 @@ std::string Utf8ToAnsi(std::string_view utf8, int codepage, size_t* replaced = n
 std::string AnsiToUtf8(std::string_view ansi, int codepage, size_t* replaced = nullptr);
 
 // The same with the process-wide code page.
-std::string Utf8ToAnsi(std::string_view utf8);
+std::string Utf8ToAnsi(std::string_view utf8, size_t* replaced = nullptr);
 std::string AnsiToUtf8(std::string_view ansi);
 
 }  // namespace quillon

@@ -57,10 +57,12 @@ const EscPosTest* FindEscPosTest(std::string_view button) {
   return nullptr;
 }
 
-void SendRawBytes(PrinterLink& link, std::span<const uint8_t> bytes) {
+bool SendRawBytes(PrinterLink& link, std::span<const uint8_t> bytes) {
   link.OpenUsb();
   link.SendAndRecv(bytes.data(), static_cast<int32_t>(bytes.size()), {}, 0, 0);
+  const bool taken = link.last_write_ok();
   link.CloseUSB();
+  return taken;
 }
 
 }  // namespace quillon

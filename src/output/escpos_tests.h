@@ -23,6 +23,7 @@ const EscPosTest* FindEscPosTest(std::string_view button);
 
 // Writes bytes to the printer in one piece, awaiting no reply: OpenUsb, SendAndRecv with
 // no reply buffer, reply length 0 and time-out 0, CloseUSB. Also a zero-byte write.
-void SendRawBytes(PrinterLink& link, std::span<const uint8_t> bytes);
+// Returns whether the link took every byte (callers that report success look at it).
+bool SendRawBytes(PrinterLink& link, std::span<const uint8_t> bytes);
 
 }  // namespace quillon

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/gui_registry.h"
+#include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 #include "output/oem_logo_controller.h"
 #include "output/output_gui.h"
@@ -18,7 +18,7 @@ void InstallOutputGui(GuiRegistry& registry) {
   registry.RegisterPageController("TabSheet5", &InstallOemLogo);
   registry.RegisterPageController("main", [](QWidget*, AppContext& ctx) {
     // Every ANSI text of the program converts through this choice.
-    if (!ApplyAnsiCodePageSetting(IniFile(GetApplicationPath() + "config.ini")) && ctx.StatusNote) {
+    if (!ApplyAnsiCodePageSetting(IniFile(Files().ConfigFile())) && ctx.StatusNote) {
       ctx.StatusNote("config.ini: ANSI_CODEPAGE is not a supported code page; using " +
                      std::to_string(AnsiCodePage()));
     }

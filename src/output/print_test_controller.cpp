@@ -13,6 +13,7 @@
 #include "core/flow_ui.h"
 #include "core/printer_command.h"
 #include "output/ansi_codepage.h"
+#include "output/codepage_warning.h"
 #include "output/escpos_tests.h"
 #include "output/picture_file.h"
 #include "output/raster_print.h"
@@ -100,6 +101,7 @@ void PrintTestController::btn_sendClick() {
     return;
   }
   SendRawBytes(ctx_.link, bytes.bytes);
+  WarnReplacedCharacters(ctx_.messages, bytes.replaced, AnsiCodePage());
 }
 
 void PrintTestController::btn53Click() {

@@ -180,7 +180,7 @@ TextBytes ConvertTextForSending(TextEncoding encoding, std::string_view utf8_tex
   bool fits = false;
   switch (encoding) {
     case TextEncoding::kAnsi: {
-      const std::string ansi = Utf8ToAnsi(Utf8WithCrLf(utf8_text), codepage);
+      const std::string ansi = Utf8ToAnsi(Utf8WithCrLf(utf8_text), codepage, &result.replaced);
       const auto* bytes = reinterpret_cast<const uint8_t*>(ansi.data());
       if (raw) {
         count = static_cast<int32_t>(ansi.size());

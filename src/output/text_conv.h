@@ -45,7 +45,8 @@ enum class TextEncoding : int {
 struct TextBytes {
   bool ok = false;
   std::vector<uint8_t> bytes;
-  std::string error;  // why the text was refused (ok false)
+  std::string error;    // why the text was refused (ok false)
+  size_t replaced = 0;  // characters the ANSI code page could not hold, sent as "?"
 };
 
 // The bytes one press of "send" produces for a text held as UTF-8, the way the text box

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "output/ansi_codepage.h"
+#include "output/codepage_warning.h"
 #include "settings/ansi_text.h"
 #include "settings/gui_common.h"
 
@@ -56,7 +58,8 @@ void Tserial_number::btn_writeClick() {
     Show(ctx_, kMsgInfo, QStringLiteral("请输入生产序号"));
     return;
   }
-  std::string bytes = ToAnsiText(edt_sno->text().toStdString());
+  size_t replaced = 0;
+  std::string bytes = ToAnsiText(edt_sno->text().toStdString(), &replaced);
   if (bytes.size() > kMaxSerialNumber) {
     Show(ctx_, kMsgWarning,
          Say(ctx_, QStringLiteral("生产序号太长：%1 字节，最多 %2 字节。未写入。"),
@@ -69,6 +72,7 @@ void Tserial_number::btn_writeClick() {
   if (!PrinterPresent(ctx_)) return;
   if (ctx_.esc.cmd_serial_number(1, bytes)) {
     Show(ctx_, kMsgInfo, QStringLiteral("设置成功"));
+    WarnReplacedCharacters(ctx_.messages, replaced, AnsiCodePage());
   } else {
     Show(ctx_, kMsgWarning, QStringLiteral("获取信息失败"));
   }

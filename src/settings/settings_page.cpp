@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 
+#include "output/ansi_codepage.h"
+#include "output/codepage_warning.h"
 #include "settings/ansi_text.h"
 #include "settings/gui_common.h"
 
@@ -118,7 +120,8 @@ bool SettingsPageController::TextQuery(TextBuilder builder,
 }
 
 bool SettingsPageController::TextSet(const QString& text, TextBuilder builder) {
-  std::string bytes = ToAnsiText(text.toStdString());
+  size_t replaced = 0;
+  std::string bytes = ToAnsiText(text.toStdString(), &replaced);
   if (bytes.size() > kMaxPacketData) {
     Show(ctx_, kMsgWarning,
          Say(ctx_, QStringLiteral("文本太长：%1 字节，一个数据包最多 %2 字节。未发送。"),
@@ -132,6 +135,7 @@ bool SettingsPageController::TextSet(const QString& text, TextBuilder builder) {
     ShowKey(ctx_, kMsgWarning, "MSG017");
     return false;
   }
+  WarnReplacedCharacters(ctx_.messages, replaced, AnsiCodePage());
   return true;
 }
 

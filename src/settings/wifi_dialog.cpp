@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "output/ansi_codepage.h"
+#include "output/codepage_warning.h"
 #include "settings/ansi_text.h"
 #include "settings/gui_common.h"
 #include "settings/net_records.h"
@@ -87,13 +89,14 @@ void Twifi::btn2Click() {
   Command command(ctx_);
   if (!command) return;
   WifiTexts t;
-  t.ssid = ToAnsiText(edt_ssid->text().toStdString());
-  t.password = ToAnsiText(edt_password->text().toStdString());
-  t.ip = ToAnsiText(edt_IP->text().toStdString());
-  t.mask = ToAnsiText(edt_mask->text().toStdString());
-  t.gateway = ToAnsiText(edt_gateway->text().toStdString());
-  t.dns = ToAnsiText(edt_dns->text().toStdString());
-  t.server_ip = ToAnsiText(edt_serverip->text().toStdString());
+  size_t replaced = 0;
+  t.ssid = ToAnsiText(edt_ssid->text().toStdString(), &replaced);
+  t.password = ToAnsiText(edt_password->text().toStdString(), &replaced);
+  t.ip = ToAnsiText(edt_IP->text().toStdString(), &replaced);
+  t.mask = ToAnsiText(edt_mask->text().toStdString(), &replaced);
+  t.gateway = ToAnsiText(edt_gateway->text().toStdString(), &replaced);
+  t.dns = ToAnsiText(edt_dns->text().toStdString(), &replaced);
+  t.server_ip = ToAnsiText(edt_serverip->text().toStdString(), &replaced);
   auto port = ParseInt32(edt_serverport->text());
   if (!port) {
     Show(ctx_, kMsgError, NotAnInteger(ctx_, edt_serverport->text()));
@@ -108,6 +111,7 @@ void Twifi::btn2Click() {
   if (!PrinterPresent(ctx_)) return;
   if (ctx_.esc.cmd_wifi_set(1, *record)) {
     Show(ctx_, kMsgInfo, QStringLiteral("设置成功"));
+    WarnReplacedCharacters(ctx_.messages, replaced, AnsiCodePage());
   } else {
     Show(ctx_, kMsgWarning, QStringLiteral("获取信息失败"));
   }

@@ -11,54 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "core/help_texts.h"
 #include "virtualprinter/pty_transport.h"
+#include "virtualprinter/tcp_transport.h"
 #include "virtualprinter/virtual_printer.h"
 
 namespace {
 
 using quillon::vp::Faults;
+using quillon::vp::PaperLevel;
 using quillon::vp::PtyTransport;
+using quillon::vp::TcpTransport;
 using quillon::vp::VirtualPrinter;
-
-const char kHelp[] = R"(Usage: quillon-virtual-printer [options]
-
-A virtual thermal printer: it answers the private command packets as a printer does,
-keeps its settings, font flash, logo and RFID card, and prints raw output (text and
-ESC/POS) onto virtual paper.
-
-Transports:
-  --pty                 serve on a pseudo-terminal that behaves as a serial port (the
-                        default); its path is printed as "port: /dev/pts/N"
-  --link PATH           also put a symbolic link to the port at PATH
-  --input FILE          feed the bytes of FILE to the printer, then stop (no --pty)
-  The in-process USB device is attached by quillon and quillon-cli with
-  --virtual-printer; it is listed with the identifiers of config.ini.
-
-State and paper:
-  --state FILE          start from the state saved in FILE (factory state when it does
-                        not exist) and save every change back to it
-  --paper FILE.png      write the paper to FILE.png when stopping
-  --paper-width DOTS    384 (58 mm, default) or 576 (80 mm)
-  --font FILE           font library put into the flash at factory state (default:
-                        sample_font.bin beside the program)
-  --no-font             start with an erased font flash
-
-Faults (packets are counted from 1):
-  --drop-nth N          no reply to the Nth packet
-  --drop-code HEX       no reply to any packet with this command code
-  --unplug-after N      answer N packets, then vanish as if unplugged
-  --refuse-text-sets    answer every text set with 0 (refused)
-  --corrupt-checksum    replies carry a wrong checksum
-  --wrong-length N      replies get N extra bytes (negative: N bytes fewer)
-  --size-excess N       replies claim N more data bytes than they carry
-  --delay MS            replies become readable MS milliseconds late
-  --split MS            each reply is sent as two writes MS milliseconds apart
-  --fault-code HEX      the reply faults above apply only to this command code
-
-  --help                this text
-
-Stop with Ctrl+C; the state and the paper are saved then.
-)";
 
 bool ParseInt(const char* text, long long& out, int base = 10) {
   const char* end = text + std::strlen(text);
@@ -71,11 +35,33 @@ bool ParseInt(const char* text, long long& out, int base = 10) {
 
 struct Args {
   bool pty = false;
+  bool tcp = false;
+  std::string tcp_address = "127.0.0.1";
+  uint16_t tcp_port = 0;
+  int paper_level = -1;  // PaperLevel to set, -1: as the state has it
+  int cover_open = -1;   // 1 open, 0 closed, -1: as the state has it
   std::string link, input, state, paper, font;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
   Faults faults;
 };
+
+// "[ADDR:]PORT" of --tcp.
+bool ParseListen(const char* text, Args& a) {
+  std::string t = text;
+  const size_t colon = t.rfind(':');
+  if (colon != std::string::npos) {
+    a.tcp_address = t.substr(0, colon);
+    t = t.substr(colon + 1);
+  }
+  long long port = 0;
+  if (a.tcp_address.empty() || !ParseInt(t.c_str(), port) || port < 0 || port > 65535) {
+    return false;
+  }
+  a.tcp_port = static_cast<uint16_t>(port);
+  a.tcp = true;
+  return true;
+}
 
 // Returns 0 to run, or the exit code (after printing help or an error).
 int ParseArgs(int argc, char** argv, Args& a) {
@@ -94,10 +80,22 @@ int ParseArgs(int argc, char** argv, Args& a) {
     long long n = 0;
     bool ok = true;
     if (opt == "--help" || opt == "-h") {
-      std::fputs(kHelp, stdout);
+      std::fputs(quillon::FormatHelp(quillon::VirtualPrinterHelp()).c_str(), stdout);
       return -1;
     } else if (opt == "--pty") {
       a.pty = true;
+    } else if (opt == "--tcp") {
+      ok = value(v) && ParseListen(v, a);
+    } else if (opt == "--paper-out") {
+      a.paper_level = static_cast<int>(PaperLevel::kOut);
+    } else if (opt == "--paper-near-end") {
+      a.paper_level = static_cast<int>(PaperLevel::kNearEnd);
+    } else if (opt == "--paper-present") {
+      a.paper_level = static_cast<int>(PaperLevel::kPresent);
+    } else if (opt == "--cover-open") {
+      a.cover_open = 1;
+    } else if (opt == "--cover-closed") {
+      a.cover_open = 0;
     } else if (opt == "--link") {
       ok = value(v) && (a.link = v, true);
     } else if (opt == "--input") {
@@ -146,11 +144,16 @@ int ParseArgs(int argc, char** argv, Args& a) {
       return 2;
     }
   }
-  if (!a.input.empty() && (a.pty || !a.link.empty())) {
-    std::fputs("quillon-virtual-printer: --input does not go with --pty or --link\n", stderr);
+  if (!a.input.empty() && (a.pty || a.tcp || !a.link.empty())) {
+    std::fputs("quillon-virtual-printer: --input does not go with --pty, --tcp or --link\n",
+               stderr);
     return 2;
   }
-  if (a.input.empty()) a.pty = true;
+  if (a.tcp && (a.pty || !a.link.empty())) {
+    std::fputs("quillon-virtual-printer: --tcp does not go with --pty or --link\n", stderr);
+    return 2;
+  }
+  if (a.input.empty() && !a.tcp) a.pty = true;
   return 0;
 }
 
@@ -200,6 +203,8 @@ int main(int argc, char** argv) {
   }
   if (a.paper_width) printer.SetPaperWidth(a.paper_width);  // the option wins over the state
   printer.SetFaults(a.faults);
+  if (a.paper_level >= 0) printer.state().paper = static_cast<PaperLevel>(a.paper_level);
+  if (a.cover_open >= 0) printer.state().cover_open = a.cover_open == 1;
 
   if (!a.input.empty()) {
     std::vector<uint8_t> bytes;
@@ -220,12 +225,18 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   PtyTransport pty(printer);
-  if (!pty.Start(error, a.link)) {
+  TcpTransport tcp(printer);
+  if (a.pty && !pty.Start(error, a.link)) {
     std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
     return 1;
   }
-  std::printf("port: %s\n", pty.port_path().c_str());
+  if (a.tcp && !tcp.Start(a.tcp_address, a.tcp_port, error)) {
+    std::fprintf(stderr, "quillon-virtual-printer: %s\n", error.c_str());
+    return 1;
+  }
+  if (a.pty) std::printf("port: %s\n", pty.port_path().c_str());
   if (!pty.link_path().empty()) std::printf("link: %s\n", pty.link_path().c_str());
+  if (a.tcp) std::printf("tcp: %s:%u\n", a.tcp_address.c_str(), unsigned{tcp.port()});
   std::fflush(stdout);
 
   uint64_t saved = printer.state_version();
@@ -242,5 +253,6 @@ int main(int argc, char** argv) {
     }
   }
   pty.Stop();
+  tcp.Stop();
   return SaveAll(printer, a) ? 0 : 1;
 }

@@ -21,7 +21,7 @@ bool Paper::Grow(int rows) {
 }
 
 void Paper::Feed(int rows) {
-  if (rows <= 0) return;
+  if (rows <= 0 || stopped_) return;
   const int end = std::min(kMaxRows, height_ + rows);
   if (height_ + rows > kMaxRows) cut_off_ = true;
   Grow(end);
@@ -29,7 +29,7 @@ void Paper::Feed(int rows) {
 }
 
 void Paper::SetDot(int x, int y) {
-  if (x < 0 || x >= width_ || y < 0) return;
+  if (x < 0 || x >= width_ || y < 0 || stopped_) return;
   if (y >= kMaxRows) {
     cut_off_ = true;
     return;

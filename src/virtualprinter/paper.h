@@ -18,6 +18,9 @@ class Paper {
   // Rows printed or fed so far; the next output starts at this row.
   int height() const { return height_; }
   bool cut_off() const { return cut_off_; }
+  // While stopped (paper out, cover open) nothing is fed or drawn.
+  void set_stopped(bool stopped) { stopped_ = stopped; }
+  bool stopped() const { return stopped_; }
 
   // Makes rows [height, height + rows) blank paper and moves the print position past them.
   void Feed(int rows);
@@ -40,6 +43,7 @@ class Paper {
   int height_ = 0;     // print position
   int allocated_ = 0;  // rows held in dots_
   bool cut_off_ = false;
+  bool stopped_ = false;
   std::vector<uint8_t> dots_;  // packed rows, most significant bit leftmost, 1 = black
 };
 

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "protocol/frame.h"
+#include "protocol/printer_status.h"
 
 namespace quillon::vp {
 namespace {
@@ -123,6 +124,29 @@ PrinterSettings::PrinterSettings() {
   std::memset(&wifi, 0, sizeof wifi);
 }
 
+uint8_t PrinterState::StatusByte(uint8_t n) const {
+  using namespace status_bit;
+  uint8_t b = kFixedValue;
+  const bool out = paper == PaperLevel::kOut;
+  switch (n) {
+    case 1:
+      if (stopped()) b |= kOffline;
+      break;
+    case 2:
+      if (cover_open) b |= kCoverOpen;
+      if (out) b |= kStoppedPaperOut;
+      break;
+    case 3:
+      break;  // no mechanism to fail
+    case 4:
+      // The near-end sensor also reads low once the roll is out.
+      if (paper != PaperLevel::kPresent) b |= kNearEnd;
+      if (out) b |= kPaperOut;
+      break;
+  }
+  return b;
+}
+
 bool PrinterState::Save(const std::string& path, std::string& error) const {
   SectionWriter w;
   w.bytes().insert(w.bytes().end(), kMagic, kMagic + 8);
@@ -146,6 +170,8 @@ bool PrinterState::Save(const std::string& path, std::string& error) const {
   w.AddInt("LLOW", label_low);
   w.AddInt("LHIG", label_high);
   w.AddInt("PAPW", paper_width);
+  const uint8_t media[] = {static_cast<uint8_t>(paper), static_cast<uint8_t>(cover_open)};
+  w.Add("MEDI", media, sizeof media);
   w.Add("LOGO", logo);
   w.Add("FIRM", firmware);
   w.Add("CARD", card.blocks().data(), sizeof(RfidCard::Block) * RfidCard::kBlocks);
@@ -197,13 +223,14 @@ bool PrinterState::Load(const std::string& path, std::string& error) {
   uint8_t bytes[9] = {s.language, s.cmdmode,   s.tagmode, s.stepmode, s.blackness,
                       s.charset,  s.sleepmode, 0,         0};
   int32_t paper = paper_width;
+  uint8_t media[2] = {0, 0};
   std::vector<uint8_t> flash_image;
   if (!Fixed(sec, "BYTE", bytes, sizeof bytes, error) ||
       !Fixed(sec, "NETP", &s.net, sizeof s.net, error) ||
       !Fixed(sec, "WIFI", &s.wifi, sizeof s.wifi, error) ||
       !Int(sec, "TSEN", s.tag_sensor, error) || !Int(sec, "TOUT", s.tag_out, error) ||
       !Int(sec, "LLOW", next.label_low, error) || !Int(sec, "LHIG", next.label_high, error) ||
-      !Int(sec, "PAPW", paper, error) ||
+      !Int(sec, "PAPW", paper, error) || !Fixed(sec, "MEDI", media, sizeof media, error) ||
       !Fixed(sec, "CARD", next.card.blocks().data(), sizeof(RfidCard::Block) * RfidCard::kBlocks,
              error)) {
     return false;
@@ -218,6 +245,12 @@ bool PrinterState::Load(const std::string& path, std::string& error) {
   next.flash_lock = bytes[7];
   next.flashing_mode = bytes[8] != 0;
   next.paper_width = paper == 576 ? 576 : 384;
+  if (media[0] > static_cast<uint8_t>(PaperLevel::kOut)) {
+    error = "state file section MEDI has an unknown paper level";
+    return false;
+  }
+  next.paper = static_cast<PaperLevel>(media[0]);
+  next.cover_open = media[1] != 0;
   Text(sec, "BNAM", s.blue_name);
   Text(sec, "BPIN", s.blue_pin);
   Text(sec, "BMAC", next.blue_mac);

@@ -41,6 +41,13 @@ inline constexpr uint32_t kMaxFirmwareSize = 262145;
 // Reads a whole file in one go; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
 
+// The paper roll as the printer's sensors see it.
+enum class PaperLevel : uint8_t {
+  kPresent = 0,
+  kNearEnd = 1,  // still printing, the roll is running low
+  kOut = 2,      // printing stops until paper is put in
+};
+
 struct PrinterState {
   PrinterSettings settings;
   // Identity, kept by a factory reset.
@@ -56,6 +63,13 @@ struct PrinterState {
   uint16_t paper_width = 384;     // dots: 384 (58 mm) or 576 (80 mm)
   NorFlash flash;
   RfidCard card;
+  PaperLevel paper = PaperLevel::kPresent;
+  bool cover_open = false;
+
+  // Printing stops with paper out or the cover open.
+  bool stopped() const { return paper == PaperLevel::kOut || cover_open; }
+  // The reply byte to real-time status request n (1 to 4).
+  uint8_t StatusByte(uint8_t n) const;
 
   // Back to factory settings (command A0): identity, logo, flash and card stay.
   void FactoryReset() { settings = PrinterSettings(); }

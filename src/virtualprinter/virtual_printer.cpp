@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "core/sfunc.h"
+#include "core/file_locations.h"
 #include "protocol/command_codes.h"
 #include "protocol/esc_cmd.h"
 
@@ -24,6 +24,9 @@ bool KnownBoot(uint8_t code) {
   return code >= kBootErase && code <= kBootFlashLock;
 }
 
+// Real-time status request: DLE EOT n.
+constexpr uint8_t kDle = 0x10;
+constexpr uint8_t kEot = 0x04;
 constexpr uint8_t kOldHeader[7] = {0x1B, 0x23, 0x23, 0x55, 0x50, 0x50, 0x47};  // ESC # "#UPPG"
 constexpr size_t kOldHeaderSize = 15;
 // What TryFrame and TryOldHeader return when they do not consume the bytes.
@@ -41,7 +44,7 @@ void PutInt(std::vector<uint8_t>& out, int32_t v) {
 }  // namespace
 
 std::string DefaultSampleFontPath() {
-  return GetApplicationPath() + "sample_font.bin";
+  return Files().SampleFontFile();
 }
 
 VirtualPrinter::VirtualPrinter(Clock& clock) : VirtualPrinter(Options{}, clock) {}
@@ -90,8 +93,14 @@ void VirtualPrinter::ResetInput() {
 
 size_t VirtualPrinter::StepLocked(std::span<const uint8_t> in) {
   if (old_active_) return TakeOldImage(in);
+  paper_.set_stopped(state_.stopped());  // raw output prints nothing while stopped
   if (renderer_.InRaster()) return renderer_.Consume(in);
   const uint8_t b = in[0];
+  if (b == kDle) {
+    const int64_t r = TryStatusRequest(in);
+    if (r > 0) return static_cast<size_t>(r);
+    if (r == kNeedMore) return 0;
+  }
   if (b == kKindOrdinary || b == kKindBoot) {
     const int64_t r = TryFrame(in);
     if (r > 0) return static_cast<size_t>(r);
@@ -116,6 +125,16 @@ int64_t VirtualPrinter::TryFrame(std::span<const uint8_t> in) {
   if (!frame->checksum_ok) return kNotMine;  // garbled: its bytes go the raw way
   HandlePacket(frame->header);
   return static_cast<int64_t>(frame->length);
+}
+
+int64_t VirtualPrinter::TryStatusRequest(std::span<const uint8_t> in) {
+  if (in.size() < 2) return kNeedMore;
+  if (in[1] != kEot) return kNotMine;
+  if (in.size() < 3) return kNeedMore;
+  if (in[2] < 1 || in[2] > 4) return kNotMine;
+  // Answered at once, one byte, outside the framing; --drop-code 04 silences it.
+  if (faults_.drop_replies_to_code != kEot) QueueBytesLocked({state_.StatusByte(in[2])}, kEot);
+  return 3;
 }
 
 int64_t VirtualPrinter::TryOldHeader(std::span<const uint8_t> in) {

@@ -114,6 +114,7 @@ class VirtualPrinter {
   // handled, or kNeedMore / kNotMine.
   int64_t TryFrame(std::span<const uint8_t> in);
   int64_t TryOldHeader(std::span<const uint8_t> in);
+  int64_t TryStatusRequest(std::span<const uint8_t> in);
   size_t TakeOldImage(std::span<const uint8_t> in);
   void HandlePacket(const TCMD& packet);
   // The reply data for a packet; false when the printer does not acknowledge it.

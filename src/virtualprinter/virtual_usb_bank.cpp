@@ -50,6 +50,15 @@ std::string VirtualUsbBank::FileFor(const std::string& name, int i, const char* 
   return (std::filesystem::path(name) / (VirtualSerial(i) + extension)).string();
 }
 
+// The folder the files go into may not exist yet: several printers' folder, or the folder of
+// one printer's file. A failure shows when the file is written.
+void VirtualUsbBank::MakeFolderFor(const std::string& name) const {
+  std::error_code ec;
+  const std::filesystem::path folder =
+      size() > 1 ? std::filesystem::path(name) : std::filesystem::path(name).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+}
+
 bool VirtualUsbBank::LoadStates(const std::string& state, std::string* error) {
   if (state.empty()) return true;
   std::error_code ec;
@@ -67,8 +76,7 @@ bool VirtualUsbBank::LoadStates(const std::string& state, std::string* error) {
 
 bool VirtualUsbBank::SaveStates(const std::string& state, std::string* error) {
   if (state.empty()) return true;
-  std::error_code ec;
-  if (size() > 1) std::filesystem::create_directories(state, ec);
+  MakeFolderFor(state);
   for (int i = 0; i < size(); ++i) {
     const std::string file = FileFor(state, i, ".state");
     std::string why;
@@ -82,8 +90,7 @@ bool VirtualUsbBank::SaveStates(const std::string& state, std::string* error) {
 
 bool VirtualUsbBank::SavePapers(const std::string& paper, std::string* error) {
   if (paper.empty()) return true;
-  std::error_code ec;
-  if (size() > 1) std::filesystem::create_directories(paper, ec);
+  MakeFolderFor(paper);
   for (int i = 0; i < size(); ++i) {
     const std::string file = FileFor(paper, i, ".png");
     std::string why;

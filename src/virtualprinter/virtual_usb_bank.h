@@ -39,6 +39,8 @@ class VirtualUsbBank final : public UsbBackend {
   bool SavePapers(const std::string& paper, std::string* error);
 
  private:
+  void MakeFolderFor(const std::string& name) const;
+
   std::vector<std::unique_ptr<VirtualPrinter>> printers_;
   std::vector<std::unique_ptr<VirtualUsbBackend>> usbs_;
 };

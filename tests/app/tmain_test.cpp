@@ -344,6 +344,15 @@ TEST_F(ShellTest, LanguageMenuWritesConfigAndChangesNothingOnScreen) {
   // The next start reads the chosen language.
   WriteConfig("c0de", "7001", "EN");
   EXPECT_EQ(Find<QPushButton>(MakeWindow().get(), "btn3")->text(), "Restore factory settings");
+
+  // A settings file that cannot be written is a warning, not the confirmation.
+  std::filesystem::remove(dir.file("config.ini"));
+  std::filesystem::create_directory(dir.file("config.ini"));
+  presenter.shown.clear();
+  Find<QAction>(w.get(), "EN1")->trigger();
+  ASSERT_EQ(presenter.shown.size(), 1u);
+  EXPECT_EQ(presenter.shown[0].kind, kMsgWarning);
+  EXPECT_NE(presenter.shown[0].text.find("could not be saved"), std::string::npos);
 }
 
 // A stand-in for a dialog of another subsystem: one label, one combo.

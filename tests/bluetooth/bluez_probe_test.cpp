@@ -7,11 +7,15 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVirtualObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <QThread>
+#include <mutex>
 
+#include "link/bluetooth/bluez_pairing.h"
 #include "link/bluetooth/bluez_probe.h"
 #include "link/bluetooth/qt_bluetooth.h"
 
@@ -23,21 +27,86 @@ Q_DECLARE_METATYPE(ManagedObjects)
 namespace quillon {
 namespace {
 
-// Answers ObjectManager.GetManagedObjects on "/" from its own thread, or stays silent.
+// Plays the Bluetooth service from its own thread: answers GetManagedObjects on "/" (or stays
+// silent), takes a pairing agent, and pairs a device by asking that agent for the PIN code.
 class FakeBluez : public QDBusVirtualObject {
  public:
   FakeBluez(ManagedObjects objects, bool answers)
       : objects_(std::move(objects)), answers_(answers) {}
   QString introspect(const QString&) const override { return {}; }
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    if (message.member() != QLatin1String("GetManagedObjects")) return false;
-    if (answers_) connection.send(message.createReply(QVariant::fromValue(objects_)));
+    const QString member = message.member();
+    if (member == QLatin1String("GetManagedObjects")) {
+      if (answers_) connection.send(message.createReply(QVariant::fromValue(objects_)));
+      return true;
+    }
+    if (member == QLatin1String("RegisterAgent")) {
+      const QDBusObjectPath path = message.arguments().value(0).value<QDBusObjectPath>();
+      Record("RegisterAgent " + message.arguments().value(1).toString());
+      std::lock_guard lock(mutex_);
+      agent_owner_ = message.service();
+      agent_path_ = path.path();
+    } else if (member == QLatin1String("Pair")) {
+      Record("Pair " + message.path());
+      std::lock_guard lock(mutex_);
+      if (pin_.isEmpty()) return true;  // a device that never answers
+      QDBusMessage ask = QDBusMessage::createMethodCall(agent_owner_, agent_path_,
+                                                        QStringLiteral("org.bluez.Agent1"),
+                                                        QStringLiteral("RequestPinCode"));
+      ask << QVariant::fromValue(QDBusObjectPath(message.path()));
+      auto* watcher = new QDBusPendingCallWatcher(connection.asyncCall(ask, 20000), this);
+      QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                       [this, watcher, message, bus = connection, want = pin_] {
+                         watcher->deleteLater();
+                         const QDBusMessage answer = watcher->reply();
+                         QString error;
+                         if (answer.type() == QDBusMessage::ErrorMessage) {
+                           Record("agent " + answer.errorName());
+                           error = QStringLiteral("org.bluez.Error.AuthenticationCanceled");
+                         } else {
+                           const QString pin = answer.arguments().value(0).toString();
+                           Record("PIN " + pin);
+                           if (pin != want)
+                             error = QStringLiteral("org.bluez.Error.AuthenticationFailed");
+                         }
+                         QDBusConnection(bus).send(error.isEmpty()
+                                                       ? message.createReply()
+                                                       : message.createErrorReply(error, error));
+                       });
+      return true;
+    } else if (member == QLatin1String("UnregisterAgent") ||
+               member == QLatin1String("CancelPairing")) {
+      Record(member);
+    } else {
+      return false;
+    }
+    connection.send(message.createReply());
     return true;
+  }
+  // The PIN code the device wants; empty: it never answers.
+  void SetPin(QString pin) {
+    std::lock_guard lock(mutex_);
+    pin_ = std::move(pin);
+  }
+  QStringList TakeCalls() {
+    std::lock_guard lock(record_mutex_);
+    return std::exchange(calls_, {});
   }
 
  private:
+  void Record(const QString& call) {
+    std::lock_guard lock(record_mutex_);
+    calls_ << call;
+  }
+
   ManagedObjects objects_;
   bool answers_;
+  QString pin_;
+  std::mutex mutex_;
+  std::mutex record_mutex_;
+  QString agent_owner_;
+  QString agent_path_;
+  QStringList calls_;
 };
 
 // A private bus for the whole program.
@@ -109,7 +178,7 @@ class BluezProbe : public ::testing::Test {
     service_ = std::make_unique<QDBusConnection>(
         QDBusConnection::connectToBus(PrivateBus::address, Name("service")));
     ASSERT_TRUE(
-        service_->registerVirtualObject(QStringLiteral("/"), fake_, QDBusConnection::SingleNode));
+        service_->registerVirtualObject(QStringLiteral("/"), fake_, QDBusConnection::SubPath));
     ASSERT_TRUE(service_->registerService(QStringLiteral("org.bluez")));
   }
 
@@ -190,6 +259,92 @@ TEST_F(BluezProbe, SystemStackSeesThePoweredAdapterAndItsPairedDevices) {
   ASSERT_EQ(paired.size(), 1u);
   EXPECT_EQ(paired[0]->DeviceName(), "Printer");
   EXPECT_EQ(paired[0]->Address(), "00:11:22:33:44:55");
+}
+
+ManagedObjects AdapterWithPrinter() {
+  return {{QDBusObjectPath(QStringLiteral("/org/bluez/hci0")),
+           {{QStringLiteral("org.bluez.Adapter1"), Adapter("00:1A:7D:DA:71:13", true)}}},
+          {QDBusObjectPath(QStringLiteral("/org/bluez/hci0/dev_00_11_22_33_44_55")),
+           {{QStringLiteral("org.bluez.Device1"),
+             Device("/org/bluez/hci0", "00:11:22:33:44:55", "Printer", "", true)}}}};
+}
+
+struct PairingRun {
+  PairingEvents Events(std::optional<std::string> typed) {
+    return {[this, typed] {
+              ++asked;
+              return typed;
+            },
+            [this](PairingResult r, const std::string& why) {
+              result = r;
+              detail = why;
+            }};
+  }
+  bool Wait() {
+    return QTest::qWaitFor([this] { return result.has_value(); }, 20000);
+  }
+  int asked = 0;
+  std::optional<PairingResult> result;
+  std::string detail;
+};
+
+TEST_F(BluezProbe, PairingAgentAnswersThePinRequestAndTellsTheOutcome) {
+  Serve(AdapterWithPrinter());
+  fake_->SetPin(QStringLiteral("1234"));
+  const std::unique_ptr<BtManager> manager = CreateSystemBtManager();
+  ASSERT_TRUE(manager->ConnectionState());
+  BtAdapter* adapter = manager->CurrentAdapter();
+  ASSERT_NE(adapter, nullptr);
+  const BtDeviceList devices = manager->GetPairedDevices();
+  ASSERT_EQ(devices.size(), 1u);
+
+  const struct {
+    std::optional<std::string> typed;
+    PairingResult result;
+    const char* answer;
+  } cases[] = {
+      {"1234", PairingResult::kPaired, "PIN 1234"},
+      {"0000", PairingResult::kRefused, "PIN 0000"},
+      {std::nullopt, PairingResult::kRefused, "agent org.bluez.Error.Canceled"},
+  };
+  for (const auto& c : cases) {
+    PairingRun run;
+    adapter->Pair(*devices[0], run.Events(c.typed));
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.asked, 1);
+    EXPECT_EQ(*run.result, c.result) << run.detail;
+    // The agent is there only for the time of the pairing.
+    QStringList calls;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          calls += fake_->TakeCalls();
+          return calls.contains("UnregisterAgent");
+        },
+        20000));
+    EXPECT_TRUE(calls.contains(QString::fromLatin1(c.answer))) << calls.join(", ").toStdString();
+  }
+}
+
+TEST_F(BluezProbe, PairingThatGetsNoAnswerTimesOutAndIsCancelled) {
+  Serve(AdapterWithPrinter());  // no PIN: the device never answers
+  PairingRun run;
+  BluezPairing pairing(
+      QDBusConnection::systemBus(),
+      BluezDevicePath(QStringLiteral("/org/bluez/hci0"), QStringLiteral("00:11:22:33:44:55")),
+      "Printer", run.Events("0000"), 300);
+  pairing.Start();
+  ASSERT_TRUE(run.Wait());
+  EXPECT_EQ(*run.result, PairingResult::kTimedOut) << run.detail;
+  EXPECT_EQ(run.asked, 0);
+  QStringList calls;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        calls += fake_->TakeCalls();
+        return calls.contains("UnregisterAgent") && calls.contains("CancelPairing");
+      },
+      20000));
+  EXPECT_EQ(calls.value(0), "RegisterAgent KeyboardDisplay");
+  EXPECT_EQ(calls.value(1), "Pair /org/bluez/hci0/dev_00_11_22_33_44_55");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "bluetooth/fake_bluetooth.h"
 #include "link/bluetooth/bt_bytes.h"
 #include "link/bluetooth/connection_reader.h"
+#include "link/bluetooth/scan_results.h"
 #include "link/bluetooth/service_images.h"
 
 namespace quillon {
@@ -41,6 +42,37 @@ TEST(StrToBuf, OddTailIgnoredAndNonHexPairsGiveZero) {
   EXPECT_TRUE(StrToBuf(u"0102", bytes, len));
   EXPECT_FALSE(StrToBuf(u"01ZZ", bytes, len));
   EXPECT_EQ(bytes, (Bytes{0x01, 0x00}));  // stale content never survives
+}
+
+std::vector<std::string> Lines(const ScanResults& results) {
+  std::vector<std::string> lines;
+  for (const SeenDevice& d : results.Seen()) lines.push_back(d.name + " " + d.address);
+  return lines;
+}
+
+TEST(ScanResults, RememberedDevicesCountOnlyOnceHeard) {
+  ScanResults classic;
+  EXPECT_FALSE(classic.Report({"00:11:22:33:44:55", "Printer", true, false}));
+  EXPECT_FALSE(classic.Report({"66:77:88:99:AA:BB", "Phone", true, false}));
+  EXPECT_TRUE(classic.Report({"CC:CC:CC:CC:CC:CC", "CC-CC-CC-CC-CC-CC", false, false}));
+  EXPECT_TRUE(classic.Heard("00:11:22:33:44:55"));
+  EXPECT_FALSE(classic.Heard("00:11:22:33:44:55"));  // listed once
+  EXPECT_FALSE(classic.Report({"cc:cc:cc:cc:cc:cc", "CC-CC-CC-CC-CC-CC", false, false}));
+  EXPECT_FALSE(classic.Heard("DD:DD:DD:DD:DD:DD"));  // never reported: nothing to list
+  // A name arriving after the first sighting replaces the address-style alias, not a name.
+  classic.Rename("CC:CC:CC:CC:CC:CC", "Label printer");
+  classic.Rename("00:11:22:33:44:55", "00-11-22-33-44-55");
+  classic.Rename("00:11:22:33:44:55", "Other");
+  EXPECT_EQ(Lines(classic), (std::vector<std::string>{"Label printer CC:CC:CC:CC:CC:CC",
+                                                      "Printer 00:11:22:33:44:55"}));
+
+  ScanResults low_energy(true);
+  EXPECT_FALSE(low_energy.Report({"00:11:22:33:44:55", "Printer", false, false}));  // classic
+  EXPECT_FALSE(low_energy.Report({"AA:AA:AA:AA:AA:01", "Tag", true, true}));
+  EXPECT_TRUE(low_energy.Report({"AA:AA:AA:AA:AA:02", "", false, true}));
+  EXPECT_TRUE(low_energy.Heard("AA:AA:AA:AA:AA:01"));
+  EXPECT_EQ(Lines(low_energy),
+            (std::vector<std::string>{" AA:AA:AA:AA:AA:02", "Tag AA:AA:AA:AA:AA:01"}));
 }
 
 TEST(HexReceiveLine, TwoUpperCaseDigitsAndASpacePerByte) {

@@ -62,6 +62,12 @@ class FakeSocket : public BtSocket {
   void SendData(std::span<const std::uint8_t> bytes) override {
     std::lock_guard lock(link_->mutex);
     if (!link_->connected) throw BluetoothError("Not connected");
+    if (bytes.empty()) {
+      // As the system's stack: refused, and the error breaks the link for its reader.
+      link_->break_error = "Invalid data/data size";
+      link_->changed.notify_all();
+      throw BluetoothError("Invalid data/data size");
+    }
     link_->sent.insert(link_->sent.end(), bytes.begin(), bytes.end());
   }
 
@@ -149,9 +155,13 @@ bool FakeManager::EndDiscovery(BtDeviceList devices) {
   return delivered;
 }
 
-bool FakeBleScanner::DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end) {
+bool FakeBleScanner::DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end,
+                                     std::string* error) {
   last_timeout_ms = timeout_ms;
-  if (!starts) return false;
+  if (!starts) {
+    if (error) *error = start_error;
+    return false;
+  }
   std::lock_guard lock(mutex_);
   on_found_ = std::move(on_found);
   on_end_ = std::move(on_end);
@@ -176,12 +186,12 @@ bool FakeBleScanner::Found(const std::string& address) {
   return delivered;
 }
 
-bool FakeBleScanner::End() {
+bool FakeBleScanner::End(const std::string& error) {
   bool delivered = false;
   std::thread stack([&] {
     std::lock_guard lock(mutex_);
     if (!on_end_) return;
-    on_end_();
+    on_end_(error);
     on_found_ = nullptr;
     on_end_ = nullptr;
     delivered = true;

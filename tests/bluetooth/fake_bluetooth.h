@@ -67,12 +67,21 @@ class FakeDevice : public BtDevice {
 
 class FakeAdapter : public BtAdapter {
  public:
-  void Pair(BtDevice& device) override { paired.push_back(device.DeviceName()); }
+  void Pair(BtDevice& device, PairingEvents events) override {
+    paired.push_back(device.DeviceName());
+    pairing = std::move(events);
+  }
+  void CancelPairing() override {
+    if (pairing.Finished) ++cancelled_pairings;
+    pairing = {};
+  }
   void UnPair(BtDevice& device) override { unpaired.push_back(device.DeviceName()); }
   std::unique_ptr<BtServerSocket> CreateServerSocket(const std::string& name, const BtUuid& uuid,
                                                      bool secure) override;
 
   std::vector<std::string> paired;
+  PairingEvents pairing;  // of the pairing running
+  int cancelled_pairings = 0;
   std::vector<std::string> unpaired;
   std::vector<std::string> server_names;
   std::shared_ptr<int> servers_alive = std::make_shared<int>(0);
@@ -81,6 +90,7 @@ class FakeAdapter : public BtAdapter {
 class FakeManager : public BtManager {
  public:
   bool ConnectionState() override { return connected; }
+  std::string Unavailable() override { return "The Bluetooth service (bluetoothd) is not running"; }
   BtAdapter* CurrentAdapter() override { return connected ? &adapter : nullptr; }
   void StartDiscovery(int timeout_ms, DiscoveryEnd on_end) override;
   void CancelDiscovery() override;
@@ -102,13 +112,15 @@ class FakeManager : public BtManager {
 
 class FakeBleScanner : public BleScanner {
  public:
-  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end) override;
+  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end,
+                       std::string* error) override;
   void Stop() override;
   // Deliver events from another thread; false when no scan is running.
   bool Found(const std::string& address);
-  bool End();
+  bool End(const std::string& error = {});
 
   bool starts = true;
+  std::string start_error;  // why a scan does not start ("" with no radio)
   int last_timeout_ms = 0;
 
  private:

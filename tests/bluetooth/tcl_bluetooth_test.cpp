@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QSpontaneKeyEvent>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -14,6 +17,7 @@
 #include "link/bluetooth/qt_bluetooth.h"
 #include "link/bluetooth/tcl_bluetooth.h"
 #include "link/bluetooth/tcl_bluetooth_ble.h"
+#include "output/ansi_codepage.h"
 
 namespace quillon {
 namespace {
@@ -31,6 +35,11 @@ void ShowOffScreen(QWidget& window) {
   window.setUpdatesEnabled(false);
   window.show();
 }
+
+// The show event the window system sends when a minimised window is restored.
+struct RestoreShowEvent : QShowEvent {
+  RestoreShowEvent() { QSpontaneKeyEvent::setSpontaneous(this); }
+};
 
 template <typename T>
 T* Find(QWidget& window, const char* name) {
@@ -88,6 +97,9 @@ TEST_F(ClassicTool, WithoutRadioEveryActionDoesNothing) {
   EXPECT_TRUE(manager.adapter.unpaired.empty());
   EXPECT_TRUE(printer->links.empty());
   EXPECT_TRUE(TakeMessages().empty());
+  // Pair says at once why it cannot work.
+  EXPECT_EQ(Find<QLabel>(*window, "lbl_status")->text(),
+            "The Bluetooth service (bluetoothd) is not running");
   // Connect does not ask for the radio; with no paired list it has nothing to connect to.
   Click("btn8");
   EXPECT_EQ(TakeMessages(), std::vector<std::string>{"No paired device selected"});
@@ -103,6 +115,12 @@ TEST_F(ClassicTool, ShowingListsPairedDevicesAndSelectsTheFirst) {
   EXPECT_EQ(Paired()->count(), 2);
   EXPECT_EQ(Paired()->currentIndex(), -1);
   Paired()->hidePopup();
+  Paired()->setCurrentIndex(1);
+  const int queries = manager.paired_queries;
+  RestoreShowEvent restored;  // back from minimised: no new showing
+  QCoreApplication::instance()->notify(window.get(), &restored);  // sendEvent would clear the flag
+  EXPECT_EQ(Paired()->currentIndex(), 1);
+  EXPECT_EQ(manager.paired_queries, queries);
 }
 
 TEST_F(ClassicTool, NoPairedDevicesLineIsNotADevice) {
@@ -138,6 +156,50 @@ TEST_F(ClassicTool, DiscoveryEndFillsTheListFromAnotherThread) {
   Click("btn3");
   EXPECT_EQ(manager.adapter.paired, std::vector<std::string>{"Phone"});
   EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST_F(ClassicTool, PairingAsksForThePinAndShowsHowItWent) {
+  Open();
+  std::vector<std::string> asked;
+  window->AskPin = [&](const QString& device) -> std::optional<QString> {
+    asked.push_back(device.toStdString());
+    if (device == "Phone") return std::nullopt;  // the user cancels
+    return QStringLiteral("1234");
+  };
+  Click("ButtonDiscover");
+  ASSERT_TRUE(manager.EndDiscovery({printer, phone}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Devices()->count() == 2; }, 20000));
+  auto* status = Find<QLabel>(*window, "lbl_status");
+  const struct {
+    int device;
+    PairingResult result;
+    const char* detail;
+    std::optional<std::string> pin;
+    const char* shown;
+  } cases[] = {
+      {0, PairingResult::kPaired, "", "1234", "Paired with Printer"},
+      {1, PairingResult::kRefused, "Authentication Canceled", std::nullopt,
+       "Pairing with Phone refused: Authentication Canceled"},
+      {0, PairingResult::kTimedOut, "", "1234", "Pairing with Printer timed out"},
+      {0, PairingResult::kFailed, "Page Scan failed", "1234",
+       "Pairing with Printer failed: Page Scan failed"},
+  };
+  for (const auto& c : cases) {
+    Devices()->setCurrentIndex(c.device);
+    Click("btn3");
+    EXPECT_EQ(status->text(),
+              QStringLiteral("Pairing with %1...").arg(c.device ? "Phone" : "Printer"));
+    ASSERT_TRUE(manager.adapter.pairing.AskPin && manager.adapter.pairing.Finished);
+    EXPECT_EQ(manager.adapter.pairing.AskPin(), c.pin);
+    manager.adapter.pairing.Finished(c.result, c.detail);
+    EXPECT_EQ(status->text().toStdString(), c.shown);
+  }
+  EXPECT_EQ(asked, (std::vector<std::string>{"Printer", "Phone", "Printer", "Printer"}));
+  EXPECT_TRUE(TakeMessages().empty());
+
+  Click("btn3");  // a pairing still running when the window closes is cancelled
+  window->close();
+  EXPECT_EQ(manager.adapter.cancelled_pairings, 1);
 }
 
 TEST_F(ClassicTool, PairUnPairAndServicesNeedASelection) {
@@ -224,13 +286,17 @@ TEST_F(ClassicTool, HexSendingReadsPairs) {
   auto link = ConnectPrinter();
   Find<QCheckBox>(*window, "chk1")->setChecked(true);
   const std::pair<const char*, Bytes> cases[] = {
-      {"1b 40\n0a", {0x1B, 0x40, 0x0A}}, {"1B4", {0x1B}}, {"ZZ", {0x00}}, {"", {}}};
+      {"1b 40\n0a", {0x1B, 0x40, 0x0A}}, {"1B4", {0x1B}}, {"ZZ", {0x00}}, {"", {}}, {"1", {}}};
   for (const auto& [text, bytes] : cases) {
     Memo("mmo1")->setPlainText(QString::fromUtf8(text));
     Click("btn6");
     EXPECT_EQ(link->TakeSent(), bytes) << text;
   }
   EXPECT_TRUE(TakeMessages().empty());
+  // Zero bytes were never handed to the stack, which takes them for a broken link.
+  link->Push({0x06});
+  ASSERT_TRUE(WaitForReceiveText("06 "));
+  EXPECT_EQ(printer->links.size(), 1u);
 }
 
 TEST_F(ClassicTool, PlainSendingKeepsCrLfAndAddsNothing) {
@@ -243,19 +309,49 @@ TEST_F(ClassicTool, PlainSendingKeepsCrLfAndAddsNothing) {
   EXPECT_TRUE(Memo("mmo1")->toPlainText().isEmpty());
 }
 
+TEST_F(ClassicTool, CharactersTheCodePageLacksAreToldOnce) {
+  auto link = ConnectPrinter();
+  const int before = AnsiCodePage();
+  SetAnsiCodePage(1252);
+  auto* status = Find<QLabel>(*window, "lbl_status");
+  Click("btn6");  // the sample text
+  EXPECT_EQ(link->TakeSent(), (Bytes{0x3F, 0x3F, 0x3F, 0x3F}));
+  EXPECT_EQ(status->text(),
+            "4 characters cannot be written in code page 1252 and were sent as '?': set "
+            "ANSI_CODEPAGE=936 in config.ini for Chinese printers");
+  status->clear();
+  Click("btn6");
+  SetAnsiCodePage(before);
+  EXPECT_EQ(link->TakeSent(), (Bytes{0x3F, 0x3F, 0x3F, 0x3F}));
+  EXPECT_TRUE(status->text().isEmpty());
+}
+
 TEST_F(ClassicTool, SendConnectsWhenNeededAndSwallowsFailures) {
   Open();
   Memo("mmo1")->setPlainText("A");
   Click("btn6");  // no connection yet: SEND makes one for the selected device
   ASSERT_EQ(printer->links.size(), 1u);
   EXPECT_EQ(printer->links[0]->TakeSent(), Bytes{'A'});
-  EXPECT_EQ(printer->links[0]->receive_calls, 0);  // without a reader
+  printer->links[0]->Push({0x41});  // with a reader of its own
+  ASSERT_TRUE(WaitForReceiveText("41 "));
+
+  // SEND with another device selected moves the connection and its reader to that device.
+  Paired()->setCurrentIndex(1);
+  Click("btn6");
+  ASSERT_EQ(phone->links.size(), 1u);
+  EXPECT_TRUE(printer->links[0]->closed);
+  EXPECT_FALSE(printer->links[0]->closed_while_receiving);
+  EXPECT_EQ(phone->links[0]->TakeSent(), Bytes{'A'});
+  phone->links[0]->Push({0x42});
+  ASSERT_TRUE(WaitForReceiveText("41 \n42 "));
+  Click("btn9");
+  Paired()->setCurrentIndex(0);
 
   phone->outcome = ConnectOutcome::kThrows;
   Paired()->setCurrentIndex(1);
   Click("btn6");
-  EXPECT_TRUE(printer->links[0]->closed);  // the other device's connection was dropped
-  EXPECT_TRUE(TakeMessages().empty());     // the failure is swallowed
+  EXPECT_EQ(phone->links.size(), 2u);
+  EXPECT_TRUE(TakeMessages().empty());  // the failure is swallowed
 
   Paired()->setCurrentIndex(-1);
   Click("btn6");
@@ -318,10 +414,21 @@ TEST(BleTool, PrintsOkEachAddressAndEnd) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return memo->toPlainText().endsWith("end."); }, 20000));
   EXPECT_EQ(memo->toPlainText(), "mmo1\nOK\nAA:BB:CC:DD:EE:01\nAA:BB:CC:DD:EE:02\nend.");
 
-  scanner.starts = false;
+  scanner.starts = false;  // no radio: nothing to tell
   Find<QPushButton>(window, "btn1")->click();
   QCoreApplication::processEvents();
   EXPECT_EQ(memo->toPlainText(), "mmo1\nOK\nAA:BB:CC:DD:EE:01\nAA:BB:CC:DD:EE:02\nend.");
+
+  memo->clear();
+  scanner.start_error = "Discovery method not supported";  // an adapter without low energy
+  Find<QPushButton>(window, "btn1")->click();
+  EXPECT_EQ(memo->toPlainText(), "Discovery method not supported\nend.");
+  scanner.starts = true;
+  Find<QPushButton>(window, "btn1")->click();
+  ASSERT_TRUE(scanner.End("Bluetooth adapter powered off"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return memo->toPlainText().endsWith("end."); }, 20000));
+  EXPECT_EQ(memo->toPlainText(),
+            "Discovery method not supported\nend.\nOK\nBluetooth adapter powered off\nend.");
 }
 
 // The test program points the system bus at a socket that does not exist, as on a machine
@@ -336,13 +443,16 @@ TEST(SystemStack, WithoutBluetoothServiceNothingHappens) {
 #endif
   const std::unique_ptr<BtManager> manager = CreateSystemBtManager();
   EXPECT_FALSE(manager->ConnectionState());
+  EXPECT_EQ(manager->Unavailable(), "No system message bus: Bluetooth cannot be reached");
   EXPECT_EQ(manager->CurrentAdapter(), nullptr);
   EXPECT_TRUE(manager->GetPairedDevices().empty());
   bool ended = false;
   manager->StartDiscovery(10000, [&](BtDeviceList) { ended = true; });
   const std::unique_ptr<BleScanner> scanner = CreateSystemBleScanner();
+  std::string error;
   EXPECT_FALSE(scanner->DiscoverDevices(
-      50000, [](const std::string&) {}, [] {}));
+      50000, [](const std::string&) {}, [](const std::string&) {}, &error));
+  EXPECT_EQ(error, "");
 
   TclBluetooth window(*manager);
   ShowOffScreen(window);

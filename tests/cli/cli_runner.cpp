@@ -114,4 +114,42 @@ PtyPrinter::~PtyPrinter() {
   }
 }
 
+TcpPrinter::TcpPrinter(const CliHome& home, const std::vector<std::string>& options) {
+  int out[2];
+  if (pipe(out) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    std::vector<std::string> words = {QUILLON_VP, "--tcp", "127.0.0.1:0", "--font",
+                                      home.File("sample_font.bin")};
+    words.insert(words.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    execv(QUILLON_VP, argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  // The program prints "tcp: ADDR:PORT" once it listens.
+  std::string text;
+  char buf[256];
+  pollfd p{out[0], POLLIN, 0};
+  while (text.find('\n') == std::string::npos && poll(&p, 1, 10000) > 0) {
+    const ssize_t n = read(out[0], buf, sizeof buf);
+    if (n <= 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  close(out[0]);
+  if (text.rfind("tcp: ", 0) == 0) address_ = text.substr(5, text.find('\n') - 5);
+}
+
+TcpPrinter::~TcpPrinter() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+}
+
 }  // namespace quillon::testing

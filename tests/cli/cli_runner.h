@@ -44,4 +44,17 @@ class PtyPrinter {
   bool ready_ = false;
 };
 
+// quillon-virtual-printer --tcp 127.0.0.1:0 plus extra options; address() is where it
+// listens (empty when it did not start). Stopped on destruction.
+class TcpPrinter {
+ public:
+  explicit TcpPrinter(const CliHome& home, const std::vector<std::string>& options = {});
+  ~TcpPrinter();
+  const std::string& address() const { return address_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string address_;
+};
+
 }  // namespace quillon::testing

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "cli_runner.h"
+#include "core/help_texts.h"
+#include "virtualprinter/printer_state.h"
 
 namespace quillon::testing {
 namespace {
@@ -44,6 +46,25 @@ TEST(CliSettings, SetThenGetRoundTripsThroughTheStateFile) {
   EXPECT_EQ(back.out,
             "{\"command\":\"get bt-name\",\"ok\":true,\"setting\":\"bt-name\",\"value\":"
             "\"打印机-7\"}\n");
+}
+
+TEST(CliSettings, TheVirtualPrinterKeepsItsSettingsUnlessToldToStartFresh) {
+  CliHome home;
+  auto run = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), {"--home", home.path(), "--virtual-printer"});
+    return RunCli(words);
+  };
+  ASSERT_EQ(run({"set", "language", "1"}).exit_code, 0);
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");
+  EXPECT_EQ(run({"--factory-state", "get", "language"}).out, "0\n");
+  EXPECT_EQ(run({"--factory-state", "set", "language", "0"}).exit_code, 0);
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");  // --factory-state saved nothing
+  EXPECT_EQ(run({"--factory-state", "--state", home.File("s"), "get", "language"}).exit_code, 2);
+
+  WriteFile(home.File("virtual-printer.state"), "not a state file");
+  CliRun bad = run({"get", "language"});
+  EXPECT_EQ(bad.exit_code, 3);
+  EXPECT_NE(bad.err.find("--factory-state"), std::string::npos) << bad.err;
 }
 
 TEST(CliSettings, FactoryResetNeedsConfirmationAndRestoresDefaults) {
@@ -90,6 +111,25 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   EXPECT_NE(none.err.find("no printer found"), std::string::npos) << none.err;
   EXPECT_EQ(RunCli({"--help"}).exit_code, 0);
   EXPECT_EQ(RunCli({"get", "--help"}).exit_code, 0);
+}
+
+// The words that completion and the manual offer are the ones the program takes.
+TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
+  CliHome home;
+  for (const auto& [command, next] : QuillonCliWords().commands) {
+    CliRun help = RunCli({"--home", home.path(), command, "--help"});
+    EXPECT_EQ(help.err.find("unknown command"), std::string::npos) << command;
+  }
+  for (const std::string& name : QuillonCliWords().get_settings) {
+    CliRun get =
+        RunCli({"--home", home.path(), "--virtual-printer", "--factory-state", "get", name});
+    EXPECT_EQ(get.exit_code, 0) << name << ": " << get.err;
+  }
+  for (const std::string& name : QuillonCliWords().set_settings) {
+    CliRun set =
+        RunCli({"--home", home.path(), "--virtual-printer", "--factory-state", "set", name, "0"});
+    EXPECT_EQ(set.err.find("cannot be set"), std::string::npos) << name;
+  }
 }
 
 TEST(CliFlash, FirmwareAndFontWithJsonProgress) {
@@ -226,6 +266,76 @@ TEST(CliSeveralPrinters, ChosenByPortOrSerialAndRunAllAtOnce) {
   EXPECT_NE(table.err.find("failed on 99-2 VP0002"), std::string::npos) << table.err;
   const std::string verdict = table.err.substr(table.err.find("failed on"));
   EXPECT_EQ(verdict.find("99-1"), std::string::npos) << table.err;  // progress lines name all
+}
+
+// status over each link with paper out and the cover open; --require-ready refuses.
+TEST(CliStatus, NotReadyOverUsbSerialAndNetwork) {
+  CliHome home;
+  // The in-process printer starts from a state file with its paper out.
+  ASSERT_EQ(RunCli(Virtual(home, {"get", "language"})).exit_code, 0);
+  CliRun ready = RunCli(Virtual(home, {"--json", "status"}));
+  ASSERT_EQ(ready.exit_code, 0) << ready.err;
+  {
+    vp::PrinterState state;
+    std::string error;
+    ASSERT_TRUE(state.Load(home.File("state.bin"), error)) << error;
+    state.paper = vp::PaperLevel::kOut;
+    ASSERT_TRUE(state.Save(home.File("state.bin"), error)) << error;
+  }
+  CliRun usb = RunCli(Virtual(home, {"status"}));
+  EXPECT_EQ(usb.exit_code, 1);
+  EXPECT_NE(usb.err.find("not ready: paper out"), std::string::npos) << usb.err;
+  CliRun refused = RunCli(Virtual(home, {"send", "text", "--require-ready", "X\\n"}));
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("nothing was sent"), std::string::npos) << refused.err;
+
+  PtyPrinter pty(home, {"--cover-open"});
+  ASSERT_TRUE(pty.ready());
+  CliRun serial = RunCli(Serial(home, pty, {"status"}));
+  EXPECT_EQ(serial.exit_code, 1);
+  EXPECT_NE(serial.err.find("not ready: cover open"), std::string::npos) << serial.err;
+
+  TcpPrinter net(home, {"--paper-out", "--cover-open"});
+  ASSERT_FALSE(net.address().empty());
+  const std::vector<std::string> tcp = {"--home", home.path(), "--json", "--tcp", net.address()};
+  auto with = [&](std::vector<std::string> words) {
+    std::vector<std::string> args = tcp;
+    args.insert(args.end(), words.begin(), words.end());
+    return args;
+  };
+  CliRun json = RunCli(with({"status"}));
+  EXPECT_EQ(json.exit_code, 1);
+  for (const char* field : {"\"ready\":false", "\"cover_open\":true", "\"paper_out\":true",
+                            "\"online\":false", "\"stopped_by_paper_out\":true"}) {
+    EXPECT_NE(json.out.find(field), std::string::npos) << field << " in " << json.out;
+  }
+  EXPECT_EQ(RunCli(with({"send", "escpos", "cut", "--require-ready"})).exit_code, 1);
+}
+
+TEST(CliNetwork, CommandsOverTcpAndUnreachablePrinters) {
+  CliHome home;
+  TcpPrinter net(home);
+  ASSERT_FALSE(net.address().empty());
+  const std::vector<std::string> tcp = {"--home", home.path(), "--tcp", net.address()};
+  auto with = [&](std::vector<std::string> words) {
+    std::vector<std::string> args = tcp;
+    args.insert(args.end(), words.begin(), words.end());
+    return args;
+  };
+  ASSERT_EQ(RunCli(with({"set", "blackness", "3"})).exit_code, 0);
+  CliRun get = RunCli(with({"get", "blackness"}));
+  EXPECT_EQ(get.exit_code, 0) << get.err;
+  EXPECT_EQ(get.out, "3\n");
+  CliRun status = RunCli(with({"status"}));
+  EXPECT_EQ(status.exit_code, 0) << status.err;
+  EXPECT_EQ(status.out.substr(0, 6), "ready\n");
+  EXPECT_EQ(RunCli(with({"send", "text", "--require-ready", "Hello\\n"})).exit_code, 0);
+
+  // A port nobody listens on, and an address that is not one.
+  CliRun none = RunCli({"--home", home.path(), "--tcp", "127.0.0.1:1", "status"});
+  EXPECT_EQ(none.exit_code, 3);
+  EXPECT_NE(none.err.find("no printer answers at 127.0.0.1:1"), std::string::npos) << none.err;
+  EXPECT_EQ(RunCli({"--tcp", "127.0.0.1:99999", "status"}).exit_code, 2);
 }
 
 }  // namespace

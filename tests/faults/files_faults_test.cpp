@@ -99,7 +99,9 @@ const std::string kAllAnswered = std::to_string(kQueries) + " of " + std::to_str
 TEST(LogFolderFaults, ExchangesGoOnWhateverTheLogFolder) {
   TempFolder tmp;
   {
-    // The program folder itself is gone, so the log folder cannot be made.
+    // A file stands where the log's folder should be (the log makes missing folders, so a
+    // folder that is merely gone would be made), so the log folder cannot be made.
+    std::ofstream(tmp.path() + "/gone") << "a file, not a folder";
     const std::string observed = LoggedQueries(tmp.path() + "/gone/", kQueries);
     EXPECT_EQ(observed.rfind(kAllAnswered, 0), 0u) << observed;
     Record("Disk and files", "exchange log folder missing and impossible to create",

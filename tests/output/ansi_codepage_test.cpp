@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "core/ini_file.h"
+#include "output/codepage_warning.h"
+#include "output_fixture.h"
 
 namespace quillon {
 namespace {
@@ -57,6 +59,26 @@ TEST(AnsiCodePage, UnmappableCharactersBecomeOneQuestionMarkEach) {
                        936, &replaced),
             "a?b");
   EXPECT_EQ(AnsiToUtf8("a\x81", 936, &replaced), "a?");  // lead byte cut short
+}
+
+TEST(AnsiCodePage, ReplacedCharactersAreToldOnceARun) {
+  EXPECT_EQ(ReplacedCharactersText(4, 1252),
+            "4 characters cannot be written in code page 1252 and were sent as '?': set "
+            "ANSI_CODEPAGE=936 in config.ini for Chinese printers");
+  EXPECT_EQ(ReplacedCharactersText(1, 936),  // no advice to choose what is chosen
+            "1 character cannot be written in code page 936 and was sent as '?'");
+  EXPECT_EQ(ReplacedCharactersText(2, 932, "%d / %d", " (936)"), "2 / 932 (936)");
+
+  testing::RecordingMessages msgs;
+  WarnReplacedCharacters(msgs, 0, 1252);
+  EXPECT_TRUE(msgs.boxes.empty());
+  WarnReplacedCharacters(msgs, 4, 1252);  // the message file's texts
+  WarnReplacedCharacters(msgs, 2, 1252);
+  ASSERT_EQ(msgs.boxes.size(), 1u);
+  EXPECT_EQ(msgs.boxes[0],
+            std::make_pair(int{kMsgWarning},
+                           std::string("text of MSG_CODEPAGEtext of MSG_CODEPAGE_936")));
+  EXPECT_FALSE(ReplacedCharactersWarningDue(3));
 }
 
 TEST(AnsiCodePage, ConfigOverridesTheLocale) {

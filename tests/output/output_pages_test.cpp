@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo_controller.h"
 #include "output/print_test_controller.h"
@@ -104,6 +105,18 @@ TEST(OutputPages, TextPanelRefusals) {
   p.printer_present = false;  // the presence check tells the user itself
   p.SendText("abc", 0);
   EXPECT_TRUE(p.f.usb.writes.empty());
+}
+
+TEST(OutputPages, TextPanelWarnsOnceOfCharactersTheCodePageLacks) {
+  Pages p;
+  const int before = AnsiCodePage();
+  SetAnsiCodePage(1252);
+  EXPECT_EQ(p.SendText(QStringLiteral("测试数据"), 0), (Bytes{0x3F, 0x3F, 0x3F, 0x3F}));
+  EXPECT_EQ(p.SendText(QStringLiteral("测试"), 0), (Bytes{0x3F, 0x3F}));
+  SetAnsiCodePage(before);
+  ASSERT_EQ(p.msgs.boxes.size(), 1u);  // after the bytes went out, and only once
+  EXPECT_EQ(p.msgs.boxes[0].first, kMsgWarning);
+  EXPECT_EQ(p.msgs.boxes[0].second, "text of MSG_CODEPAGEtext of MSG_CODEPAGE_936");
 }
 
 TEST(OutputPages, CharacterTableThenClear) {

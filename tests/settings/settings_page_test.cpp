@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "output/ansi_codepage.h"
 #include "protocol/frame.h"
 #include "settings/label_page.h"
 #include "settings/settings_page.h"
@@ -171,6 +172,22 @@ TEST_F(PageTest, ChineseNameTravelsInTheAnsiCodePage) {
   Edit("edt_blue_name")->clear();
   Click(page.get(), "btn15");
   EXPECT_EQ(Edit("edt_blue_name")->text(), QStringLiteral("打印机"));
+}
+
+TEST_F(PageTest, CharactersTheCodePageLacksAreToldOnce) {
+  const int before = AnsiCodePage();
+  SetAnsiCodePage(1252);
+  Edit("edt_blue_name")->setText(QStringLiteral("打印机"));
+  Click(page.get(), "btn16");
+  EXPECT_EQ(rig.Data(0), (std::vector<uint8_t>{0x3F, 0x3F, 0x3F}));
+  Click(page.get(), "btn16");
+  SetAnsiCodePage(before);
+  std::vector<std::string> texts;
+  for (const auto& box : rig.messages.shown) texts.push_back(box.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "3 characters cannot be written in code page 1252 and were sent as '?': "
+                       "set ANSI_CODEPAGE=936 in config.ini for Chinese printers",
+                       "accepted", "accepted"}));
 }
 
 TEST_F(PageTest, TextLongerThanAPacketIsRefusedUnsent) {

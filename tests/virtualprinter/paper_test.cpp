@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "protocol/printer_status.h"
 #include "virtualprinter/escpos_renderer.h"
 #include "vp_rig.h"
 
@@ -192,6 +193,39 @@ TEST(VirtualPaper, OtherCommandsLeaveMarksAndThePngHoldsThePaper) {
     }
   }
   std::remove(path.c_str());
+}
+
+TEST(VirtualPaper, StatusFollowsPaperAndCoverAndPaperOutStopsPrinting) {
+  VpRig rig;
+  EXPECT_TRUE(QueryPrinterStatus(rig.link).ready());
+  rig.printer.state().paper = PaperLevel::kNearEnd;
+  PrinterStatus st = QueryPrinterStatus(rig.link);
+  EXPECT_TRUE(st.ready() && st.paper_near_end && !st.paper_out);
+
+  rig.printer.state().paper = PaperLevel::kOut;
+  st = QueryPrinterStatus(rig.link);
+  EXPECT_EQ(st.reply, (std::array<std::optional<uint8_t>, 4>{0x1A, 0x32, 0x12, 0x7E}));
+  rig.SendRaw(
+      "\x1b"
+      "d\x05");  // feed five lines: nothing moves without paper
+  EXPECT_EQ(rig.printer.paper().height(), 0);
+  rig.printer.state().paper = PaperLevel::kPresent;
+  rig.printer.state().cover_open = true;
+  EXPECT_EQ(QueryPrinterStatus(rig.link).NotReadyReason(), "cover open");
+  rig.printer.state().cover_open = false;
+  rig.SendRaw(
+      "\x1b"
+      "d\x05");
+  EXPECT_GT(rig.printer.paper().height(), 0);
+
+  // A status byte later than the per-request wait counts as no reply.
+  Faults late;
+  late.delay_ms = kStatusReplyWaitMs + 100;
+  late.fault_code = 0x04;
+  rig.printer.SetFaults(late);
+  EXPECT_EQ(QueryPrinterStatus(rig.link).NotReadyReason(), "no status reply");
+  uint8_t v = 0;
+  EXPECT_TRUE(rig.esc.cmd_language(0, v));  // other replies are not delayed
 }
 
 }  // namespace

@@ -150,6 +150,8 @@ TEST(VirtualPrinterState, SavedStateComesBackAndABrokenFileChangesNothing) {
     const uint8_t glyph[4] = {0x12, 0x34, 0x56, 0x78};
     ASSERT_TRUE(rig.esc.cmd_flash_write(0x200C30, 4, glyph));
     rig.printer.state().card.blocks()[9][0] = 0x99;
+    rig.printer.state().paper = PaperLevel::kNearEnd;
+    rig.printer.state().cover_open = true;
     std::string error;
     ASSERT_TRUE(rig.printer.SaveState(path, error)) << error;
   }
@@ -160,6 +162,8 @@ TEST(VirtualPrinterState, SavedStateComesBackAndABrokenFileChangesNothing) {
   EXPECT_EQ(fresh.printer.state().serial_number, "STATE-1");
   EXPECT_EQ(fresh.printer.state().flash.Read(0x200C30, 4)[3], 0x78);
   EXPECT_EQ(fresh.printer.state().card.blocks()[9][0], 0x99);
+  EXPECT_EQ(fresh.printer.state().paper, PaperLevel::kNearEnd);
+  EXPECT_TRUE(fresh.printer.state().cover_open);
 
   // Cut the file short: loading fails with a reason and the state stays as it was.
   {

@@ -4,18 +4,32 @@
 
 #if __has_include("output/ansi_codepage.h")
 #include "output/ansi_codepage.h"
+#include "output/codepage_warning.h"
 
 namespace quillon {
-std::string ToAnsi(const QString& text) {
-  return Utf8ToAnsi(text.toUtf8().toStdString());
+std::string ToAnsi(const QString& text, size_t* replaced) {
+  size_t count = 0;
+  std::string ansi = Utf8ToAnsi(text.toUtf8().toStdString(), &count);
+  if (replaced) *replaced = count;
+  return ansi;
+}
+
+QString ReplacedCharactersNote(size_t replaced) {
+  if (!ReplacedCharactersWarningDue(replaced)) return {};
+  return QString::fromStdString(ReplacedCharactersText(replaced, AnsiCodePage()));
 }
 }  // namespace quillon
 
 #else
 
 namespace quillon {
-std::string ToAnsi(const QString& text) {
+std::string ToAnsi(const QString& text, size_t* replaced) {
+  if (replaced) *replaced = 0;
   return text.toLocal8Bit().toStdString();
+}
+
+QString ReplacedCharactersNote(size_t) {
+  return {};
 }
 }  // namespace quillon
 

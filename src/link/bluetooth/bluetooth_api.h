@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -61,10 +62,24 @@ class BtDevice {
 
 using BtDeviceList = std::vector<std::shared_ptr<BtDevice>>;
 
+enum class PairingResult { kPaired, kRefused, kTimedOut, kFailed };
+
+// How a pairing talks to the user, on the owner's thread.
+struct PairingEvents {
+  // The PIN code the device asks for; std::nullopt when the user cancels. May run a dialog.
+  std::function<std::optional<std::string>()> AskPin;
+  // The end of the pairing; detail holds the stack's words for a failure.
+  std::function<void(PairingResult result, const std::string& detail)> Finished;
+};
+
 class BtAdapter {
  public:
   virtual ~BtAdapter() = default;
-  virtual void Pair(BtDevice& device) = 0;    // starts pairing
+  // Starts pairing, answering the device's questions through events for the time of the
+  // pairing. Finished comes once (possibly before Pair returns) unless CancelPairing is first.
+  virtual void Pair(BtDevice& device, PairingEvents events) = 0;
+  // Stops a pairing still running; its Finished does not come.
+  virtual void CancelPairing() = 0;
   virtual void UnPair(BtDevice& device) = 0;  // removes the pairing
   virtual std::unique_ptr<BtServerSocket> CreateServerSocket(const std::string& name,
                                                              const BtUuid& uuid, bool secure) = 0;
@@ -76,6 +91,8 @@ class BtManager {
   virtual ~BtManager() = default;
   // True when a local radio is present and switched on. Must answer quickly and never hang.
   virtual bool ConnectionState() = 0;
+  // Why ConnectionState() was false, in words for the user.
+  virtual std::string Unavailable() = 0;
   virtual BtAdapter* CurrentAdapter() = 0;  // nullptr when there is none
   // Inquiry for classic devices, ended after timeout_ms; on_end may run on any thread.
   virtual void StartDiscovery(int timeout_ms, DiscoveryEnd on_end) = 0;
@@ -87,10 +104,13 @@ class BtManager {
 class BleScanner {
  public:
   using DeviceFound = std::function<void(const std::string& address)>;
-  using ScanEnd = std::function<void()>;
+  // error: "" when the scan ran its time, else why it ended early.
+  using ScanEnd = std::function<void(const std::string& error)>;
   virtual ~BleScanner() = default;
-  // Starts a low-energy scan; false when none could start. The events may run on any thread.
-  virtual bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end) = 0;
+  // Starts a low-energy scan; false when none could start, with the stack's reason in *error
+  // ("" when there is no radio to ask). The events may run on any thread.
+  virtual bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end,
+                               std::string* error) = 0;
   // Stops a running scan; no more events are delivered.
   virtual void Stop() = 0;
 };

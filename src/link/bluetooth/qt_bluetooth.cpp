@@ -17,17 +17,17 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <set>
 #include <utility>
 
+#include "link/bluetooth/bluez_pairing.h"
 #include "link/bluetooth/bluez_probe.h"
+#include "link/bluetooth/channel_socket.h"
+#include "link/bluetooth/scan_results.h"
 
 namespace quillon {
 namespace {
 
-constexpr int kConnectTimeoutMs = 15000;
 constexpr int kServiceSearchTimeoutMs = 30000;
 
 BluezState Probe() {
@@ -37,6 +37,11 @@ BluezState Probe() {
 QBluetoothUuid ToQt(const BtUuid& uuid) {
   return QBluetoothUuid(
       QUuid::fromRfc4122(QByteArray(reinterpret_cast<const char*>(uuid.bytes.data()), 16)));
+}
+
+ScanSighting Sighting(const QBluetoothDeviceInfo& info) {
+  return {info.address().toString().toStdString(), info.name().toStdString(), info.isCached(),
+          (info.coreConfigurations() & QBluetoothDeviceInfo::LowEnergyCoreConfiguration) != 0};
 }
 
 BtUuid FromQt(const QBluetoothUuid& uuid) {
@@ -56,134 +61,62 @@ void WaitLoop(QEventLoop& loop, int timeout_ms) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-// What the socket's signals (GUI thread) hand to its reader thread.
-struct ReceiveState {
-  std::mutex mutex;
-  std::condition_variable arrived;
-  std::vector<std::uint8_t> data;
-  bool broken = false;
-  bool cancelled = false;
-  std::string error;
-};
-
-class QtBtSocket : public BtSocket {
+// An RFCOMM socket of the toolkit, for one connection attempt.
+class QtRfcommChannel : public BtChannel {
  public:
-  QtBtSocket(QBluetoothAddress local, QBluetoothAddress remote, QBluetoothUuid uuid, bool secure)
-      : local_(local),
-        remote_(remote),
+  QtRfcommChannel(QBluetoothAddress remote, QBluetoothUuid uuid, bool secure)
+      : remote_(remote),
         uuid_(uuid),
-        secure_(secure),
-        rx_(std::make_shared<ReceiveState>()) {}
-  ~QtBtSocket() override { Close(); }
-
-  void Connect() override {
-    Close();
-    {
-      std::lock_guard lock(rx_->mutex);  // a new link starts whole
-      rx_->data.clear();
-      rx_->broken = false;
-      rx_->error.clear();
-    }
-    socket_ = new QBluetoothSocket(QBluetoothServiceInfo::RfcommProtocol);
+        socket_(new QBluetoothSocket(QBluetoothServiceInfo::RfcommProtocol)) {
     socket_->setPreferredSecurityFlags(
-        secure_ ? (QBluetooth::Security::Authentication | QBluetooth::Security::Encryption)
-                : QBluetooth::SecurityFlags(QBluetooth::Security::NoSecurity));
-    std::shared_ptr<ReceiveState> rx = rx_;
-    QPointer<QBluetoothSocket> s = socket_;
-    QObject::connect(socket_, &QBluetoothSocket::readyRead, socket_, [rx, s] {
+        secure ? (QBluetooth::Security::Authentication | QBluetooth::Security::Encryption)
+               : QBluetooth::SecurityFlags(QBluetooth::Security::NoSecurity));
+    QBluetoothSocket* s = socket_.get();
+    QObject::connect(s, &QBluetoothSocket::readyRead, s, [this, s] {
       const QByteArray bytes = s->readAll();
-      {
-        std::lock_guard lock(rx->mutex);
-        rx->data.insert(rx->data.end(), bytes.begin(), bytes.end());
-      }
-      rx->arrived.notify_all();
+      if (events_.received) events_.received({bytes.begin(), bytes.end()});
     });
-    auto broken = [rx](const std::string& why) {
-      {
-        std::lock_guard lock(rx->mutex);
-        if (!rx->broken) rx->error = why;
-        rx->broken = true;
-      }
-      rx->arrived.notify_all();
-    };
-    QEventLoop loop;
-    QString connect_error;
-    const auto on_connected =
-        QObject::connect(socket_, &QBluetoothSocket::connected, &loop, &QEventLoop::quit);
-    const auto on_connect_error = QObject::connect(socket_, &QBluetoothSocket::errorOccurred, &loop,
-                                                   [&loop, &connect_error, s] {
-                                                     connect_error = s->errorString();
-                                                     loop.quit();
-                                                   });
-    socket_->connectToService(remote_, uuid_);
-    WaitLoop(loop, kConnectTimeoutMs);
-    QObject::disconnect(on_connected);
-    QObject::disconnect(on_connect_error);
-    if (socket_->state() == QBluetoothSocket::SocketState::ConnectedState) {
-      // From now on a failure breaks the link for the reader.
-      QObject::connect(socket_, &QBluetoothSocket::errorOccurred, socket_,
-                       [s, broken] { broken(s->errorString().toStdString()); });
-      QObject::connect(socket_, &QBluetoothSocket::disconnected, socket_,
-                       [broken] { broken("Connection closed"); });
-      return;
-    }
-    if (connect_error.isEmpty()) connect_error = QStringLiteral("Connection timed out");
+    QObject::connect(s, &QBluetoothSocket::connected, s, [this] {
+      if (events_.connected) events_.connected();
+    });
+    QObject::connect(s, &QBluetoothSocket::errorOccurred, s, [this] {
+      if (events_.error) events_.error();
+    });
+    QObject::connect(s, &QBluetoothSocket::disconnected, s, [this] {
+      if (events_.disconnected) events_.disconnected();
+    });
+  }
+  ~QtRfcommChannel() override {
+    QObject::disconnect(socket_.get(), nullptr, nullptr, nullptr);
     socket_->abort();
-    throw BluetoothError(connect_error.toStdString());
+    // Freed once control is back in the event loop, never under one of its own signals.
+    socket_.release()->deleteLater();
   }
 
-  bool Connected() const override {
-    return socket_ && socket_->state() == QBluetoothSocket::SocketState::ConnectedState;
-  }
-
-  void Close() override {
-    if (!socket_) return;
-    QObject::disconnect(socket_, nullptr, nullptr, nullptr);
-    socket_->abort();
-    delete socket_;
-    socket_ = nullptr;
-    {
-      std::lock_guard lock(rx_->mutex);
-      rx_->broken = true;
-      if (rx_->error.empty()) rx_->error = "Connection closed";
-    }
-    rx_->arrived.notify_all();
-  }
-
-  std::vector<std::uint8_t> ReceiveData(int timeout_ms) override {
-    std::unique_lock lock(rx_->mutex);
-    rx_->arrived.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                          [this] { return !rx_->data.empty() || rx_->broken || rx_->cancelled; });
-    if (rx_->cancelled) return {};
-    std::vector<std::uint8_t> bytes;
-    bytes.swap(rx_->data);
-    if (bytes.empty() && rx_->broken) throw BluetoothError(rx_->error);
-    return bytes;
-  }
-
-  void CancelReceive() override {
-    {
-      std::lock_guard lock(rx_->mutex);
-      rx_->cancelled = true;
-    }
-    rx_->arrived.notify_all();
-  }
-
-  void SendData(std::span<const std::uint8_t> bytes) override {
-    if (!Connected()) throw BluetoothError("Not connected");
-    if (socket_->write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<qint64>(bytes.size())) < 0) {
-      throw BluetoothError(socket_->errorString().toStdString());
+  void SetEvents(Events events) override { events_ = std::move(events); }
+  void ConnectToService() override { socket_->connectToService(remote_, uuid_); }
+  State state() const override {
+    switch (socket_->state()) {
+      case QBluetoothSocket::SocketState::ConnectedState:
+        return State::kConnected;
+      case QBluetoothSocket::SocketState::UnconnectedState:
+        return State::kUnconnected;
+      default:
+        return State::kConnecting;
     }
   }
+  std::string ErrorString() const override { return socket_->errorString().toStdString(); }
+  std::int64_t Write(std::span<const std::uint8_t> bytes) override {
+    return socket_->write(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qint64>(bytes.size()));
+  }
+  void Abort() override { socket_->abort(); }
 
  private:
-  QBluetoothAddress local_;
   QBluetoothAddress remote_;
   QBluetoothUuid uuid_;
-  bool secure_;
-  QBluetoothSocket* socket_ = nullptr;  // lives on the GUI thread
-  std::shared_ptr<ReceiveState> rx_;
+  std::unique_ptr<QBluetoothSocket> socket_;  // lives on the GUI thread
+  Events events_;
 };
 
 class QtBtDevice : public BtDevice {
@@ -219,7 +152,12 @@ class QtBtDevice : public BtDevice {
   }
 
   std::unique_ptr<BtSocket> CreateClientSocket(const BtUuid& uuid, bool secure) override {
-    return std::make_unique<QtBtSocket>(local_, address_, ToQt(uuid), secure);
+    const QBluetoothAddress remote = address_;
+    const QBluetoothUuid service = ToQt(uuid);
+    return std::make_unique<ChannelSocket>(
+        [remote, service, secure]() -> std::unique_ptr<BtChannel> {
+          return std::make_unique<QtRfcommChannel>(remote, service, secure);
+        });
   }
 
  private:
@@ -245,10 +183,36 @@ class QtBtServerSocket : public BtServerSocket {
 
 class QtBtAdapter : public BtAdapter {
  public:
-  explicit QtBtAdapter(const QBluetoothAddress& address) : local_(address) {}
+  QtBtAdapter(const QBluetoothAddress& address, QString path) : address_(address), path_(path) {}
+  ~QtBtAdapter() override { CancelPairing(); }
 
-  void Pair(BtDevice& device) override { Request(device, QBluetoothLocalDevice::Paired); }
-  void UnPair(BtDevice& device) override { Request(device, QBluetoothLocalDevice::Unpaired); }
+  void Pair(BtDevice& device, PairingEvents events) override {
+    CancelPairing();
+    auto* qt_device = dynamic_cast<QtBtDevice*>(&device);
+    if (!qt_device) return;
+    PairingEvents wrapped = events;
+    wrapped.Finished = [this, finished = events.Finished](PairingResult result,
+                                                          const std::string& detail) {
+      if (pairing_) pairing_->deleteLater();  // its signal is still being delivered
+      pairing_ = nullptr;
+      if (finished) finished(result, detail);
+    };
+    pairing_ = new BluezPairing(QDBusConnection::systemBus(),
+                                BluezDevicePath(path_, qt_device->QtAddress().toString()),
+                                qt_device->DeviceName(), std::move(wrapped));
+    pairing_->Start();
+  }
+
+  void CancelPairing() override {
+    if (pairing_) pairing_->deleteLater();
+    pairing_ = nullptr;
+  }
+
+  void UnPair(BtDevice& device) override {
+    // Removing a pairing may take a moment; the request runs on by itself.
+    if (auto* qt_device = dynamic_cast<QtBtDevice*>(&device))
+      Local().requestPairing(qt_device->QtAddress(), QBluetoothLocalDevice::Unpaired);
+  }
 
   std::unique_ptr<BtServerSocket> CreateServerSocket(const std::string& name, const BtUuid& uuid,
                                                      bool secure) override {
@@ -263,18 +227,21 @@ class QtBtAdapter : public BtAdapter {
     return std::make_unique<QtBtServerSocket>(std::move(server), std::move(info));
   }
 
-  QBluetoothAddress Address() const { return local_.address(); }
+  const QBluetoothAddress& Address() const { return address_; }
+  const QString& Path() const { return path_; }
 
  private:
-  void Request(BtDevice& device, QBluetoothLocalDevice::Pairing pairing);
-  QBluetoothLocalDevice local_;
-};
+  // Made on first use: its constructor asks the service over D-Bus.
+  QBluetoothLocalDevice& Local() {
+    if (!local_) local_ = std::make_unique<QBluetoothLocalDevice>(address_);
+    return *local_;
+  }
 
-void QtBtAdapter::Request(BtDevice& device, QBluetoothLocalDevice::Pairing pairing) {
-  // Pairing may ask the user on the remote device; the request runs on by itself.
-  if (auto* qt_device = dynamic_cast<QtBtDevice*>(&device))
-    local_.requestPairing(qt_device->QtAddress(), pairing);
-}
+  QBluetoothAddress address_;
+  QString path_;
+  std::unique_ptr<QBluetoothLocalDevice> local_;
+  QPointer<BluezPairing> pairing_;
+};
 
 class QtBtManager : public BtManager {
  public:
@@ -288,9 +255,23 @@ class QtBtManager : public BtManager {
   BtAdapter* CurrentAdapter() override {
     if (!ConnectionState()) return nullptr;
     const QBluetoothAddress address(state_.adapter_address);
-    if (!adapter_ || adapter_->Address() != address)
-      adapter_ = std::make_unique<QtBtAdapter>(address);
+    if (!adapter_ || adapter_->Address() != address || adapter_->Path() != state_.adapter_path) {
+      // A window may still hold the adapter it was given: it stays valid, idle, meanwhile.
+      if (adapter_) {
+        adapter_->CancelPairing();
+        retired_.push_back(std::move(adapter_));
+      }
+      adapter_ = std::make_unique<QtBtAdapter>(address, state_.adapter_path);
+    }
     return adapter_.get();
+  }
+
+  std::string Unavailable() override {
+    if (!state_.bus) return "No system message bus: Bluetooth cannot be reached";
+    if (!state_.service) return "The Bluetooth service (bluetoothd) is not running";
+    if (state_.adapter_path.isEmpty()) return "No Bluetooth adapter found";
+    if (!state_.powered) return "The Bluetooth adapter is switched off";
+    return {};
   }
 
   void StartDiscovery(int timeout_ms, DiscoveryEnd on_end) override {
@@ -300,17 +281,30 @@ class QtBtManager : public BtManager {
     agent_ = new QBluetoothDeviceDiscoveryAgent(local);
     agent_->setLowEnergyDiscoveryTimeout(timeout_ms);
     on_end_ = std::move(on_end);
-    auto finish = [this, local] {
+    auto results = std::make_shared<ScanResults>();
+    QObject::connect(
+        agent_, &QBluetoothDeviceDiscoveryAgent::deviceDiscovered, agent_,
+        [results](const QBluetoothDeviceInfo& info) { results->Report(Sighting(info)); });
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::deviceUpdated, agent_,
+                     [results](const QBluetoothDeviceInfo& info) {
+                       results->Heard(info.address().toString().toStdString());
+                     });
+    auto finish = [this, local, results] {
       if (!agent_) return;
       QBluetoothDeviceDiscoveryAgent* agent = agent_;
       agent_ = nullptr;
       QObject::disconnect(agent, nullptr, nullptr, nullptr);
       agent->stop();
-      BtDeviceList devices;
-      for (const QBluetoothDeviceInfo& info : agent->discoveredDevices()) {
-        devices.push_back(std::make_shared<QtBtDevice>(local, info.address(), info.name()));
-      }
       agent->deleteLater();
+      // Names the service learnt after a device was first reported.
+      for (const BluezDevice& d : Probe().devices)
+        results->Rename(d.address.toStdString(), d.name.toStdString());
+      BtDeviceList devices;
+      for (const SeenDevice& d : results->Seen()) {
+        devices.push_back(std::make_shared<QtBtDevice>(
+            local, QBluetoothAddress(QString::fromStdString(d.address)),
+            QString::fromStdString(d.name)));
+      }
       DiscoveryEnd on_end = std::move(on_end_);
       on_end_ = nullptr;
       if (on_end) on_end(std::move(devices));
@@ -345,6 +339,7 @@ class QtBtManager : public BtManager {
  private:
   BluezState state_;
   std::unique_ptr<QtBtAdapter> adapter_;
+  std::vector<std::unique_ptr<QtBtAdapter>> retired_;
   QBluetoothDeviceDiscoveryAgent* agent_ = nullptr;
   DiscoveryEnd on_end_;
 };
@@ -353,28 +348,49 @@ class QtBleScanner : public BleScanner {
  public:
   ~QtBleScanner() override { Stop(); }
 
-  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end) override {
+  bool DiscoverDevices(int timeout_ms, DeviceFound on_found, ScanEnd on_end,
+                       std::string* error) override {
     Stop();
     const BluezState state = Probe();
     if (!state.Ready()) return false;
     agent_ = new QBluetoothDeviceDiscoveryAgent(QBluetoothAddress(state.adapter_address));
     agent_->setLowEnergyDiscoveryTimeout(timeout_ms);
-    auto seen = std::make_shared<std::set<QString>>();
+    auto results = std::make_shared<ScanResults>(true);
     QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::deviceDiscovered, agent_,
-                     [on_found, seen](const QBluetoothDeviceInfo& info) {
-                       const QString address = info.address().toString();
-                       if (seen->insert(address).second) on_found(address.toStdString());
+                     [on_found, results](const QBluetoothDeviceInfo& info) {
+                       if (results->Report(Sighting(info)))
+                         on_found(info.address().toString().toStdString());
                      });
-    // An error ends the scan too; either way the end is told once.
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::deviceUpdated, agent_,
+                     [on_found, results](const QBluetoothDeviceInfo& info) {
+                       const std::string address = info.address().toString().toStdString();
+                       if (results->Heard(address)) on_found(address);
+                     });
+    // An error ends the scan too; either way the end is told once. One raised while the scan
+    // starts is the start's failure instead.
+    auto starting = std::make_shared<bool>(true);
+    auto start_error = std::make_shared<QString>();
     auto ended = std::make_shared<bool>(false);
-    auto end_once = [on_end, ended] {
-      if (std::exchange(*ended, true)) return;
-      on_end();
-    };
-    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::finished, agent_, end_once);
-    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::errorOccurred, agent_, end_once);
+    QBluetoothDeviceDiscoveryAgent* agent = agent_;
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::finished, agent_, [on_end, ended] {
+      if (!std::exchange(*ended, true)) on_end("");
+    });
+    QObject::connect(agent_, &QBluetoothDeviceDiscoveryAgent::errorOccurred, agent_,
+                     [on_end, ended, starting, start_error, agent] {
+                       if (*starting) {
+                         *start_error = agent->errorString();
+                       } else if (!std::exchange(*ended, true)) {
+                         on_end(agent->errorString().toStdString());
+                       }
+                     });
     agent_->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
-    if (agent_->isActive()) return true;
+    *starting = false;
+    if (agent_->isActive() && start_error->isEmpty()) return true;
+    if (error) {
+      *error =
+          start_error->isEmpty() ? agent_->errorString().toStdString() : start_error->toStdString();
+      if (error->empty()) *error = "The low-energy scan did not start";
+    }
     Stop();
     return false;
   }
@@ -411,6 +427,7 @@ namespace {
 class NoRadioManager : public BtManager {
  public:
   bool ConnectionState() override { return false; }
+  std::string Unavailable() override { return "This build has no Bluetooth support"; }
   BtAdapter* CurrentAdapter() override { return nullptr; }
   void StartDiscovery(int, DiscoveryEnd) override {}
   void CancelDiscovery() override {}
@@ -419,7 +436,7 @@ class NoRadioManager : public BtManager {
 
 class NoRadioBleScanner : public BleScanner {
  public:
-  bool DiscoverDevices(int, DeviceFound, ScanEnd) override { return false; }
+  bool DiscoverDevices(int, DeviceFound, ScanEnd, std::string*) override { return false; }
   void Stop() override {}
 };
 

@@ -6,12 +6,16 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -51,10 +55,19 @@ TclBluetooth::TclBluetooth(BtManager& manager, QWidget* parent)
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
   };
+  AskPin = [this](const QString& device) -> std::optional<QString> {
+    bool ok = false;
+    const QString pin = QInputDialog::getText(this, QStringLiteral("Pair"),
+                                              QStringLiteral("PIN code for %1:").arg(device),
+                                              QLineEdit::Normal, QStringLiteral("0000"), &ok);
+    if (!ok) return std::nullopt;
+    return pin;
+  };
 }
 
 TclBluetooth::~TclBluetooth() {
   FBluetoothManager->CancelDiscovery();
+  if (FAdapter) FAdapter->CancelPairing();
   DropConnection();
 }
 
@@ -66,6 +79,11 @@ void TclBluetooth::BuildControls() {
   auto* top = new QVBoxLayout(this);
   top->setContentsMargins(0, 0, 0, 0);
   top->addWidget(pgc1);
+  lbl_status = new QLabel(this);
+  lbl_status->setObjectName(QStringLiteral("lbl_status"));
+  lbl_status->setWordWrap(true);
+  lbl_status->setContentsMargins(4, 0, 4, 2);
+  top->addWidget(lbl_status);
 
   // Page "Bluetooth Setting".
   ts1 = new QWidget;
@@ -191,7 +209,8 @@ void TclBluetooth::Guarded(const std::function<void()>& handler) {
 
 void TclBluetooth::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  Guarded([this] { FormShow(); });
+  // The window system's own show events (a restore from minimised) are no new showing.
+  if (!event->spontaneous()) Guarded([this] { FormShow(); });
 }
 
 bool TclBluetooth::ManagerConnected() {
@@ -252,14 +271,53 @@ void TclBluetooth::btn2Click() {
 }
 
 void TclBluetooth::btn3Click() {
-  if (!ManagerConnected()) return;
+  if (!ManagerConnected()) {
+    SetStatus(QString::fromStdString(FBluetoothManager->Unavailable()));
+    return;
+  }
   const int index = ComboboxDevices->currentIndex();
   if (index < 0 || index >= static_cast<int>(FDiscoverDevices.size())) {
     ShowMessage(QStringLiteral("No device selected"));
     return;
   }
-  if (!FAdapter) FAdapter = FBluetoothManager->CurrentAdapter();
-  if (FAdapter) FAdapter->Pair(*FDiscoverDevices[static_cast<std::size_t>(index)]);
+  FAdapter = FBluetoothManager->CurrentAdapter();
+  if (!FAdapter) return;
+  BtDevice& device = *FDiscoverDevices[static_cast<std::size_t>(index)];
+  const QString name = QString::fromStdString(device.DeviceName());
+  SetStatus(QStringLiteral("Pairing with %1...").arg(name));
+  PairingEvents events;
+  events.AskPin = [this, name]() -> std::optional<std::string> {
+    ++handler_depth_;  // a close asked for while the question is open waits for the answer
+    const std::optional<QString> pin = AskPin(name);
+    --handler_depth_;
+    if (handler_depth_ == 0 && close_result_) {
+      QTimer::singleShot(0, this, [this] {
+        if (handler_depth_ == 0 && close_result_) done(*close_result_);
+      });
+    }
+    if (!pin) return std::nullopt;
+    return pin->toStdString();
+  };
+  events.Finished = [this, name](PairingResult result, const std::string& detail) {
+    SetStatus(PairingText(result, name, QString::fromStdString(detail)));
+  };
+  FAdapter->Pair(device, std::move(events));
+}
+
+QString TclBluetooth::PairingText(PairingResult result, const QString& name,
+                                  const QString& detail) {
+  switch (result) {
+    case PairingResult::kPaired:
+      return QStringLiteral("Paired with %1").arg(name);
+    case PairingResult::kRefused:
+      return QStringLiteral("Pairing with %1 refused").arg(name) +
+             (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail);
+    case PairingResult::kTimedOut:
+      return QStringLiteral("Pairing with %1 timed out").arg(name);
+    case PairingResult::kFailed:
+      break;
+  }
+  return QStringLiteral("Pairing with %1 failed: %2").arg(name, detail);
 }
 
 void TclBluetooth::btn4Click() {
@@ -316,7 +374,12 @@ bool TclBluetooth::MakeConnection() {
 
 void TclBluetooth::btn8Click() {
   if (FSocket && ComboboxPaired->currentIndex() == ItemIndex) return;
-  if (!MakeConnection() || !FSocket->Connected()) return;
+  if (!MakeConnection()) return;
+  StartReader();
+}
+
+void TclBluetooth::StartReader() {
+  if (!FSocket || !FSocket->Connected()) return;
   FAdapter = FBluetoothManager->CurrentAdapter();
   std::unique_ptr<BtServerSocket> server;
   if (FAdapter) {
@@ -363,18 +426,27 @@ void TclBluetooth::btn6Click() {
 void TclBluetooth::SendData() {
   if (!(FSocket && ComboboxPaired->currentIndex() == ItemIndex)) {
     if (!MakeConnection()) return;
+    StartReader();  // the replies of a connection made here are shown too
   }
   QString text = mmo1->toPlainText();
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   std::vector<std::uint8_t> bytes;
+  size_t replaced = 0;
   if (chk1->isChecked()) {
     int len = 0;
     StrToBuf(text.toStdU16String(), bytes, len);
   } else {
-    const std::string ansi = ToAnsi(text);
+    const std::string ansi = ToAnsi(text, &replaced);
     bytes.assign(ansi.begin(), ansi.end());
   }
-  FSocket->SendData(bytes);
+  // The stack takes a zero-length write for a broken link: zero bytes are simply not sent.
+  if (!bytes.empty()) FSocket->SendData(bytes);
+  const QString note = ReplacedCharactersNote(replaced);
+  if (!note.isEmpty()) SetStatus(note);
+}
+
+void TclBluetooth::SetStatus(const QString& text) {
+  lbl_status->setText(text);
 }
 
 void TclBluetooth::btn7Click() {
@@ -394,6 +466,7 @@ void TclBluetooth::done(int result) {
   close_result_.reset();
   // Closing the window ends its connection: the reader first, then the link.
   FBluetoothManager->CancelDiscovery();
+  if (FAdapter) FAdapter->CancelPairing();
   DropConnection();
   QDialog::done(result);
 }

@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -29,6 +30,9 @@ class TclBluetooth : public QDialog {
 
   // Shows a plain message box; tests replace it with a recorder.
   std::function<void(const QString&)> ShowMessage;
+  // Asks for the PIN code a device wants for pairing (prefilled "0000"); std::nullopt when the
+  // user cancels. Tests replace it.
+  std::function<std::optional<QString>(const QString& device)> AskPin;
 
   void FormShow();
   void ButtonDiscoverClick();
@@ -59,6 +63,11 @@ class TclBluetooth : public QDialog {
   // Creates FSocket for the selected paired device (after dropping a connection to another
   // one) and connects it; false when there is no device or no socket (already told).
   bool MakeConnection();
+  // Starts the reader of FSocket when it is connected.
+  void StartReader();
+  // The window's status line, below both pages.
+  void SetStatus(const QString& text);
+  static QString PairingText(PairingResult result, const QString& name, const QString& detail);
   // Stops the connection's reader, then closes and frees the connection.
   void DropConnection();
   // Runs a handler; a failure it raises is shown with its text.
@@ -83,6 +92,7 @@ class TclBluetooth : public QDialog {
   QPushButton* btn7 = nullptr;
   QPushButton* btn1 = nullptr;
   QPushButton* btn6 = nullptr;
+  QLabel* lbl_status = nullptr;
 
   int ItemIndex = -1;
   BtManager* FBluetoothManager;

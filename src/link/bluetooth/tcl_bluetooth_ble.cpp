@@ -34,20 +34,30 @@ TclBluetooth_BLE::~TclBluetooth_BLE() {
 
 void TclBluetooth_BLE::btn1Click() {
   GuiQueue* queue = queue_;
+  std::string error;
   const bool started = ble_service.DiscoverDevices(
       kScanTimeoutMs,
       [this, queue](const std::string& address) {
         queue->Post([this, address] { ble_serviceDiscoverLEDevice(address); });
       },
-      [this, queue] { queue->Post([this] { ble_serviceEndDiscoverDevices(); }); });
-  if (started) mmo1->appendPlainText(QStringLiteral("OK"));
+      [this, queue](const std::string& why) {
+        queue->Post([this, why] { ble_serviceEndDiscoverDevices(why); });
+      },
+      &error);
+  if (started) {
+    mmo1->appendPlainText(QStringLiteral("OK"));
+  } else if (!error.empty()) {
+    // The stack refused the scan (an adapter without low energy): say why, and that it is over.
+    ble_serviceEndDiscoverDevices(error);
+  }
 }
 
 void TclBluetooth_BLE::ble_serviceDiscoverLEDevice(const std::string& address) {
   mmo1->appendPlainText(QString::fromStdString(address));
 }
 
-void TclBluetooth_BLE::ble_serviceEndDiscoverDevices() {
+void TclBluetooth_BLE::ble_serviceEndDiscoverDevices(const std::string& error) {
+  if (!error.empty()) mmo1->appendPlainText(QString::fromStdString(error));
   mmo1->appendPlainText(QStringLiteral("end."));
 }
 

@@ -20,7 +20,8 @@ class TclBluetooth_BLE : public QDialog {
 
   void btn1Click();
   void ble_serviceDiscoverLEDevice(const std::string& address);
-  void ble_serviceEndDiscoverDevices();
+  // error: why the scan ended early, shown before "end."; "" for a scan that ran its time.
+  void ble_serviceEndDiscoverDevices(const std::string& error = {});
 
   void done(int result) override;
 

@@ -2,6 +2,8 @@
 // its events carry.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 namespace quillon {
@@ -63,6 +65,15 @@ struct LineSettings {
   uint8_t XonChar = 17;   // DC1
   uint8_t XoffChar = 19;  // DC3
   uint8_t ReplacedChar = 0;
+};
+
+inline constexpr size_t INPUTBUFFERSIZE = 4096;  // most bytes one received block holds
+
+// The read time-outs (milliseconds), handed to the read worker at once when set while open.
+struct ReadTimeouts {
+  std::atomic<uint32_t> interval{100};
+  std::atomic<uint32_t> total_multiplier{0};
+  std::atomic<uint32_t> total_constant{0};
 };
 
 }  // namespace quillon

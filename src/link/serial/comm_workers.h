@@ -9,12 +9,12 @@
 #include <thread>
 
 #include "link/serial/comm_notifier.h"
+#include "link/serial/comm_types.h"
 #include "link/serial/serial_io.h"
 #include "link/serial/unique_fd.h"
 
 namespace quillon {
 
-inline constexpr size_t INPUTBUFFERSIZE = 4096;  // most bytes one received block holds
 inline constexpr uint32_t PWM_COMMWRITE = 1025;  // write-queue entry: one block to send
 // How often the read worker looks at the line-error and modem counters while the line is
 // idle. Only drivers that keep counters are looked at; Linux has no waitable event for
@@ -32,13 +32,6 @@ class CloseSignal {
  private:
   UniqueFd fd_;
   std::atomic<bool> set_{false};
-};
-
-// The read time-outs, handed to the read worker at once when set while open.
-struct ReadTimeouts {
-  std::atomic<uint32_t> interval{100};
-  std::atomic<uint32_t> total_multiplier{0};
-  std::atomic<uint32_t> total_constant{0};
 };
 
 // Where the workers post: the owner's notification queue and the component it serves.

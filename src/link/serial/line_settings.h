@@ -6,6 +6,7 @@
 #include "link/serial/serial_io.h"
 
 struct termios2;  // <asm/termbits.h>; kept out of this header (it clashes with <termios.h>)
+struct _DCB;      // Windows: the device control block of <windows.h>
 
 namespace quillon {
 
@@ -15,6 +16,11 @@ namespace quillon {
 // IXOFF and the XON/XOFF characters. Settings without a termios counterpart (DSR flow,
 // XON/XOFF limits, parity replacement, null stripping) are kept only as values.
 void EncodeLineSettings(const LineSettings& s, termios2& t);
+
+// Windows: rewrites the device control block d, as read from the port, for s. Every flag
+// is set from the settings (binary mode always on, abort on error off); the EOF and event
+// characters keep their values.
+void EncodeLineSettings(const LineSettings& s, _DCB& d);
 
 // The TIOCM_ lines to raise and to drop for the DTR and RTS settings.
 struct ModemLineLevels {

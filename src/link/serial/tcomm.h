@@ -14,10 +14,15 @@
 #include "link/comm_port.h"
 #include "link/serial/comm_notifier.h"
 #include "link/serial/comm_types.h"
-#include "link/serial/comm_workers.h"
 #include "link/serial/serial_io.h"
 
 namespace quillon {
+
+// The workers and their close signal are the system's own (comm_workers.h on Linux,
+// comm_workers_windows.h on Windows).
+class TReadThread;
+class TWriteThread;
+class CloseSignal;
 
 // The only failure the component raises (from StartComm); carries the text to show.
 class ECommsError : public std::runtime_error {

@@ -11,6 +11,7 @@
 #include <new>
 #include <system_error>
 
+#include "link/serial/comm_workers.h"
 #include "link/serial/line_settings.h"
 
 namespace quillon {
