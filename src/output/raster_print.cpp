@@ -6,6 +6,7 @@
 
 #include "core/flow_ui.h"
 #include "link/printer_link.h"
+#include "link/tcp_link.h"
 
 namespace quillon {
 
@@ -63,7 +64,9 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
   ui.SetProgress(0);
   PrinterLink::UsbHold hold(link);  // one open device for every band
   // A printer that could not be opened was explained by the owner of the link already.
-  if (!link.UseCommPort && !link.USB.hDevHandle) return false;
+  const bool open = link.UseNetwork ? link.net_link() && link.net_link()->connected()
+                                    : link.UseCommPort || link.USB.hDevHandle;
+  if (!open) return false;
   bool complete = true;
   for (int row = 0; row < h;) {
     if (ui.Cancelled()) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -61,6 +62,18 @@ TEST(CliSettings, TheVirtualPrinterKeepsItsSettingsUnlessToldToStartFresh) {
   EXPECT_EQ(run({"get", "language"}).out, "1\n");  // --factory-state saved nothing
   EXPECT_EQ(run({"--factory-state", "--state", home.File("s"), "get", "language"}).exit_code, 2);
 
+  // Several printers keep theirs apart, in a folder beside the one printer's file.
+  auto two = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), "--virtual-printer=2");
+    return run(words);
+  };
+  ASSERT_EQ(two({"--usb", "VP0002", "set", "stepmode", "3"}).exit_code, 0);
+  EXPECT_EQ(two({"--usb", "VP0002", "get", "stepmode"}).out, "3\n");
+  EXPECT_NE(two({"--usb", "VP0001", "get", "stepmode"}).out, "3\n");
+  EXPECT_NE(two({"--factory-state", "--usb", "VP0002", "get", "stepmode"}).out, "3\n");
+  EXPECT_TRUE(std::filesystem::is_regular_file(home.File("virtual-printer.state.d/VP0002.state")));
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");
+
   WriteFile(home.File("virtual-printer.state"), "not a state file");
   CliRun bad = run({"get", "language"});
   EXPECT_EQ(bad.exit_code, 3);
@@ -116,6 +129,11 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
 // The words that completion and the manual offer are the ones the program takes.
 TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
   CliHome home;
+  for (const HelpEntry& option : QuillonCliHelp().sections.at(0).entries) {
+    const std::string name = option.term.substr(0, option.term.find_first_of(" ,="));
+    CliRun run = RunCli({"--home", home.path(), name, "--help"});
+    EXPECT_EQ(run.err.find("unknown option"), std::string::npos) << name << ": " << run.err;
+  }
   for (const auto& [command, next] : QuillonCliWords().commands) {
     CliRun help = RunCli({"--home", home.path(), command, "--help"});
     EXPECT_EQ(help.err.find("unknown command"), std::string::npos) << command;
