@@ -18,7 +18,6 @@
 #include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/printer_command.h"
-#include "core/sfunc.h"
 #include "link/net_settings.h"
 #include "link/serial/serial_path.h"
 

@@ -9,7 +9,6 @@
 #include "app/program_options.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "link/usb_backend_libusb.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"

@@ -4,7 +4,6 @@
 #include "cli/commands.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "core/sfunc.h"
 
 namespace quillon::cli {
 std::string CliMessages::Text(const std::string& key) {

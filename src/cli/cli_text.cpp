@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "core/sfunc.h"
 #include "output/ansi_codepage.h"
 
 namespace quillon::cli {

@@ -10,7 +10,6 @@
 
 #include "cli/cli_link_resources.h"
 #include "core/file_locations.h"
-#include "core/sfunc.h"
 
 namespace quillon::cli {
 namespace {
