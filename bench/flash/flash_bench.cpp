@@ -2,13 +2,17 @@
 // the virtual printer's in-process USB device, next to the floor set by the flows' mandated pauses.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "flash/firmware_flow.h"
 #include "flash/font_download.h"
+#include "link/precise_pause.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 #include "virtualprinter/virtual_printer.h"
@@ -96,10 +100,37 @@ void BM_FirmwareUpdate256KiB(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 
+// A production bench: the same update on N virtual printers at once, one thread and one link
+// each (as quillon-cli --each-usb runs it). The protocol's pauses set the pace, so ten
+// printers should take about as long as one.
+void BM_FirmwareUpdateParallel(benchmark::State& state) {
+  const size_t size = 256u << 10;
+  const std::string path = WriteFile("quillon_bench_firmware_n.bin", size);
+  const auto n = static_cast<size_t>(state.range(0));
+  std::vector<std::unique_ptr<BenchRig>> rigs;
+  for (size_t i = 0; i < n; ++i) rigs.push_back(std::make_unique<BenchRig>());
+  FirmwareJob job;
+  job.path = path;
+  for (auto _ : state) {
+    std::atomic<int> failed{0};
+    std::vector<std::thread> threads;
+    for (auto& rig : rigs) {
+      threads.emplace_back([&job, &failed, r = rig.get()] {
+        if (!NewUpdate(r->ctx, r->ui, job).ok()) ++failed;
+      });
+    }
+    for (std::thread& t : threads) t.join();
+    if (failed) state.SkipWithError("firmware update failed");
+  }
+  state.counters["printers"] = static_cast<double>(n);
+  std::filesystem::remove(path);
+}
+
 // The mandated pauses alone, as this machine delivers them: each Delay sleeps at least its
 // length, and how much longer depends on the scheduler, not on the flows.
 void BM_PausesOnly(benchmark::State& state) {
   SleepingPump pump;
+  FineTimerSlack slack;  // as the flows have it
   const auto count = static_cast<int>(state.range(0));
   const auto ms = static_cast<uint32_t>(state.range(1));
   for (auto _ : state) {
@@ -115,6 +146,14 @@ BENCHMARK(BM_FontDownload8MiB)
     ->UseRealTime()
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_FirmwareUpdate256KiB)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FirmwareUpdateParallel)
+    ->Arg(1)
+    ->Arg(10)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(5)

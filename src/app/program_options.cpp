@@ -1,9 +1,11 @@
 #include "app/program_options.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "core/file_locations.h"
 #include "core/help_texts.h"
+#include "virtualprinter/virtual_usb_bank.h"
 
 namespace quillon {
 
@@ -13,6 +15,17 @@ ProgramOptions ParseProgramOptions(int argc, char** argv) {
     const char* a = argv[i];
     if (std::strcmp(a, "--virtual-printer") == 0) {
       o.virtual_printer = true;
+    } else if (std::strncmp(a, "--virtual-printer=", 18) == 0) {
+      char* end = nullptr;
+      const long n = std::strtol(a + 18, &end, 10);
+      if (a[18] == '\0' || *end != '\0' || n < 1 || n > vp::kMaxVirtualPrinters) {
+        if (o.error.empty())
+          o.error = std::string("--virtual-printer=N takes a count from 1 to ") +
+                    std::to_string(vp::kMaxVirtualPrinters) + ": " + a;
+      } else {
+        o.virtual_printer = true;
+        o.virtual_count = static_cast<int>(n);
+      }
     } else if ((std::strcmp(a, "--paper") == 0 || std::strcmp(a, "--state") == 0) && i + 1 < argc) {
       (a[2] == 'p' ? o.paper : o.state) = argv[++i];
     } else if (std::strcmp(a, "--home") == 0 && i + 1 < argc) {

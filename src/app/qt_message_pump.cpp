@@ -5,8 +5,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <chrono>
-#include <thread>
+
+#include "link/precise_pause.h"
 
 namespace quillon {
 
@@ -18,12 +18,12 @@ void QtMessagePump::ProcessMessages(uint32_t max_wait_ms) {
   QElapsedTimer elapsed;
   elapsed.start();
   QEventLoop loop;
-  QTimer::singleShot(static_cast<int>(max_wait_ms), &loop, &QEventLoop::quit);
+  QTimer::singleShot(static_cast<int>(max_wait_ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
   loop.exec();
   // While the application quits, nested loops return at once: sleep out the rest of the
   // slice so that the waits of a running flow do not turn into a busy loop.
   const qint64 left = static_cast<qint64>(max_wait_ms) - elapsed.elapsed();
-  if (left > 0) std::this_thread::sleep_for(std::chrono::milliseconds(left));
+  if (left > 0) PauseMs(static_cast<uint32_t>(left));
 }
 
 }  // namespace quillon

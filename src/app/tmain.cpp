@@ -14,6 +14,8 @@
 #include "app/language.h"
 #include "app/pages.h"
 #include "app/qt_dialogs.h"
+#include "app/usb_notice.h"
+#include "app/usb_printer_menu.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/message_text.h"
@@ -61,6 +63,11 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
     }
   };
   BuildUi();
+  usb_notice_ = std::make_unique<UsbOpenNotice>(link_, msg_, [this](const std::string& text) {
+    usb_state_->setText(QString::fromStdString(text));
+  });
+  link_.on_usb_open_failed = [this] { usb_notice_->OpenFailed(); };
+  link_.on_usb_command_ok = [this] { usb_notice_->CommandOk(); };
   FormCreate();
   InstallControllers();
   ApplyDefaultSize();
@@ -70,6 +77,8 @@ Tmain::Tmain(TmainDeps deps, QWidget* parent)
 
 Tmain::~Tmain() {
   timer1_->stop();
+  link_.on_usb_open_failed = nullptr;
+  link_.on_usb_command_ok = nullptr;
   controllers_.clear();  // controllers go before the pages they point into
 }
 
@@ -98,6 +107,9 @@ void Tmain::BuildUi() {
   // stat1: two narrow panels the program leaves empty; notes show as temporary messages.
   QStatusBar* bar = statusBar();
   bar->setObjectName("stat1");
+  // Unnamed, so the language files leave it alone: its texts come from the message file.
+  usb_state_ = new QLabel(bar);
+  bar->addWidget(usb_state_);
   for (int i = 0; i < 2; ++i) {
     auto* panel = new QLabel(bar);
     panel->setMinimumWidth(50);
@@ -154,6 +166,7 @@ void Tmain::BuildMenus() {
   system->setObjectName("System1");
   item(system, "BeforeReadUSB1", "BeforeReadUSB", &Tmain::BeforeReadUSB1Click);
   item(system, "DisableReadUSB1", "DisableReadUSB", &Tmain::DisableReadUSB1Click);
+  printer_menu_ = new UsbPrinterMenu(system, link_);
   system->addSeparator();
   item(system, "Comm1", "SerialPort Config", &Tmain::Comm1Click);
   item(system, "NetPrinter1", QStringLiteral("Network printer\u2026"), &Tmain::NetPrinter1Click);
@@ -228,6 +241,7 @@ void Tmain::StatusNote(const QString& text) {
 }
 
 void Tmain::Timer1Timer() {
+  if (!link_.UseCommPort) printer_menu_->Refresh();
   link_.FindPrinter();
   const bool present = link_.UseNetwork    ? NetLinkAnswered(link_)
                        : link_.UseCommPort ? SerialLinkReady(link_)

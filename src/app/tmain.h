@@ -17,10 +17,14 @@
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 
+class QLabel;
 class QTabWidget;
 class QStatusBar;
 
 namespace quillon {
+
+class UsbOpenNotice;
+class UsbPrinterMenu;
 
 // What a main window is built on. Only usb is required; the rest default to the real ones.
 struct TmainDeps {
@@ -47,6 +51,9 @@ class Tmain final : public QMainWindow {
   AppContext& context() { return ctx_; }
   const std::string& Language() const { return ctx_.Language; }
   QTabWidget* PageControl1() const { return page_control_; }
+  // The status bar's short form of why the USB printer cannot be used (empty when it can).
+  QLabel* UsbState() const { return usb_state_; }
+  UsbPrinterMenu* PrinterMenu() const { return printer_menu_; }
   QTimer* Timer1() const { return timer1_; }
   // The page controllers and dialogs the subsystems registered.
   const GuiRegistry& registry() const { return registry_; }
@@ -108,6 +115,9 @@ class Tmain final : public QMainWindow {
   std::vector<std::unique_ptr<QObject>> controllers_;
   QTabWidget* page_control_ = nullptr;
   QTimer* timer1_ = nullptr;
+  QLabel* usb_state_ = nullptr;
+  UsbPrinterMenu* printer_menu_ = nullptr;
+  std::unique_ptr<UsbOpenNotice> usb_notice_;
 };
 
 // True for the dialogs that have their own language file.

@@ -12,35 +12,35 @@
 #include "link/usb_backend_system.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"
+#include "virtualprinter/virtual_usb_bank.h"
 
 namespace quillon {
 namespace {
 
-// The virtual printer engine together with its in-process USB device, owned as one backend.
+// The virtual printers with their in-process USB devices, owned as one backend; state and
+// paper are saved when the program ends.
 class VirtualPrinterBackend final : public UsbBackend {
  public:
-  VirtualPrinterBackend(std::string vid, std::string pid, const ProgramOptions& options)
-      : usb_(printer_, std::move(vid), std::move(pid)),
-        paper_(options.paper),
-        state_(options.state) {
+  VirtualPrinterBackend(const std::string& vid, const std::string& pid,
+                        const ProgramOptions& options)
+      : bank_(options.virtual_count, vid, pid), paper_(options.paper), state_(options.state) {
     std::string error;
-    if (!state_.empty() && std::ifstream(state_).good() && !printer_.LoadState(state_, error)) {
+    if (!bank_.LoadStates(state_, &error))
       std::fprintf(stderr, "quillon: virtual printer state not loaded: %s\n", error.c_str());
-    }
   }
   ~VirtualPrinterBackend() override {
     std::string error;
-    if (!state_.empty() && !printer_.SaveState(state_, error))
+    if (!bank_.SaveStates(state_, &error))
       std::fprintf(stderr, "quillon: virtual printer state not saved: %s\n", error.c_str());
-    if (!paper_.empty() && !printer_.SavePng(paper_, error))
+    if (!bank_.SavePapers(paper_, &error))
       std::fprintf(stderr, "quillon: paper not saved: %s\n", error.c_str());
   }
-  void ListDevicePaths(std::vector<std::string>& paths) override { usb_.ListDevicePaths(paths); }
-  UsbOpenResult Open(const std::string& path) override { return usb_.Open(path); }
+  void ListDevicePaths(std::vector<std::string>& paths) override { bank_.ListDevicePaths(paths); }
+  void ListDevices(std::vector<UsbDeviceInfo>& devices) override { bank_.ListDevices(devices); }
+  UsbOpenResult Open(const std::string& path) override { return bank_.Open(path); }
 
  private:
-  vp::VirtualPrinter printer_;
-  vp::VirtualUsbBackend usb_;
+  vp::VirtualUsbBank bank_;
   std::string paper_;
   std::string state_;
 };

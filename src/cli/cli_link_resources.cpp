@@ -2,6 +2,8 @@
 // virtual printer, or a serial port.
 #include "cli/cli_link_resources.h"
 
+#include <cstdlib>
+
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +11,7 @@
 #include "link/usb_backend_system.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"
+#include "virtualprinter/virtual_usb_bank.h"
 
 namespace quillon::cli {
 namespace {
@@ -24,43 +27,21 @@ class UsbResources final : public LinkResources {
   SleepingPump pump_;
 };
 
-bool FileExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(Utf8Path(path), ec);
-}
-
 class VirtualResources final : public LinkResources {
  public:
-  explicit VirtualResources(const LinkOptions& o)
-      : printer_(vp::VirtualPrinter::Options{}), backend_(printer_, Vid(o), Pid(o)) {}
+  explicit VirtualResources(const LinkOptions& o) : bank_(o.virtual_count, Vid(o), Pid(o)) {}
 
   bool Load(const LinkOptions& o, std::string* error) {
-    if (o.state.empty() || !FileExists(o.state)) return true;  // a new state file starts fresh
-    std::string why;
-    if (!printer_.LoadState(o.state, why)) {
-      *error = "cannot load the virtual printer's state from " + o.state + ": " + why +
-               " (--factory-state starts from the factory state)";
+    if (!bank_.LoadStates(o.state, error)) {
+      *error += " (--factory-state starts from the factory state)";
       return false;
     }
-    return true;
+    return ApplyFaults(o.vp_faults, error);
   }
-  UsbBackend& usb() override { return backend_; }
+  UsbBackend& usb() override { return bank_; }
   MessagePump& pump() override { return pump_; }
   bool Finish(const LinkOptions& o, std::string* error) override {
-    std::string why;
-    if (!o.state.empty()) {
-      std::error_code ec;  // the default state folder may not exist yet
-      std::filesystem::create_directories(std::filesystem::path(o.state).parent_path(), ec);
-    }
-    if (!o.state.empty() && !printer_.SaveState(o.state, why)) {
-      *error = "cannot save the virtual printer's state to " + o.state + ": " + why;
-      return false;
-    }
-    if (!o.paper.empty() && !printer_.SavePng(o.paper, why)) {
-      *error = "cannot save the paper to " + o.paper + ": " + why;
-      return false;
-    }
-    return true;
+    return bank_.SaveStates(o.state, error) && bank_.SavePapers(o.paper, error);
   }
 
  private:
@@ -72,9 +53,38 @@ class VirtualResources final : public LinkResources {
     auto colon = o.usb_id.find(':');
     return colon == std::string::npos ? vp::kDefaultPid : o.usb_id.substr(colon + 1);
   }
+  // "VP0002:unplug-after=5" or "VP0002:drop-code=A1".
+  bool ApplyFaults(const std::vector<std::string>& switches, std::string* error) {
+    for (const std::string& item : switches) {
+      const auto colon = item.find(':');
+      const auto eq = item.find('=', colon == std::string::npos ? 0 : colon);
+      vp::VirtualPrinter* printer =
+          colon == std::string::npos ? nullptr : bank_.BySerial(item.substr(0, colon));
+      const std::string name = colon == std::string::npos || eq == std::string::npos
+                                   ? ""
+                                   : item.substr(colon + 1, eq - colon - 1);
+      const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
+      char* end = nullptr;
+      const unsigned long n = std::strtoul(value.c_str(), &end, name == "drop-code" ? 16 : 10);
+      const bool number = !value.empty() && *end == '\0';
+      vp::Faults faults = printer ? printer->faults() : vp::Faults{};
+      if (printer && number && name == "unplug-after" && n >= 1 && n <= 1000000) {
+        faults.unplug_after_packets = static_cast<uint32_t>(n);
+      } else if (printer && number && name == "drop-code" && n <= 255) {
+        faults.drop_replies_to_code = static_cast<int>(n);
+      } else {
+        *error = "'" + item +
+                 "' is not a fault switch (SERIAL:unplug-after=N or SERIAL:drop-code=HEX, "
+                 "SERIAL one of VP0001..." +
+                 vp::VirtualSerial(bank_.size() - 1) + ")";
+        return false;
+      }
+      printer->SetFaults(faults);
+    }
+    return true;
+  }
 
-  vp::VirtualPrinter printer_;
-  vp::VirtualUsbBackend backend_;
+  vp::VirtualUsbBank bank_;
   SleepingPump pump_;
 };
 

@@ -10,10 +10,12 @@
 
 #include "cli/cli_stop.h"
 #include "cli/commands.h"
+#include "cli/each_usb.h"
 #include "core/file_locations.h"
 #include "core/help_texts.h"
 #include "core/platform.h"
 #include "link/tcp_link.h"
+#include "virtualprinter/virtual_usb_bank.h"
 
 namespace quillon::cli {
 namespace {
@@ -21,8 +23,6 @@ namespace {
 std::string Usage() {
   return FormatHelp(QuillonCliHelp()) + "\n" + Files().Describe();
 }
-
-using Command = int (*)(Args&, CommandEnv&);
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> table = {
@@ -55,7 +55,8 @@ bool IsUsbId(const std::string& s) {
 std::optional<std::string> GlobalOptionAfterCommand(const std::vector<std::string>& words) {
   static const std::set<std::string> kGlobal = {
       "--virtual-printer", "--paper",   "--state", "--usb",    "--port", "--baud", "--json",
-      "--quiet",           "--verbose", "--home",  "--version"};
+      "--quiet",           "--verbose", "--home",  "--version", "--tcp", "--factory-state",
+      "--connect-timeout", "--each-usb", "--vp-fault"};
   static const std::set<std::string> kTakesValue = {
       "--block", "--data",     "--encoding",  "--file",       "--gateway", "--ip",
       "--key",   "--mask",     "--packsize",  "--sector",     "--type",    "--dns",
@@ -66,6 +67,14 @@ std::optional<std::string> GlobalOptionAfterCommand(const std::vector<std::strin
     if (kGlobal.count(name)) return name;
   }
   return std::nullopt;
+}
+
+// The word after --usb: VID:PID, or a printer's port path or serial number.
+void TakeUsbWord(const std::string& word, LinkOptions& link) {
+  if (IsUsbId(word))
+    link.usb_id = word;
+  else
+    link.usb_select = word;
 }
 
 }  // namespace
@@ -83,6 +92,7 @@ int Main(int argc, char** argv) {
   OutputMode mode;
   LinkOptions link;
   PrepareConsole();
+  bool each_usb = false;
   std::vector<std::string> words = Utf8Arguments(argc, argv);
   size_t i = 0;
   // Global options come before the command word.
@@ -110,9 +120,30 @@ int Main(int argc, char** argv) {
       mode.verbose = true;
     } else if (w == "--virtual-printer") {
       link.kind = LinkOptions::Kind::kVirtual;
+    } else if (w.rfind("--virtual-printer=", 0) == 0) {
+      auto n = ParseInt(w.substr(18), 1, vp::kMaxVirtualPrinters);
+      if (!n) {
+        std::fprintf(stderr, "quillon-cli: --virtual-printer=N takes a count from 1 to %d\n",
+                     vp::kMaxVirtualPrinters);
+        return kExitUsage;
+      }
+      link.kind = LinkOptions::Kind::kVirtual;
+      link.virtual_count = static_cast<int>(*n);
+    } else if (w == "--vp-fault") {
+      const std::string* v = next("SERIAL:SWITCH");
+      if (!v) return kExitUsage;
+      link.vp_faults.push_back(*v);
+    } else if (w == "--each-usb") {
+      each_usb = true;
+    } else if (w.rfind("--usb=", 0) == 0) {
+      TakeUsbWord(w.substr(6), link);
     } else if (w == "--usb") {
-      link.kind = LinkOptions::Kind::kUsb;
-      if (i + 1 < words.size() && IsUsbId(words[i + 1])) link.usb_id = words[++i];
+      if (link.kind != LinkOptions::Kind::kVirtual) link.kind = LinkOptions::Kind::kUsb;
+      // An optional word that is neither an option nor a command.
+      if (i + 1 < words.size() && words[i + 1].rfind("--", 0) != 0 &&
+          Commands().count(words[i + 1]) == 0) {
+        TakeUsbWord(words[++i], link);
+      }
     } else if (w == "--port") {
       const std::string* v = next("a device path");
       if (!v) return kExitUsage;
@@ -177,6 +208,10 @@ int Main(int argc, char** argv) {
                  "quillon-cli: --paper, --state and --factory-state go with --virtual-printer\n");
     return kExitUsage;
   }
+  if (!link.vp_faults.empty() && link.kind != LinkOptions::Kind::kVirtual) {
+    std::fprintf(stderr, "quillon-cli: --vp-fault goes with --virtual-printer\n");
+    return kExitUsage;
+  }
   if (link.factory_state && !link.state.empty()) {
     std::fprintf(stderr, "quillon-cli: --state and --factory-state exclude each other\n");
     return kExitUsage;
@@ -185,9 +220,11 @@ int Main(int argc, char** argv) {
   const FileLocations files = Files();
   if (std::string error; !files.PrepareUserFiles(&error))
     std::fprintf(stderr, "quillon-cli: %s\n", error.c_str());
-  // The virtual printer keeps its settings between commands, as a printer does.
+  // The virtual printers keep their settings between commands, as printers do: one file, or
+  // with several a folder beside it with one file per serial number.
   if (link.kind == LinkOptions::Kind::kVirtual && link.state.empty() && !link.factory_state)
-    link.state = files.VirtualPrinterStateFile();
+    link.state = link.virtual_count > 1 ? files.VirtualPrinterStateFolder()
+                                        : files.VirtualPrinterStateFile();
   Output out(mode);
   auto cmd = Commands().find(words[i]);
   if (cmd == Commands().end()) {
@@ -197,6 +234,11 @@ int Main(int argc, char** argv) {
   if (auto global = GlobalOptionAfterCommand(rest)) {
     return out.Fail(words[i], kExitUsage,
                     *global + " is a global option: put it before the command");
+  }
+  if (each_usb) {
+    if (words[i] == "devices")
+      return out.Fail("devices", kExitUsage, "--each-usb runs a printer command");
+    return RunEachUsb(cmd->second, words[i], rest, link, mode);
   }
   Args args(std::move(rest));
   CommandEnv env{link, out};

@@ -55,6 +55,10 @@ void Output::Verbose(const std::string& line) {
 }
 
 void Output::Progress(const std::string& phase, int64_t done, int64_t total, const char* unit) {
+  if (progress_sink) {
+    progress_sink(phase, done, total, unit);
+    return;
+  }
   if (mode_.quiet) return;
   auto now = std::chrono::steady_clock::now();
   if (phase != last_phase_) {

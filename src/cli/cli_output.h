@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "cli/json.h"
@@ -43,6 +44,9 @@ class Output {
   void EndProgress();
 
   const OutputMode& mode() const { return mode_; }
+  // Where progress goes instead of the bar (--each-usb draws one line per printer).
+  std::function<void(const std::string& phase, int64_t done, int64_t total, const char* unit)>
+      progress_sink;
 
  private:
   OutputMode mode_;

@@ -28,7 +28,7 @@ Session::Session(const LinkOptions& options, Output& out)
       log_(config_file_, Files().StateFolder()),
       messages_(out) {
   log_.init_log();
-  LoadCodePageSetting(options_);
+  if (!options_.shared) LoadCodePageSetting(options_);  // --each-usb loads it once
   if (out_.mode().verbose) {
     log_.echo = [this](int32_t kind, const std::string& text) {
       if (kind == 2) out_.Verbose("TXD " + text);
@@ -38,28 +38,40 @@ Session::Session(const LinkOptions& options, Output& out)
 }
 
 Session::~Session() {
+  hold_.reset();  // the device is closed before the virtual printer's state is saved
   WatchStop(nullptr);
   Finish("paper");
 }
 
-int Session::Connect(const std::string& command) {
-  std::string error;
-  IniFile config(config_file_);
+std::pair<std::string, std::string> UsbIds(const LinkOptions& options,
+                                           const std::string& config_file) {
+  IniFile config(config_file);
   std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
   std::string pid = config.ReadString("SYSTEM", "USB_PID", "");
-  if (!options_.usb_id.empty()) {
-    auto colon = options_.usb_id.find(':');
-    vid = options_.usb_id.substr(0, colon);
-    pid = colon == std::string::npos ? "" : options_.usb_id.substr(colon + 1);
+  if (!options.usb_id.empty()) {
+    auto colon = options.usb_id.find(':');
+    vid = options.usb_id.substr(0, colon);
+    pid = colon == std::string::npos ? "" : options.usb_id.substr(colon + 1);
   }
-  if (options_.kind == LinkOptions::Kind::kVirtual && vid.empty()) {
+  if (options.kind == LinkOptions::Kind::kVirtual && vid.empty()) {
     vid = "c0de";
     pid = "7001";
   }
-  // The virtual printer shows itself with the identifiers the link looks for.
-  LinkOptions resolved = options_;
-  if (options_.kind == LinkOptions::Kind::kVirtual) resolved.usb_id = vid + ":" + pid;
-  res_ = LinkResources::Make(resolved, &error);
+  return {vid, pid};
+}
+
+int Session::Connect(const std::string& command) {
+  std::string error;
+  const auto [vid, pid] = UsbIds(options_, config_file_);
+  if (options_.shared) {
+    res_ = options_.shared;
+    finished_ = true;  // whoever shares the resources saves the virtual printers
+  } else {
+    // The virtual printer shows itself with the identifiers the link looks for.
+    LinkOptions resolved = options_;
+    if (options_.kind == LinkOptions::Kind::kVirtual) resolved.usb_id = vid + ":" + pid;
+    res_ = LinkResources::Make(resolved, &error);
+  }
   if (!res_) return out_.Fail(command, kExitNoPrinter, error);
   link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
   WatchStop(&res_->pump().stop());
@@ -79,6 +91,7 @@ int Session::Connect(const std::string& command) {
 
   link_->USB.VID = vid;
   link_->USB.PID = pid;
+  link_->USB.Choice = options_.usb_select;
 
   if (options_.kind == LinkOptions::Kind::kSerial) {
     if (!res_->Attach(*link_, &error)) return out_.Fail(command, kExitNoPrinter, error);
@@ -97,13 +110,19 @@ int Session::Connect(const std::string& command) {
   link_->FindPrinter();
   if (!link_->USB.isFindPrint) {
     return out_.Fail(command, kExitNoPrinter,
-                     "no printer found (looking for a USB device vid_" + vid + "&pid_" + pid + ")");
+                     "no printer found (looking for a USB device vid_" + vid + "&pid_" + pid +
+                         (options_.usb_select.empty() ? "" : " at " + options_.usb_select) + ")");
   }
-  if (!link_->OpenUsb()) {
+  // The device stays open (its interface claimed) for the whole command, so a kernel
+  // driver detached for it is not re-attached between the command's exchanges.
+  hold_ = std::make_unique<PrinterLink::UsbHold>(*link_);
+  if (!link_->USB.hDevHandle) {
+    hold_.reset();
     return out_.Fail(command, kExitNoPrinter,
                      "the printer was found but cannot be opened: " + link_->LastOpenError());
   }
-  link_->CloseUSB();
+  if (!link_->UsbRoute().empty())
+    out_.Verbose("USB " + link_->USB.PrintAddr + ": " + link_->UsbRoute());
   return kExitOk;
 }
 

@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/cli_output.h"
 #include "core/app_context.h"
@@ -14,10 +16,17 @@
 
 namespace quillon::cli {
 
+class LinkResources;  // backends and the serial component, per link kind
+
 struct LinkOptions {
   enum class Kind { kUsb, kVirtual, kSerial, kNetwork } kind = Kind::kUsb;
-  std::string usb_id;  // "VID:PID" overriding config.ini
-  std::string port;    // serial device path
+  std::string usb_id;      // "VID:PID" overriding config.ini
+  std::string usb_select;  // which of several printers: port path ("1-2.3") or serial number
+  int virtual_count = 1;   // virtual printers on the virtual hub
+  std::vector<std::string> vp_faults;  // "VP0002:unplug-after=5": fault switches per printer
+  // Resources shared by the sessions of --each-usb (one backend, many links); null: own.
+  std::shared_ptr<LinkResources> shared;
+  std::string port;  // serial device path
   uint32_t baud = 115200;
   std::string tcp;             // network printer, HOST[:PORT]
   std::string home;            // folder of config.ini, language files and log/
@@ -42,7 +51,10 @@ class CliMessages final : public Messages {
   Output& out_;
 };
 
-class LinkResources;  // backends and the serial component, per link kind
+// The USB identifiers searched for: config.ini's, overridden by --usb VID:PID; the virtual
+// printer's own when neither names any.
+std::pair<std::string, std::string> UsbIds(const LinkOptions& options,
+                                           const std::string& config_file);
 
 class Session {
  public:
@@ -84,10 +96,11 @@ class Session {
   std::string config_file_;
   ExchangeLog log_;
   CliMessages messages_;
-  std::unique_ptr<LinkResources> res_;
+  std::shared_ptr<LinkResources> res_;
   std::unique_ptr<PrinterLink> link_;
   std::unique_ptr<EscCmd> esc_;
   std::unique_ptr<AppContext> ctx_;
+  std::unique_ptr<PrinterLink::UsbHold> hold_;  // the device, open for the whole command
   bool finished_ = false;
 };
 

@@ -13,8 +13,8 @@ namespace quillon::cli {
 int CmdDevices(Args& args, CommandEnv& env) {
   if (args.Help()) {
     std::fputs(
-        "usage: quillon-cli devices\n  lists USB devices (* = the configured printer) and serial "
-        "ports\n",
+        "usage: quillon-cli devices\n  lists the USB printers with the configured identifiers (*: "
+        "port path, serial number, path and route), the other USB devices and the serial ports\n",
         stdout);
     return kExitOk;
   }
@@ -22,41 +22,44 @@ int CmdDevices(Args& args, CommandEnv& env) {
   if (RejectLeftover(args, env, "devices", &code)) return code;
   LinkOptions link = env.link;
   if (link.kind == LinkOptions::Kind::kSerial) link.kind = LinkOptions::Kind::kUsb;
+  const auto [vid, pid] = UsbIds(link, Files().ConfigFile());
+  // The virtual printers show themselves with the identifiers searched for.
+  if (link.kind == LinkOptions::Kind::kVirtual) link.usb_id = vid + ":" + pid;
   std::string error;
   auto res = LinkResources::Make(link, &error);
   if (!res) return env.out.Fail("devices", kExitNoPrinter, error);
-
-  IniFile config(Files().ConfigFile());
-  std::string vid = config.ReadString("SYSTEM", "USB_VID", "");
-  std::string pid = config.ReadString("SYSTEM", "USB_PID", "");
-  if (!link.usb_id.empty()) {
-    auto colon = link.usb_id.find(':');
-    vid = link.usb_id.substr(0, colon);
-    pid = colon == std::string::npos ? "" : link.usb_id.substr(colon + 1);
-  }
-  if (link.kind == LinkOptions::Kind::kVirtual && link.usb_id.empty()) {
-    vid = "c0de";
-    pid = "7001";
-  }
   const std::string search = "vid_" + vid + "&pid_" + pid;
-  std::vector<std::string> paths;
-  res->usb().ListDevicePaths(paths);
+  std::vector<UsbDeviceInfo> devices;
+  res->usb().ListDevices(devices);
   std::vector<std::string> ports;
   EnumComPorts(ports);
 
+  // The printers first (every one with the configured identifiers, where it sits and how it
+  // is reached), then the other USB devices, then the serial ports.
   std::string human, usb_json = "[", port_json = "[";
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const bool match = !vid.empty() && paths[i].find(search) != std::string::npos;
-    human += std::string(match ? "* " : "  ") + "usb  " + paths[i] + "\n";
-    JsonObject o;
-    o.Add("path", paths[i]).Add("printer", match);
-    usb_json += (i ? "," : "") + o.str();
+  int listed = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const UsbDeviceInfo& d : devices) {
+      const bool match = !vid.empty() && d.path.find(search) != std::string::npos;
+      if (match != (pass == 0)) continue;
+      if (match) {
+        human += "* usb  " + (d.port_path.empty() ? std::string("-") : d.port_path) + "  " +
+                 (d.serial.empty() ? std::string("-") : d.serial) + "  " + d.path +
+                 (d.route.empty() ? "" : "  (" + d.route + ")") + "\n";
+      } else {
+        human += "  usb  " + d.path + "\n";
+      }
+      JsonObject o;
+      o.Add("path", d.path).Add("printer", match);
+      o.Add("port_path", d.port_path).Add("serial", d.serial).Add("route", d.route);
+      usb_json += (listed++ ? "," : "") + o.str();
+    }
   }
   for (size_t i = 0; i < ports.size(); ++i) {
     human += "  port " + ports[i] + "\n";
     port_json += (i ? "," : "") + JsonString(ports[i]);
   }
-  if (paths.empty() && ports.empty()) human = "no USB devices and no serial ports found\n";
+  if (devices.empty() && ports.empty()) human = "no USB devices and no serial ports found\n";
   JsonObject result;
   result.AddRaw("usb", usb_json + "]").AddRaw("ports", port_json + "]");
   env.out.Result("devices", result, human.substr(0, human.size() - 1));

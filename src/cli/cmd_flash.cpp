@@ -70,6 +70,9 @@ const char* Describe(FlashResult r) {
       return "the printer did not confirm the image checksum";
     case FlashResult::kNoConfirmation:
       return "the printer did not confirm the update";
+    case FlashResult::kNotDelivered:
+      return "the image was not delivered; the printer is still in its boot loader: run the "
+             "update again";
     case FlashResult::kCommandFailed:
       return "the printer did not acknowledge the command";
     case FlashResult::kCancelled:

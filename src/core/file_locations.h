@@ -42,6 +42,8 @@ class FileLocations {
   std::string StateFolder() const;
   std::string LogFolder() const { return StateFolder() + "log/"; }
   std::string VirtualPrinterStateFile() const { return StateFolder() + "virtual-printer.state"; }
+  // Several virtual printers keep theirs here, one file per serial number.
+  std::string VirtualPrinterStateFolder() const { return VirtualPrinterStateFile() + ".d"; }
   // The shipped files (config.ini, language files, sample font library).
   const std::string& ShippedFolder() const { return shipped_; }
   // The sample font library: in the --home folder when there is one, else the shipped one.

@@ -14,7 +14,8 @@ const char kFiles[] =
     "writes the user's copy. The exchange log is written to\n"
     "$XDG_STATE_HOME/quillon/log/yyyymmdd.txt (by default ~/.local/state/quillon/), and\n"
     "quillon-cli keeps the virtual printer's state in\n"
-    "$XDG_STATE_HOME/quillon/virtual-printer.state.\n"
+    "$XDG_STATE_HOME/quillon/virtual-printer.state; several virtual printers keep theirs in\n"
+    "the folder virtual-printer.state.d/ beside it, one file per serial number.\n"
     "\n"
     "With --home DIR every one of these files is in DIR.";
 
@@ -24,7 +25,8 @@ const ProgramHelp& QuillonHelp() {
   static const ProgramHelp help{
       "quillon",
       "service tool for thermal receipt and label printers",
-      {"[--virtual-printer [--paper FILE.png] [--state FILE]] [--home DIR]", "--help | --version"},
+      {"[--virtual-printer[=N] [--paper FILE.png] [--state FILE]] [--home DIR]",
+       "--help | --version"},
       "Looks after one thermal printer connected by USB or through a serial port: flashes\n"
       "firmware and font libraries, reads and changes the printer's settings, sends test\n"
       "output, pictures and boot logos, edits printer font files, tests RFID readers and\n"
@@ -34,6 +36,9 @@ const ProgramHelp& QuillonHelp() {
         {{"--virtual-printer", "attach the built-in virtual printer as the USB printer"},
          {"--paper FILE.png", "save what the virtual printer printed when the program ends", 1},
          {"--state FILE", "keep the virtual printer's settings, flash and card in FILE", 1},
+         {"--virtual-printer=N",
+          "attach N virtual printers (1 to 32; serial numbers VP0001...);\n--paper and --state "
+          "then name folders with one file per printer"},
          {"--home DIR", "folder of config.ini, the language files and log/"},
          {"--help, -h", "show this help and exit"},
          {"--version", "show the version and exit"}}}},
@@ -55,7 +60,21 @@ const ProgramHelp& QuillonCliHelp() {
          {"--paper FILE.png", "save what the virtual printer printed", 1},
          {"--state FILE", "keep the virtual printer's state in FILE instead of the\ndefault", 1},
          {"--factory-state", "start from the factory state and save nothing", 1},
+         {"--virtual-printer=N",
+          "N virtual printers on one hub (1 to 32; ports 99-1..., serials\nVP0001...); --paper "
+          "and --state then name folders with one file\nper printer (by default "
+          "virtual-printer.state.d/)"},
+         {"--vp-fault SERIAL:SWITCH",
+          "a fault on one virtual printer: SERIAL:unplug-after=N or\nSERIAL:drop-code=HEX "
+          "(may be repeated)",
+          1},
          {"--usb [VID:PID]", "the USB printer (default; VID:PID overrides config.ini)"},
+         {"--usb PATH|SERIAL",
+          "the printer at that port path (1-2.3) or with that serial number\n(without it, the "
+          "first printer found)"},
+         {"--each-usb",
+          "run the command on every attached printer at once, then a\nsummary; exit status 1 if "
+          "any failed"},
          {"--port PATH", "a serial port (cable or Bluetooth) instead of USB"},
          {"--baud N", "the serial port's rate (default 115200)", 1},
          {"--connect-timeout S",
@@ -70,7 +89,8 @@ const ProgramHelp& QuillonCliHelp() {
          {"--help, -h", "show this help and exit"},
          {"--version", "show the version and exit"}}},
        {"Commands",
-        {{"devices", "USB devices (matching ones marked) and serial ports"},
+        {{"devices",
+          "printers (port path, serial number, route), other USB devices\nand serial ports"},
          {"get <setting>", "read a printer setting (get --help lists them)"},
          {"set <setting> <value>", "change a printer setting"},
          {"factory-reset --yes", "restore the factory settings"},

@@ -7,6 +7,7 @@
 
 #include "core/printer_command.h"
 #include "flash/flash_serial.h"
+#include "link/precise_pause.h"
 
 namespace quillon {
 namespace {
@@ -96,7 +97,8 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   CloseAtEnd close(link, &serial);
   const uint32_t size = static_cast<uint32_t>(image.size());
   const uint32_t crc = ImageChecksum(image.data(), image.size());
-  link.OpenUsb();
+  PrinterLink::UsbHold hold(link);  // the device stays claimed for the whole update
+  FineTimerSlack slack;             // a 10 ms pause after every packet, and no more
   ui.ClearMemo();
   ui.MemoLine(m.Text("MSG006") + std::to_string(size));
   ui.MemoLine(m.Text("MSG011"));
@@ -175,9 +177,10 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
 
   FlashOutcome out;
   uint8_t status[1] = {0};  // stays 0 when the printer says nothing: a failure
+  bool delivered = false;
   {
     CloseAtEnd close(link, nullptr);
-    link.OpenUsb();
+    PrinterLink::UsbHold hold(link);
     ui.MemoLine(m.Text("MSG007"));
     ui.MemoLine(m.Text("MSG008"));
     const uint32_t start = link.clock().NowMs();
@@ -187,6 +190,7 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
     link.SendAndRecv(image.data(), static_cast<int32_t>(size), std::span<uint8_t>(status), 1,
                      job.old_reply_wait_ms);
     link.SetWaitNote("");
+    delivered = link.last_write_ok();
     // The exchange returns with the printer's one answer (or at its time-out), so this is
     // the time to the answer, flashing included: no transfer rate can be read from it.
     out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
@@ -197,6 +201,18 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
     ui.MemoLine(TextOr(m, "FIRMWARE_STOPPED",
                        "Stopped by the user. The printer is left in its boot loader without a "
                        "complete firmware: run the update again to recover."));
+    return out;
+  }
+  if (!delivered) {
+    // The printer has taken the header and waits in its boot loader for an image it never
+    // got whole: saying only "no confirmation" would hide that it must be run again.
+    out.result = FlashResult::kNotDelivered;
+    const std::string line =
+        TextOr(m, "FLASH_OLD_NOT_DELIVERED",
+               "The image was not delivered; the printer is still in its boot loader: run the "
+               "update again.");
+    ui.MemoLine(line);
+    m.MSGDLG(kMsgWarning, "", line);
     return out;
   }
   if (status[0] != kOldUpdateOk) {

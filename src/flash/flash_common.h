@@ -29,6 +29,7 @@ enum class FlashResult {
   kWriteFailed,       // a data packet was not acknowledged (after its retries)
   kChecksumFailed,    // the boot loader did not confirm the image checksum
   kNoConfirmation,    // older protocol: no 0xAA status byte came back
+  kNotDelivered,      // older protocol: the image could not be written to the printer whole
   kCommandFailed,     // enter-flashing-mode or flash-unlock not acknowledged
   kCancelled,         // the user stopped the flow between two packets
 };

@@ -6,6 +6,7 @@
 
 #include "core/printer_command.h"
 #include "core/platform.h"
+#include "link/precise_pause.h"
 #include "protocol/esc_cmd.h"
 
 namespace quillon {
@@ -79,7 +80,8 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   ui.MemoLine(m.Text("MSG011"));
 
   FlashOutcome out;
-  link.OpenUsb();
+  PrinterLink::UsbHold hold(link);  // the device stays claimed for the whole download
+  FineTimerSlack slack;             // 3072 pauses of 1 ms: each must cost 1 ms, not 1.2
   const uint32_t start = link.clock().NowMs();
   auto finish = [&](FlashResult result) {
     out.result = result;

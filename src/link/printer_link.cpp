@@ -100,13 +100,24 @@ int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<ui
 
 int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen, uint32_t timeout,
                                  ReplyEnd end) {
+  // A device that is not open (the open failed, or it went away) cannot answer: the
+  // command fails at once instead of waiting out its time-out.
+  if (!USB.hDevHandle) {
+    last_write_ok_ = false;
+    return 0;
+  }
   int32_t n = 0;
   if (BeforeReadUSB) {
     ReadUSB(RecvBuf, n, 0);
     Recv_Init();
   }
+  if (USB.hDevHandle) USB.hDevHandle->SetWriteHoldOff(timeout);
   last_write_ok_ = WriteUSB(wbuf, wlen);
-  if (timeout == 0) return 0;
+  if (!last_write_ok_) return 0;  // the printer took nothing: no reply can come
+  if (timeout == 0) {
+    if (on_usb_command_ok) on_usb_command_ok();
+    return 0;
+  }
 
   int32_t count = 0;
   const uint32_t start = clock_.NowMs();
@@ -133,10 +144,10 @@ int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen
       if (end == ReplyEnd::kFrame ? FrameComplete(RecvBuf, count) : count >= rlen) break;
       pump_.ProcessMessages(0);
     } else {
-      // No open device: nothing can arrive, so wait out the slice in the pump.
-      pump_.ProcessMessages(slice);
+      break;  // the device went away during the wait
     }
   }
+  if (count > 0 && on_usb_command_ok) on_usb_command_ok();
   return count;
 }
 
@@ -216,6 +227,15 @@ void PrinterLink::FindPrinter() {
   TUSBHelper(usb_backend_).SearchDevice(paths);
   USB.isFindPrint = false;
   const std::string search = "vid_" + USB.VID + "&pid_" + USB.PID;
+  if (!USB.Choice.empty()) {
+    std::vector<UsbDeviceInfo> devices;
+    usb_backend_.ListDevices(devices);
+    if (const UsbDeviceInfo* chosen = ChooseUsbPrinter(devices, search, USB.Choice)) {
+      USB.PrintAddr = chosen->path;
+      USB.isFindPrint = true;
+    }
+    return;
+  }
   for (const std::string& path : paths) {
     if (path.find(search) != std::string::npos) {
       USB.PrintAddr = path;
@@ -238,20 +258,32 @@ bool PrinterLink::OpenUsb() {
     last_open_error_ = "no printer with vid_" + USB.VID + "&pid_" + USB.PID + " is connected";
     return false;
   }
+  if (usb_hold_ > 0 && USB.hDevHandle) return true;  // a flow keeps its device open
   USB.hDevHandle.reset();  // a handle still open from an earlier open is released first
   UsbOpenResult r = usb_backend_.Open(USB.PrintAddr);
   if (!r.device) {
     last_open_error_kind_ = r.error == UsbError::kNone ? UsbError::kIo : r.error;
     last_open_error_ = r.message.empty() ? "the printer could not be opened" : r.message;
+    last_open_holder_ = r.holder;
+    last_open_node_ = r.node;
+    if (on_usb_open_failed) on_usb_open_failed();
     return false;
   }
   last_open_error_.clear();
   last_open_error_kind_ = UsbError::kNone;
+  last_open_holder_ = UsbHolder::kUnknown;
+  last_open_node_.clear();
+  usb_route_ = r.route;
+  if (log_ && !usb_route_.empty() && usb_route_ != logged_route_) {
+    logged_route_ = usb_route_;
+    log_->Write_Log(log_->DailyFileName(), "USB " + USB.PrintAddr + ": " + usb_route_, 0);
+  }
   USB.hDevHandle = std::move(r.device);
   return true;
 }
 
 bool PrinterLink::CloseUSB() {
+  if (usb_hold_ > 0) return true;  // closed when the flow's hold ends
   if (net_) net_->Close();
   USB.hDevHandle.reset();
   return true;

@@ -62,6 +62,32 @@ class PrinterLink {
   // Why the last OpenUsb failed (empty after a success).
   const std::string& LastOpenError() const { return last_open_error_; }
   UsbError LastOpenErrorKind() const { return last_open_error_kind_; }
+  UsbHolder LastOpenHolder() const { return last_open_holder_; }
+  const std::string& LastOpenNode() const { return last_open_node_; }
+  // How the open device is reached ("kernel printer driver /dev/usb/lp0", "libusb, ...").
+  const std::string& UsbRoute() const { return usb_route_; }
+  // The owner hears of every failed open and of every exchange that went through after.
+  std::function<void()> on_usb_open_failed;
+  std::function<void()> on_usb_command_ok;
+
+  // Keeps the USB device open (the interface claimed) from construction to destruction:
+  // OpenUsb and CloseUSB of the commands inside reuse the one open device, so a kernel
+  // driver detached for it is not re-attached between the exchanges of one flow.
+  class UsbHold {
+   public:
+    explicit UsbHold(PrinterLink& link) : link_(link) {
+      link_.OpenUsb();
+      ++link_.usb_hold_;
+    }
+    ~UsbHold() {
+      if (--link_.usb_hold_ == 0) link_.CloseUSB();
+    }
+    UsbHold(const UsbHold&) = delete;
+    UsbHold& operator=(const UsbHold&) = delete;
+
+   private:
+    PrinterLink& link_;
+  };
 
   // Serial path (used while UseCommPort is set).
   bool ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t timeout,
@@ -145,6 +171,10 @@ class PrinterLink {
   std::string log_file_;
   std::string last_open_error_;
   UsbError last_open_error_kind_ = UsbError::kNone;
+  UsbHolder last_open_holder_ = UsbHolder::kUnknown;
+  std::string last_open_node_;
+  std::string usb_route_, logged_route_;
+  int usb_hold_ = 0;
   int busy_ = 0;
   std::string busy_what_;
   bool last_write_ok_ = true;

@@ -13,7 +13,10 @@ struct TUSB {
   std::string VID;  // as in config.ini USB_VID: four hex digits, lower case
   std::string PID;  // USB_PID
   bool isFindPrint = false;
-  std::string PrintAddr;                  // device path of the printer found at the last search
+  std::string PrintAddr;  // device path of the printer found at the last search
+  // Which of several matching printers to use: its port path ("1-2.3") or serial number;
+  // empty: the first in enumeration order.
+  std::string Choice;
   std::unique_ptr<UsbDevice> hDevHandle;  // open device, or null
 };
 

@@ -67,6 +67,7 @@ constexpr uint8_t kPrinterClass = 7;
 constexpr int kMaxPorts = 7;           // USB 3 allows a chain of at most 7 hubs
 constexpr size_t kReadCap = 4096;      // the most one read asks for
 constexpr size_t kWriteChunk = 16384;  // one bulk transfer of a long write
+constexpr int kEmptyWriteLimit = 3;    // successes without a byte taken before a write fails
 
 bool IsBulk(const libusb_endpoint_descriptor& ep) {
   return (ep.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) == LIBUSB_TRANSFER_TYPE_BULK;
@@ -216,13 +217,15 @@ class DeviceList {
   ssize_t count_ = 0;
 };
 
-std::string PathOf(LibusbApi& api, libusb_device* dev) {
+std::string PathOf(LibusbApi& api, libusb_device* dev, std::string* port_path = nullptr) {
   libusb_device_descriptor desc{};
   if (api.get_device_descriptor(dev, &desc) != LIBUSB_SUCCESS) return {};
   uint8_t ports[kMaxPorts];
   const int n = api.get_port_numbers(dev, ports, kMaxPorts);
-  return LibusbDevicePath(api.get_bus_number(dev), ports, n > 0 ? n : 0,
-                          api.get_device_address(dev), desc.idVendor, desc.idProduct);
+  const uint8_t bus = api.get_bus_number(dev);
+  if (port_path) *port_path = UsbPortPath(bus, ports, n);
+  return LibusbDevicePath(bus, ports, n > 0 ? n : 0, api.get_device_address(dev), desc.idVendor,
+                          desc.idProduct);
 }
 
 // An open, claimed printer interface. Releasing the interface gives an auto-detached
@@ -230,9 +233,10 @@ std::string PathOf(LibusbApi& api, libusb_device* dev) {
 class LibusbDevice final : public UsbDevice {
  public:
   LibusbDevice(std::shared_ptr<LibusbBackend::Context> ctx, libusb_device_handle* handle,
-               const PrinterInterface& iface)
+               const PrinterInterface& iface, Clock& clock)
       : ctx_(std::move(ctx)),
         api_(ctx_->api),
+        clock_(clock),
         handle_(handle),
         iface_(iface),
         // A multiple of the packet size, so a packet never overflows the buffer.
@@ -248,6 +252,7 @@ class LibusbDevice final : public UsbDevice {
 
   bool Write(const uint8_t* data, size_t len) override;
   int Read(uint8_t* buf, size_t cap, uint32_t timeout_ms) override;
+  void SetWriteHoldOff(uint32_t ms) override { hold_off_ = std::max(ms, kMinWriteHoldOffMs); }
 
  private:
   int Transfer(uint8_t ep, uint8_t* data, int len, int* done, unsigned timeout) {
@@ -257,6 +262,8 @@ class LibusbDevice final : public UsbDevice {
 
   std::shared_ptr<LibusbBackend::Context> ctx_;
   LibusbApi& api_;
+  Clock& clock_;
+  uint32_t hold_off_ = kMinWriteHoldOffMs;
   libusb_device_handle* handle_;
   PrinterInterface iface_;
   std::vector<uint8_t> read_buf_;
@@ -269,7 +276,8 @@ bool LibusbDevice::Write(const uint8_t* data, size_t len) {
   // libusb wants a mutable buffer for OUT transfers; it does not change it.
   uint8_t* bytes = const_cast<uint8_t*>(data);
   size_t sent = 0;
-  int stalls = 0;
+  uint32_t last_progress = clock_.NowMs();
+  int empty_returns = 0;  // transfers that came back at once without taking a byte
   bool pipe_retried = false;
   while (sent < len) {
     const int chunk = static_cast<int>(std::min(len - sent, kWriteChunk));
@@ -278,13 +286,18 @@ bool LibusbDevice::Write(const uint8_t* data, size_t len) {
         Transfer(iface_.ep_out, bytes + sent, chunk, &done, LibusbBackend::kWriteTimeoutMs);
     // What went out before a timeout or stall is never sent again.
     sent += static_cast<size_t>(std::max(done, 0));
+    if (done > 0) last_progress = clock_.NowMs();
     switch (rc) {
       case LIBUSB_SUCCESS:
       case LIBUSB_ERROR_TIMEOUT:
-        // A transfer that moves nothing counts as a stall, so a dead endpoint cannot
-        // keep the loop going.
-        stalls = done > 0 ? 0 : stalls + 1;
-        if (stalls >= LibusbBackend::kWriteStallLimit) return false;
+        // A printer erasing its flash or out of paper holds the bus off; it is waited for
+        // while it is present, until the hold-off passes without a byte taken.
+        if (done > 0) {
+          empty_returns = 0;
+        } else if ((rc == LIBUSB_SUCCESS && ++empty_returns >= kEmptyWriteLimit) ||
+                   ElapsedMs(last_progress, clock_.NowMs()) >= hold_off_) {
+          return false;
+        }
         continue;
       case LIBUSB_ERROR_PIPE:
         if (pipe_retried) return false;
@@ -344,7 +357,8 @@ int LibusbDevice::Read(uint8_t* buf, size_t cap, uint32_t timeout_ms) {
 
 // ---- backend -----------------------------------------------------------------------------
 
-LibusbBackend::LibusbBackend(LibusbApi& api) : api_(api) {
+LibusbBackend::LibusbBackend(LibusbApi& api, const UsbNodeAccess& nodes, Clock& clock)
+    : api_(api), nodes_(nodes), clock_(clock) {
   libusb_context* ctx = nullptr;
   init_error_ = api_.init(&ctx);
   if (init_error_ == LIBUSB_SUCCESS) ctx_ = std::make_shared<Context>(api_, ctx);
@@ -361,6 +375,20 @@ void LibusbBackend::ListDevicePaths(std::vector<std::string>& paths) {
   }
 }
 
+void LibusbBackend::ListDevices(std::vector<UsbDeviceInfo>& devices) {
+  if (!ctx_) return;
+  DeviceList list(api_, ctx_->ctx);
+  for (ssize_t i = 0; i < list.size(); ++i) {
+    UsbDeviceInfo info;
+    info.path = PathOf(api_, list[i], &info.port_path);
+    if (info.path.empty()) continue;
+    const UsbSysfsFacts facts = ReadUsbSysfs(nodes_, info.port_path);
+    info.serial = facts.serial;
+    info.route = UsbRouteText(facts);
+    devices.push_back(std::move(info));
+  }
+}
+
 UsbOpenResult LibusbBackend::Open(const std::string& path) {
   UsbOpenResult r;
   auto fail = [&](UsbError kind, std::string message) {
@@ -374,10 +402,30 @@ UsbOpenResult LibusbBackend::Open(const std::string& path) {
   }
   DeviceList list(api_, ctx_->ctx);
   libusb_device* dev = nullptr;
+  std::string port_path;
   for (ssize_t i = 0; i < list.size() && !dev; ++i) {
-    if (PathOf(api_, list[i]) == path) dev = list[i];
+    if (PathOf(api_, list[i], &port_path) == path) dev = list[i];
   }
   if (!dev) return fail(UsbError::kNotFound, LibusbErrorMessage(LIBUSB_ERROR_NO_DEVICE, path));
+
+  // With the kernel printer driver bound, its node is the way in: nothing is detached.
+  const UsbSysfsFacts facts = ReadUsbSysfs(nodes_, port_path);
+  if (facts.driver == "usblp" && !facts.node.empty()) {
+    UsbOpenResult node = OpenUsblpNode(nodes_, facts.node, clock_);
+    // A node that is not ours to use (or that went away meanwhile) leaves libusb to try.
+    if (node.device || node.error == UsbError::kBusy) return node;
+  }
+  return OpenWithLibusb(dev, path, facts);
+}
+
+UsbOpenResult LibusbBackend::OpenWithLibusb(libusb_device* dev, const std::string& path,
+                                            const UsbSysfsFacts& facts) {
+  UsbOpenResult r;
+  auto fail = [&](UsbError kind, std::string message) {
+    r.error = kind;
+    r.message = std::move(message);
+    return std::move(r);
+  };
 
   libusb_config_descriptor* config = nullptr;
   int rc = api_.get_active_config_descriptor(dev, &config);
@@ -405,9 +453,28 @@ UsbOpenResult LibusbBackend::Open(const std::string& path) {
   }
   if (rc != LIBUSB_SUCCESS) {
     api_.close(handle);
+    if (rc == LIBUSB_ERROR_BUSY) {
+      // sysfs tells who holds the interface: the kernel printer driver that would not let
+      // go, or another program that claimed it directly (the print service's USB back-end).
+      r.holder = facts.driver == "usblp" ? UsbHolder::kKernelDriver
+                 : facts.driver.empty()  ? UsbHolder::kUnknown
+                                         : UsbHolder::kOtherProgram;
+      r.node = facts.node;
+      if (r.holder == UsbHolder::kKernelDriver)
+        return fail(UsbError::kBusy, "The printer " + path +
+                                         " is held by the kernel printer driver (usblp), which "
+                                         "could not be detached. Close the program printing "
+                                         "through it and try again.");
+      if (r.holder == UsbHolder::kOtherProgram)
+        return fail(UsbError::kBusy, "The printer " + path +
+                                         " is claimed by another program (such as the system's "
+                                         "print service). Pause its print queue or close that "
+                                         "program and try again.");
+    }
     return fail(ClassifyLibusbError(rc), LibusbErrorMessage(rc, path));
   }
-  r.device = std::make_unique<LibusbDevice>(ctx_, handle, iface);
+  r.device = std::make_unique<LibusbDevice>(ctx_, handle, iface, clock_);
+  r.route = facts.driver == "usblp" ? kRouteLibusbDetached : kRouteLibusb;
   return r;
 }
 

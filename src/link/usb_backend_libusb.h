@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "link/clock.h"
 #include "link/usb_backend.h"
+#include "link/usb_backend_usblp.h"
 
 namespace quillon {
 
@@ -66,24 +68,36 @@ std::string LibusbDevicePath(uint8_t bus, const uint8_t* ports, int port_count, 
 UsbError ClassifyLibusbError(int rc);
 std::string LibusbErrorMessage(int rc, const std::string& path);
 
+// The printers on the USB bus. A printer whose kernel printer driver is bound and whose
+// /dev/usb/lpN node we may read and write is reached through that node, so the driver (and
+// any print queue on it) stays; otherwise libusb claims the interface, detaching the driver
+// for as long as the device is open.
 class LibusbBackend final : public UsbBackend {
  public:
-  explicit LibusbBackend(LibusbApi& api = RealLibusb());
+  explicit LibusbBackend(LibusbApi& api = RealLibusb(),
+                         const UsbNodeAccess& nodes = SystemNodeAccess(),
+                         Clock& clock = SystemClock());
   ~LibusbBackend() override;
   LibusbBackend(const LibusbBackend&) = delete;
   LibusbBackend& operator=(const LibusbBackend&) = delete;
 
   void ListDevicePaths(std::vector<std::string>& paths) override;
+  void ListDevices(std::vector<UsbDeviceInfo>& devices) override;
   UsbOpenResult Open(const std::string& path) override;
 
-  // Longest a single bulk write may stall without progress before the write fails.
+  // One bulk write transfer; a printer that takes nothing is retried until the hold-off
+  // (kMinWriteHoldOffMs, or the command's reply wait when longer) has passed without progress.
   static constexpr unsigned kWriteTimeoutMs = 2000;
-  static constexpr int kWriteStallLimit = 3;
 
   struct Context;  // the libusb context, shared by the backend and every open device
 
  private:
+  UsbOpenResult OpenWithLibusb(libusb_device* dev, const std::string& path,
+                               const UsbSysfsFacts& facts);
+
   LibusbApi& api_;
+  UsbNodeAccess nodes_;
+  Clock& clock_;
   std::shared_ptr<Context> ctx_;
   int init_error_ = 0;
 };

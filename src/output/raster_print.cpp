@@ -7,6 +7,7 @@
 #include "core/flow_ui.h"
 #include "core/message_text.h"
 #include "link/printer_link.h"
+#include "link/tcp_link.h"
 
 namespace quillon {
 
@@ -70,7 +71,11 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
   const auto wbyte = static_cast<uint16_t>(RasterBytesPerRow(w));
   ui.SetProgressMax(h);
   ui.SetProgress(0);
-  link.OpenUsb();
+  PrinterLink::UsbHold hold(link);  // one open device for every band
+  // A printer that could not be opened was explained by the owner of the link already.
+  const bool open = link.UseNetwork ? link.net_link() && link.net_link()->connected()
+                                    : link.UseCommPort || link.USB.hDevHandle;
+  if (!open) return false;
   bool complete = true;
   for (int row = 0; row < h;) {
     if (ui.Cancelled()) {
@@ -94,7 +99,6 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
     ui.SetProgress(row);
     link.pump().ProcessMessages(0);  // keep the window alive between bands
   }
-  link.CloseUSB();
   return complete;
 }
 

@@ -33,12 +33,23 @@ std::string Lower(std::string s) {
 }  // namespace
 
 VirtualUsbBackend::VirtualUsbBackend(VirtualPrinter& printer, std::string vid, std::string pid)
+    : VirtualUsbBackend(printer, std::move(vid), std::move(pid), "", "") {}
+
+VirtualUsbBackend::VirtualUsbBackend(VirtualPrinter& printer, std::string vid, std::string pid,
+                                     std::string serial, std::string port_path)
     : printer_(printer),
-      path_("\\\\?\\usb#vid_" + Lower(vid) + "&pid_" + Lower(pid) +
-            "#quillon-virtual#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}") {}
+      path_("\\\\?\\usb#vid_" + Lower(vid) + "&pid_" + Lower(pid) + "#" +
+            (serial.empty() ? std::string("quillon-virtual") : serial) +
+            "#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}"),
+      serial_(std::move(serial)),
+      port_path_(std::move(port_path)) {}
 
 void VirtualUsbBackend::ListDevicePaths(std::vector<std::string>& paths) {
   if (printer_.Plugged()) paths.push_back(path_);
+}
+
+void VirtualUsbBackend::ListDevices(std::vector<UsbDeviceInfo>& devices) {
+  if (printer_.Plugged()) devices.push_back(UsbDeviceInfo{path_, port_path_, serial_, "virtual"});
 }
 
 UsbOpenResult VirtualUsbBackend::Open(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include "app/language.h"
+#include "app/usb_printer_menu.h"
 #include "core/ini_file.h"
 #include "core/printer_command.h"
 #include "shell_fixture.h"
@@ -216,6 +218,78 @@ TEST_F(ShellTest, PresenceCheckWithoutPrinterShowsMsg003OnceAndSendsNothing) {
   w->Timer1Timer();
   EXPECT_TRUE(w->context().ShowUSBMessage());
   EXPECT_EQ(presenter.shown.size(), 1u);
+}
+
+// A printer that is there but cannot be opened: the command fails at once, the window
+// tells each cause once (texts from the message file) and keeps a short form in the status
+// bar until a command goes through.
+TEST_F(ShellTest, UnopenablePrinterIsExplainedOncePerCauseAndTheCommandFailsAtOnce) {
+  InstallShippedFiles();
+  WriteConfig("1fc9", "2016", "EN");
+  auto w = MakeWindow();
+  w->Timer1Timer();
+  auto command = [&] {
+    uint8_t value = 0;
+    return w->esc().cmd_language(0, value);
+  };
+  usb.open_error = UsbError::kAccess;
+  const uint32_t start = clock.NowMs();
+  EXPECT_FALSE(command());
+  EXPECT_EQ(clock.NowMs(), start);  // no reply wait on a device that is not open
+  EXPECT_FALSE(command());
+  ASSERT_EQ(presenter.shown.size(), 1u);
+  EXPECT_EQ(presenter.shown[0].kind, kMsgWarning);
+  EXPECT_EQ(presenter.shown[0].text.rfind(w->messages().Text("USB_NO_ACCESS"), 0), 0u);
+  EXPECT_NE(presenter.shown[0].text.find("udevadm control --reload-rules"), std::string::npos);
+  EXPECT_EQ(w->UsbState()->text().toStdString(), w->messages().Text("USB_SHORT_ACCESS"));
+
+  usb.open_error = UsbError::kBusy;
+  usb.open_holder = UsbHolder::kKernelDriver;
+  EXPECT_FALSE(command());
+  ASSERT_EQ(presenter.shown.size(), 2u);
+  EXPECT_NE(presenter.shown[1].text.find("/dev/usb/lp3"), std::string::npos);
+  usb.open_holder = UsbHolder::kOtherProgram;
+  EXPECT_FALSE(command());
+  EXPECT_EQ(presenter.shown.back().text, w->messages().Text("USB_BUSY_SERVICE"));
+  EXPECT_EQ(w->UsbState()->text().toStdString(), w->messages().Text("USB_SHORT_BUSY_SERVICE"));
+
+  // A command that goes through clears the note; the same cause later is told again.
+  usb.open_error = UsbError::kNone;
+  const uint8_t byte = 0x0A;
+  ASSERT_TRUE(w->link().OpenUsb());
+  w->link().SendAndRecv(&byte, 1, {}, 0, 0);
+  w->link().CloseUSB();
+  EXPECT_TRUE(w->UsbState()->text().isEmpty());
+  usb.open_error = UsbError::kAccess;
+  EXPECT_FALSE(command());
+  EXPECT_EQ(presenter.shown.size(), 4u);
+}
+
+TEST_F(ShellTest, SystemMenuListsSeveralPrintersAndTheChoiceIsUsed) {
+  WriteConfig("1fc9", "2016", "EN");
+  const std::string first = usb.paths[0];
+  const std::string second = "\\\\?\\usb#vid_1fc9&pid_2016#5&1&2#{a5dcbf10}";
+  auto w = MakeWindow();
+  w->Timer1Timer();
+  QMenu* printers = w->PrinterMenu()->menu();
+  EXPECT_FALSE(printers->menuAction()->isVisible());  // one printer: nothing to choose
+
+  usb.paths.push_back(second);
+  w->Timer1Timer();
+  ASSERT_TRUE(printers->menuAction()->isVisible());
+  ASSERT_EQ(printers->actions().size(), 2);
+  EXPECT_TRUE(printers->actions()[0]->isChecked());
+  EXPECT_EQ(w->link().USB.PrintAddr, first);
+  printers->actions()[1]->trigger();
+  w->Timer1Timer();
+  EXPECT_TRUE(printers->actions()[1]->isChecked());
+  EXPECT_EQ(w->link().USB.PrintAddr, second);
+
+  usb.paths = {first};  // the chosen one unplugged: back to the first
+  w->Timer1Timer();
+  EXPECT_FALSE(printers->menuAction()->isVisible());
+  EXPECT_TRUE(w->link().USB.Choice.empty());
+  EXPECT_EQ(w->link().USB.PrintAddr, first);
 }
 
 TEST_F(ShellTest, BusyGuardRefusesSecondCommandWhilePollAndWindowStayAlive) {

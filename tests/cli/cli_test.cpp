@@ -2,8 +2,11 @@
 // serial path, the virtual printer program on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "cli_runner.h"
 #include "core/help_texts.h"
@@ -82,6 +85,18 @@ TEST(CliSettings, TheVirtualPrinterKeepsItsSettingsUnlessToldToStartFresh) {
   EXPECT_EQ(run({"--factory-state", "set", "language", "0"}).exit_code, 0);
   EXPECT_EQ(run({"get", "language"}).out, "1\n");  // --factory-state saved nothing
   EXPECT_EQ(run({"--factory-state", "--state", home.File("s"), "get", "language"}).exit_code, 2);
+
+  // Several printers keep theirs apart, in a folder beside the one printer's file.
+  auto two = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), "--virtual-printer=2");
+    return run(words);
+  };
+  ASSERT_EQ(two({"--usb", "VP0002", "set", "stepmode", "3"}).exit_code, 0);
+  EXPECT_EQ(two({"--usb", "VP0002", "get", "stepmode"}).out, "3\n");
+  EXPECT_NE(two({"--usb", "VP0001", "get", "stepmode"}).out, "3\n");
+  EXPECT_NE(two({"--factory-state", "--usb", "VP0002", "get", "stepmode"}).out, "3\n");
+  EXPECT_TRUE(std::filesystem::is_regular_file(home.File("virtual-printer.state.d/VP0002.state")));
+  EXPECT_EQ(run({"get", "language"}).out, "1\n");
 
   WriteFile(home.File("virtual-printer.state"), "not a state file");
   CliRun bad = run({"get", "language"});
@@ -163,6 +178,11 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
 // The words that completion and the manual offer are the ones the program takes.
 TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
   CliHome home;
+  for (const HelpEntry& option : QuillonCliHelp().sections.at(0).entries) {
+    const std::string name = option.term.substr(0, option.term.find_first_of(" ,="));
+    CliRun run = RunCli({"--home", home.path(), name, "--help"});
+    EXPECT_EQ(run.err.find("unknown option"), std::string::npos) << name << ": " << run.err;
+  }
   for (const auto& [command, next] : QuillonCliWords().commands) {
     CliRun help = RunCli({"--home", home.path(), command, "--help"});
     EXPECT_EQ(help.err.find("unknown command"), std::string::npos) << command;
@@ -287,6 +307,56 @@ TEST(CliSerial, DroppedAndRefusedRepliesNameTheFailure) {
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_NE(refused.err.find("refused"), std::string::npos) << refused.err;
   EXPECT_EQ(RunCli(Serial(home, printer, {"get", "charset"})).exit_code, 0);
+}
+
+// Three virtual printers on one hub: listed apart, chosen by port or serial number, and a
+// command run on all of them at once whose summary names the one that failed.
+TEST(CliSeveralPrinters, ChosenByPortOrSerialAndRunAllAtOnce) {
+  CliHome home;
+  const std::vector<std::string> three = {"--home", home.path(), "--virtual-printer=3", "--state",
+                                          home.File("bench")};
+  auto with = [&](std::vector<std::string> words) {
+    std::vector<std::string> args = three;
+    args.insert(args.end(), words.begin(), words.end());
+    return args;
+  };
+  CliRun list = RunCli(with({"--json", "devices"}));
+  ASSERT_EQ(list.exit_code, 0) << list.err;
+  for (const char* field : {"\"port_path\":\"99-1\",\"serial\":\"VP0001\"",
+                            "\"port_path\":\"99-3\",\"serial\":\"VP0003\""})
+    EXPECT_NE(list.out.find(field), std::string::npos) << list.out;
+
+  ASSERT_EQ(RunCli(with({"--usb", "VP0002", "set", "stepmode", "3"})).exit_code, 0);
+  EXPECT_EQ(RunCli(with({"--usb", "99-2", "get", "stepmode"})).out, "3\n");
+  EXPECT_NE(RunCli(with({"get", "stepmode"})).out, "3\n");  // the first printer kept its own
+  EXPECT_EQ(RunCli(with({"--usb", "99-9", "get", "stepmode"})).exit_code, 3);
+
+  WriteFile(home.File("fw.bin"), std::string(8192, '\x5A'));
+  CliRun all = RunCli(with({"--each-usb", "firmware", "update", home.File("fw.bin")}));
+  EXPECT_EQ(all.exit_code, 0) << all.err;
+  EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 4) << all.out;  // heading + 3
+
+  std::vector<std::string> faulty = with({"--vp-fault", "VP0002:unplug-after=3", "--json",
+                                          "--each-usb", "firmware", "update", home.File("fw.bin")});
+  CliRun one_failed = RunCli(faulty);
+  EXPECT_EQ(one_failed.exit_code, 1);
+  int summaries = 0;
+  std::istringstream lines(one_failed.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("{\"command\"", 0) != 0) continue;  // progress lines name the printer too
+    ++summaries;
+    const bool failed = line.find("\"serial\":\"VP0002\"") != std::string::npos;
+    EXPECT_NE(line.find(failed ? ",\"ok\":false," : ",\"ok\":true,\"exit\":0"), std::string::npos)
+        << line;
+  }
+  EXPECT_EQ(summaries, 3);
+  faulty.erase(std::find(faulty.begin(), faulty.end(), "--json"));
+  CliRun table = RunCli(faulty);
+  EXPECT_EQ(table.exit_code, 1);
+  EXPECT_NE(table.out.find("99-2 VP0002"), std::string::npos) << table.out;
+  EXPECT_NE(table.err.find("failed on 99-2 VP0002"), std::string::npos) << table.err;
+  const std::string verdict = table.err.substr(table.err.find("failed on"));
+  EXPECT_EQ(verdict.find("99-1"), std::string::npos) << table.err;  // progress lines name all
 }
 
 // status over each link with paper out and the cover open; --require-ready refuses.

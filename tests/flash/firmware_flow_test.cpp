@@ -287,6 +287,20 @@ TEST_F(OldUpdateTest, HeaderChecksumMatchesNewerProtocol) {
   EXPECT_EQ(rig.usb.writes[1], image);  // one raw write
 }
 
+// The image write failing (the printer never took it) is not "no confirmation": the printer
+// sits in its boot loader and the user must run the update again; no reply is waited for.
+TEST_F(OldUpdateTest, ImageNotDeliveredSaysToRunItAgain) {
+  rig.printer.old_status = 0xAA;
+  rig.usb.accept_writes = 1;  // the header goes out, the image does not
+  const uint32_t before = rig.clock.NowMs();
+  EXPECT_EQ(Run(Pattern(4096)).result, FlashResult::kNotDelivered);
+  EXPECT_LT(rig.clock.NowMs() - before, kOldReplyWaitMs);
+  EXPECT_EQ(rig.usb.hold_off_ms, kOldReplyWaitMs);  // the write may wait as long as the reply
+  EXPECT_EQ(rig.ui.memo.back(), rig.messages.boxes.back().text);
+  EXPECT_EQ(rig.messages.boxes.back().kind, kMsgWarning);
+  EXPECT_EQ(rig.usb.opens, rig.usb.closes);
+}
+
 TEST_F(OldUpdateTest, SilenceOrOtherByteIsFailure) {
   const uint32_t before = rig.clock.NowMs();
   EXPECT_EQ(Run(Bytes{1, 2, 3}).result, FlashResult::kNoConfirmation);

@@ -117,5 +117,20 @@ TEST_F(ExchangeLogTest, AnUnwritableLogFolderDoesNotStopTheExchange) {
   EXPECT_EQ(usb.writes.size(), 1u);
 }
 
+TEST_F(ExchangeLogTest, TheRouteToThePrinterIsLoggedWhenItChanges) {
+  log->switches.MSG_ONOFF = 1;
+  usb.route = "kernel printer driver /dev/usb/lp0";
+  for (int i = 0; i < 2; ++i) {
+    link.CloseUSB();
+    ASSERT_TRUE(link.OpenUsb());
+  }
+  usb.route = "libusb, driver detached";
+  link.CloseUSB();
+  ASSERT_TRUE(link.OpenUsb());
+  const std::string at = "MSG\tUSB " + usb.paths[0] + ": ";
+  EXPECT_EQ(Today(),
+            at + "kernel printer driver /dev/usb/lp0\r\n" + at + "libusb, driver detached\r\n");
+}
+
 }  // namespace
 }  // namespace quillon::testing

@@ -188,6 +188,7 @@ int FakeLibusb::bulk_transfer(libusb_device_handle*, unsigned char ep, unsigned 
     const int n = t.transferred < 0 ? length : std::min(t.transferred, length);
     written.insert(written.end(), data, data + n);
     *transferred = n;
+    if (t.rc == LIBUSB_ERROR_TIMEOUT) clock.Advance(timeout);
     return t.rc;
   }
   in_lengths.push_back(length);

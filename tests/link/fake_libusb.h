@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/usb_backend_libusb.h"
+#include "support/fake_clock.h"
 
 namespace quillon::testing {
 
@@ -55,6 +56,8 @@ class FakeLibusb final : public LibusbApi {
   std::vector<int> out_lengths, in_lengths;
   std::vector<unsigned> in_timeouts;
   int lists_live = 0, configs_live = 0, handles_live = 0;
+  // Moved on by the time-out of every OUT transfer that timed out, as the real wait would.
+  FakeClock clock;
 
   int init(libusb_context** ctx) override;
   void exit(libusb_context* ctx) override;

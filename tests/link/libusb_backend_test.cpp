@@ -2,7 +2,13 @@
 // errors the user can act on, and the bulk write and read rules.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 
 #include "fake_libusb.h"
 
@@ -13,6 +19,11 @@ constexpr const char* kPrinterPath = "usb:bus-001:port-1.4:vid_c0de&pid_7001";
 
 bool Called(const FakeLibusb& fake, const std::string& call) {
   return std::find(fake.calls.begin(), fake.calls.end(), call) != fake.calls.end();
+}
+
+// No sysfs at all: every printer is reached through libusb.
+UsbNodeAccess NoSysfs() {
+  return UsbNodeAccess{"/nonexistent/sys", "/nonexistent/dev", nullptr};
 }
 
 class LibusbBackendTest : public ::testing::Test {
@@ -30,7 +41,8 @@ class LibusbBackendTest : public ::testing::Test {
   }
 
   FakeLibusb fake;
-  std::unique_ptr<LibusbBackend> backend = std::make_unique<LibusbBackend>(fake);
+  std::unique_ptr<LibusbBackend> backend =
+      std::make_unique<LibusbBackend>(fake, NoSysfs(), fake.clock);
 };
 
 TEST_F(LibusbBackendTest, PathsCarryIdsBusAndPortsInEnumerationOrder) {
@@ -127,7 +139,7 @@ TEST_F(LibusbBackendTest, OpenErrorsAreClassifiedAndExplained) {
   FakeLibusb broken;
   broken.init_rc = LIBUSB_ERROR_OTHER;
   broken.Add(0xC0DE, 0x7001, 1, {1});
-  LibusbBackend none(broken);
+  LibusbBackend none(broken, NoSysfs());
   std::vector<std::string> paths;
   none.ListDevicePaths(paths);
   EXPECT_TRUE(paths.empty());
@@ -153,12 +165,24 @@ TEST_F(LibusbBackendTest, WritesContinueAfterPartialTimeoutsAndClearAStallOnce) 
   fake.out_script = {{LIBUSB_ERROR_PIPE, 0, {}}, {LIBUSB_ERROR_PIPE, 0, {}}};
   EXPECT_FALSE(dev->Write(data.data(), data.size()));
 
-  // A printer that takes nothing gives up after a bounded number of time-outs.
-  fake.out_script.assign(LibusbBackend::kWriteStallLimit, {LIBUSB_ERROR_TIMEOUT, 0, {}});
+  // A printer that holds the bus off (erasing, out of paper) is waited for: 8 s without a
+  // byte taken, then it resumes. Nothing is sent twice.
+  fake.written.clear();
+  fake.out_script.assign(4, {LIBUSB_ERROR_TIMEOUT, 0, {}});
+  fake.out_script.push_back({LIBUSB_SUCCESS, -1, {}});
+  EXPECT_TRUE(dev->Write(data.data(), data.size()));
+  EXPECT_EQ(fake.written, data);
+  // It gives up once 30 s pass without progress, or the command's longer reply wait.
+  fake.out_script.assign(40, {LIBUSB_ERROR_TIMEOUT, 0, {}});
   fake.out_lengths.clear();
   EXPECT_FALSE(dev->Write(data.data(), data.size()));
-  EXPECT_EQ(fake.out_lengths.size(), static_cast<size_t>(LibusbBackend::kWriteStallLimit));
-  fake.out_script.assign(LibusbBackend::kWriteStallLimit, {LIBUSB_SUCCESS, 0, {}});
+  EXPECT_EQ(fake.out_lengths.size(), 15u);
+  dev->SetWriteHoldOff(60000);
+  fake.out_script.assign(20, {LIBUSB_ERROR_TIMEOUT, 0, {}});
+  fake.out_script.push_back({LIBUSB_SUCCESS, -1, {}});
+  EXPECT_TRUE(dev->Write(data.data(), data.size()));
+  // A transfer that returns at once without taking anything cannot keep the loop spinning.
+  fake.out_script.assign(3, {LIBUSB_SUCCESS, 0, {}});
   EXPECT_FALSE(dev->Write(data.data(), data.size()));
 
   // Long blocks go out in pieces; an empty block sends nothing.
@@ -178,7 +202,7 @@ TEST_F(LibusbBackendTest, ReadsUsePacketMultiplesAndTheCallersWait) {
     FakeLibusb f;
     FakeUsbDevice& d = f.Add(0xC0DE, 0x7001, 1, {1, 4});
     d.alts.push_back({0, 0, 7, {BulkOut(0x01), BulkIn(0x01, packet)}});
-    LibusbBackend b(f);
+    LibusbBackend b(f, NoSysfs());
     auto dev = b.Open(kPrinterPath).device;
     ASSERT_TRUE(dev);
     uint8_t buf[4096];
@@ -237,6 +261,115 @@ TEST_F(LibusbBackendTest, TheContextOutlivesTheBackendWhileADeviceIsOpen) {
   dev.reset();
   EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "exit"), 1);
   EXPECT_EQ(fake.calls.back(), "exit");
+}
+
+// A sysfs tree in a temporary folder: the printer 1-1.4 with its serial number and a
+// printer-class interface bound to a driver; the node is one end of a socket pair.
+class UsblpRouteTest : public LibusbBackendTest {
+ protected:
+  void SetUp() override {
+    namespace fs = std::filesystem;
+    root = fs::temp_directory_path() /
+           ("quillon_sysfs_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root);
+    const fs::path iface = root / "sys/1-1.4/1-1.4:1.0";
+    fs::create_directories(iface / "usbmisc/lp0");
+    fs::create_directories(root / "drivers/usblp");
+    fs::create_directories(root / "drivers/usbfs");
+    fs::create_directories(root / "dev");
+    std::ofstream(root / "sys/1-1.4/serial") << "SN0042\n";
+    std::ofstream(iface / "bInterfaceClass") << "07\n";
+    std::ofstream(root / "dev/lp0") << "";
+    Bind("usblp");
+    access.sysfs_root = (root / "sys").string();
+    access.dev_root = (root / "dev").string();
+    access.open_node = [this](const std::string& path) {
+      opened.push_back(path);
+      if (node_errno) return -node_errno;
+      int sv[2];
+      if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, sv) != 0) return -errno;
+      peer = sv[1];
+      return sv[0];
+    };
+    backend = std::make_unique<LibusbBackend>(fake, access, fake.clock);
+    fake.calls.clear();
+    AddPrinter();
+  }
+  void TearDown() override {
+    if (peer >= 0) ::close(peer);
+    std::filesystem::remove_all(root);
+  }
+  void Bind(const std::string& driver) {
+    const auto link = root / "sys/1-1.4/1-1.4:1.0/driver";
+    std::filesystem::remove(link);
+    std::filesystem::create_directory_symlink(root / "drivers" / driver, link);
+  }
+
+  std::filesystem::path root;
+  UsbNodeAccess access;
+  std::vector<std::string> opened;
+  int node_errno = 0;
+  int peer = -1;
+};
+
+TEST_F(UsblpRouteTest, ABoundKernelDriverIsUsedThroughItsNodeWithoutDetaching) {
+  std::vector<UsbDeviceInfo> list;
+  backend->ListDevices(list);
+  ASSERT_EQ(list.size(), 1u);
+  const std::string node = access.dev_root + "/lp0";
+  EXPECT_EQ(list[0].port_path, "1-1.4");
+  EXPECT_EQ(list[0].serial, "SN0042");
+  EXPECT_EQ(list[0].route, "kernel printer driver " + node);
+
+  UsbOpenResult r = backend->Open(kPrinterPath);
+  ASSERT_TRUE(r.device) << r.message;
+  EXPECT_EQ(r.route, "kernel printer driver " + node);
+  EXPECT_EQ(opened, std::vector<std::string>{node});
+  EXPECT_TRUE(fake.calls.empty());  // libusb never opened: nothing detached
+
+  const uint8_t packet[3] = {0x10, 0xA1, 0x00};
+  EXPECT_TRUE(r.device->Write(packet, sizeof packet));
+  uint8_t got[8] = {};
+  ASSERT_EQ(::read(peer, got, sizeof got), 3);
+  EXPECT_EQ(got[1], 0xA1);
+  uint8_t buf[64];
+  EXPECT_EQ(r.device->Read(buf, sizeof buf, 1), 0);  // nothing pending
+  ASSERT_EQ(::write(peer, "\x11\x22", 2), 2);
+  EXPECT_EQ(r.device->Read(buf, sizeof buf, 1000), 2);
+  EXPECT_EQ(buf[1], 0x22);
+  ::close(peer);  // unplugged
+  peer = -1;
+  EXPECT_EQ(r.device->Read(buf, sizeof buf, 1000), -1);
+  EXPECT_FALSE(r.device->Write(packet, sizeof packet));
+}
+
+TEST_F(UsblpRouteTest, ABusyNodeNamesItsHolderAndOtherwiseLibusbTakesOver) {
+  node_errno = EBUSY;
+  UsbOpenResult r = backend->Open(kPrinterPath);
+  EXPECT_EQ(r.error, UsbError::kBusy);
+  EXPECT_EQ(r.holder, UsbHolder::kKernelDriver);
+  EXPECT_EQ(r.node, access.dev_root + "/lp0");
+  EXPECT_TRUE(fake.calls.empty());  // not taken from under the program that has it
+
+  // A node that is not ours to use: libusb detaches the driver for the open.
+  node_errno = EACCES;
+  r = backend->Open(kPrinterPath);
+  ASSERT_TRUE(r.device) << r.message;
+  EXPECT_EQ(r.route, "libusb, driver detached");
+  EXPECT_EQ(fake.calls, (std::vector<std::string>{"open", "auto_detach 1", "claim 0"}));
+  r.device.reset();
+
+  // The print service's own USB back-end holds the interface through usbfs.
+  Bind("usbfs");
+  fake.devices[0]->claim_rc = LIBUSB_ERROR_BUSY;
+  r = backend->Open(kPrinterPath);
+  EXPECT_EQ(r.error, UsbError::kBusy);
+  EXPECT_EQ(r.holder, UsbHolder::kOtherProgram);
+  EXPECT_NE(r.message.find("print service"), std::string::npos) << r.message;
+  std::vector<UsbDeviceInfo> list;
+  backend->ListDevices(list);
+  EXPECT_EQ(list[0].route, "libusb");
 }
 
 }  // namespace

@@ -60,9 +60,9 @@ TEST_F(UsbChannelTest, OpenWithoutAPrinterTouchesNothingAndSaysWhy) {
   int32_t n = 99;
   EXPECT_TRUE(link.ReadUSB(in, n));
   EXPECT_EQ(n, 0);
-  // An exchange without a printer waits out its timeout and returns nothing.
+  // An exchange without an open device returns nothing at once: no reply can come.
   EXPECT_EQ(link.SendAndRecv(b, 2, {}, 8, 100), 0);
-  EXPECT_GT(clock.NowMs(), 100u);
+  EXPECT_EQ(clock.NowMs(), 0u);
 }
 
 TEST_F(UsbChannelTest, OpenFailureKeepsItsReasonUntilTheNextSuccess) {

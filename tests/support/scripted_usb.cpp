@@ -11,6 +11,7 @@ class ScriptedDevice final : public UsbDevice {
   explicit ScriptedDevice(ScriptedUsb& owner) : owner_(owner) { ++owner_.opens; }
   ~ScriptedDevice() override { ++owner_.closes; }
   bool Write(const uint8_t* data, size_t len) override { return owner_.DoWrite(data, len); }
+  void SetWriteHoldOff(uint32_t ms) override { owner_.hold_off_ms = ms; }
   int Read(uint8_t* buf, size_t cap, uint32_t timeout_ms) override {
     return owner_.DoRead(buf, cap, timeout_ms);
   }
@@ -35,6 +36,8 @@ UsbOpenResult ScriptedUsb::Open(const std::string& path) {
   UsbOpenResult r;
   if (open_error != UsbError::kNone) {
     r.error = open_error;
+    r.holder = open_holder;
+    r.node = open_holder == UsbHolder::kKernelDriver ? "/dev/usb/lp3" : "";
     r.message = "scripted open failure";
     return r;
   }
@@ -44,11 +47,13 @@ UsbOpenResult ScriptedUsb::Open(const std::string& path) {
     return r;
   }
   r.device = std::make_unique<ScriptedDevice>(*this);
+  r.route = route;
   return r;
 }
 
 bool ScriptedUsb::DoWrite(const uint8_t* data, size_t len) {
   if (vanished) return false;
+  if (accept_writes >= 0 && static_cast<int>(writes.size()) >= accept_writes) return false;
   writes.emplace_back(data, data + len);
   if (on_write) on_write(writes.back(), *this);
   return true;

@@ -27,7 +27,11 @@ class ScriptedUsb final : public UsbBackend {
   std::function<void(const std::vector<uint8_t>&, ScriptedUsb&)> on_write;
 
   UsbError open_error = UsbError::kNone;
-  bool vanished = false;  // reads return -1 and writes fail
+  UsbHolder open_holder = UsbHolder::kUnknown;  // with open_error kBusy
+  std::string route;                            // how an open device is reached
+  bool vanished = false;                        // reads return -1 and writes fail
+  int accept_writes = -1;    // writes after this many fail (a printer holding the bus off); -1: all
+  uint32_t hold_off_ms = 0;  // what the link last asked the device to wait out
   int opens = 0;
   int closes = 0;
   int reads = 0;

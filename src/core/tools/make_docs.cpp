@@ -1,6 +1,7 @@
 // Build tool: writes the manual pages of the three programs and quillon-cli's bash
 // completion from the help data the programs print for --help.
 // Usage: quillon-make-docs OUTDIR VERSION DATE
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -17,14 +18,18 @@ std::string Join(const std::vector<std::string>& words) {
   return out;
 }
 
-// Option names of a help section: "--usb [VID:PID]" gives --usb, "--help, -h" both.
+// Option names of a help section: "--usb [VID:PID]" gives --usb, "--help, -h" both,
+// "--virtual-printer=N" gives --virtual-printer=; each name once.
 std::vector<std::string> OptionNames(const HelpSection& section) {
   std::vector<std::string> names;
   for (const HelpEntry& e : section.entries) {
     size_t pos = 0;
     while (pos < e.term.size() && e.term[pos] == '-') {
-      size_t end = e.term.find_first_of(" ,", pos);
-      names.push_back(e.term.substr(pos, end - pos));
+      size_t end = e.term.find_first_of(" ,=", pos);
+      if (end != std::string::npos && e.term[end] == '=') ++end;
+      const std::string name = e.term.substr(pos, end - pos);
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+      if (end != std::string::npos && e.term[end - 1] == '=') break;
       if (end == std::string::npos || e.term.compare(end, 2, ", ") != 0) break;
       pos = end + 2;
     }
@@ -35,9 +40,10 @@ std::vector<std::string> OptionNames(const HelpSection& section) {
 std::string Completion() {
   const CliWords& words = QuillonCliWords();
   std::vector<std::string> commands;
-  std::string subcommands;
+  std::string subcommands, command_pattern;
   for (const auto& [command, next] : words.commands) {
     commands.push_back(command);
+    command_pattern += "|" + command;
     if (!next.empty()) subcommands += "    " + command + ") choices=\"" + Join(next) + "\" ;;\n";
   }
   // Options that take a file or folder complete file names.
@@ -58,8 +64,10 @@ std::string Completion() {
          "  local i command='' after=0\n"
          "  for ((i = 1; i < cword; i++)); do\n"
          "    case ${words[i]} in\n"
-         "      --paper|--state|--home|--port|--baud) ((i++)) ;;\n"
-         "      --usb) [[ ${words[i + 1]} == ????:???? ]] && ((i++)) ;;\n"
+         "      --paper|--state|--home|--port|--baud|--tcp|--vp-fault) ((i++)) ;;\n"
+         "      --usb) case ${words[i + 1]} in -*" +
+         command_pattern +
+         ") ;; *) ((i++)) ;; esac ;;\n"
          "      -*) ;;\n"
          "      *) if [[ -z $command ]]; then command=${words[i]}; after=$i; fi ;;\n"
          "    esac\n"
