@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   clang-14 libclang-rt-14-dev llvm-14 clang-format
   libusb-1.0-0-dev libsimpleini-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

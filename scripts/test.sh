@@ -26,6 +26,12 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 
+# Compiler cache when present: rebuilds of an unchanged file in another clone are hits.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
+
 step() { printf '\n==== %s\n' "$*"; }
 
 # The CPU burners of the stress stage, stopped by their process ids however the script ends.
