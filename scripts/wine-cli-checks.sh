@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # quillon-cli.exe end to end under Wine: the in-process virtual printer (settings, text, a
 # picture), and COM5 mapped to a pseudo-terminal served by the Linux virtual printer
-# (settings, text, a font download that needs a retry).
+# (settings, text, a font download that needs a retry), and the Linux virtual printer on TCP
+# loopback for --tcp (Winsock).
 # Usage: wine-cli-checks.sh WINDOWS_BIN_DIR LINUX_VIRTUAL_PRINTER   (WINEPREFIX set)
 set -uo pipefail
 bin=$1
@@ -10,7 +11,8 @@ home=$(mktemp -d)
 whome=$(winepath -w "$home")
 failures=0
 vp_pid=""
-trap '[ -n "$vp_pid" ] && kill "$vp_pid" 2>/dev/null; rm -rf "$home"' EXIT
+tcp_pid=""
+trap '[ -n "$vp_pid" ] && kill "$vp_pid" 2>/dev/null; [ -n "$tcp_pid" ] && kill "$tcp_pid" 2>/dev/null; rm -rf "$home"' EXIT
 
 cli() { wine "$bin/quillon-cli.exe" --home "$whome" "$@" 2>"$home/err"; }
 # check NAME EXPECTED_EXIT EXPECTED_TEXT_IN_OUTPUT -- command...
@@ -59,4 +61,12 @@ check "COM5: set" 0 "" -- cli --port COM5 set blackness 2
 check "COM5: get" 0 "2" -- cli --port COM5 get blackness
 check "COM5: text" 0 "" -- cli --port COM5 send text "Hello 中文"
 check "COM5: missing port" 3 "" -- cli --port COM9 get language
+
+# --tcp: the Linux virtual printer as a network printer on loopback.
+"$native_vp" --tcp 127.0.0.1:0 --state "$home/tcp-state.bin" >"$home/tcp.out" 2>&1 &
+tcp_pid=$!
+for _ in $(seq 100); do grep -q '^tcp:' "$home/tcp.out" 2>/dev/null && break; sleep 0.1; done
+tcp_addr=$(sed -n 's/^tcp: //p' "$home/tcp.out")
+check "TCP: set" 0 "" -- cli --tcp "$tcp_addr" set blackness 3
+check "TCP: get" 0 "3" -- cli --tcp "$tcp_addr" get blackness
 exit $((failures > 0))

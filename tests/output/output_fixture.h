@@ -17,9 +17,11 @@ namespace quillon::testing {
 
 class RecordingMessages final : public Messages {
  public:
-  // The program's own texts (MSG101 on) read as missing: their English sentences show.
+  // The program's own numbered texts (MSG101 on) read as missing: their English sentences
+  // show. The fixed ones (MSG0..) and the named ones (MSG_...) read as "text of KEY".
   std::string Text(const std::string& key) override {
-    return key.rfind("MSG0", 0) == 0 ? "text of " + key : "ERROR";
+    const bool present = key.rfind("MSG0", 0) == 0 || key.rfind("MSG_", 0) == 0;
+    return present ? "text of " + key : "ERROR";
   }
   int MSGDLG(int kind, const std::string&, const std::string& text) override {
     boxes.emplace_back(kind, text);

@@ -3,6 +3,7 @@
 // QUILLON_NULL_MODEM ("COM7,COM8,<Windows path of the relay's control FIFO>").
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -99,7 +100,7 @@ std::string OpenError(TComm& comm) {
 TEST_F(WinCommTest, OpeningLineSettingsAndErrors) {
   TComm missing{pump};
   missing.SetCommName("COM42");
-  EXPECT_EQ(OpenError(missing), kCommOpenFailed);
+  EXPECT_EQ(OpenError(missing), CommOpenErrorText(PortOpenFailure::kMissing, "\\\\.\\COM42"));
   EXPECT_EQ(missing.Handle(), 0);
 
   ASSERT_EQ(OpenError(a), "");
@@ -152,6 +153,22 @@ TEST_F(WinCommTest, LongWritesGoOutWholeAndInOrder) {
   ASSERT_TRUE(PumpUntil(pump, [&] { return a.SendDataEmpty(); }));
 }
 
+TEST_F(WinCommTest, AnOrderlyCloseDeliversEverythingHandedOver) {
+  ASSERT_EQ(OpenError(a), "");
+  ASSERT_EQ(OpenError(b), "");
+  const std::vector<uint8_t> big = Pattern(65535);
+  ASSERT_TRUE(a.WriteCommData(big.data(), 65535));
+  ASSERT_TRUE(a.WriteCommData(big.data(), 100));
+  EXPECT_FALSE(a.CloseIfHungUp());               // the line is there
+  const CommDelivery d = a.StopCommDelivered();  // at once: most is still queued
+  EXPECT_TRUE(d.ok()) << d.undelivered;
+  EXPECT_EQ(d.handed, 65635u);
+  EXPECT_FALSE(a.IsOpen());
+  ASSERT_TRUE(PumpUntil(pump, [&] { return b_got.size() >= 65635; }));
+  EXPECT_EQ(b_got.size(), 65635u);
+  EXPECT_TRUE(std::equal(big.begin(), big.end(), b_got.begin()));
+}
+
 TEST_F(WinCommTest, ALostLineAsksForAHangUp) {
   ASSERT_EQ(OpenError(a), "");
   EXPECT_FALSE(SerialLineGone(a.Handle()));
@@ -164,8 +181,9 @@ TEST_F(WinCommTest, ALostLineAsksForAHangUp) {
   ASSERT_TRUE(PumpUntil(pump, [&] { return hangups > 0; }));
   EXPECT_TRUE(a.IsOpen());                  // a request closes nothing by itself
   EXPECT_TRUE(SerialLineGone(a.Handle()));  // what the serial path checks before closing
-  a.StopComm();
+  EXPECT_TRUE(a.CloseIfHungUp());
   EXPECT_FALSE(a.IsOpen());
+  EXPECT_TRUE(a.LineLost());
 }
 
 }  // namespace

@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <chrono>
 
+#ifdef _WIN32
+#include "link/serial/comm_workers_windows.h"
+#else
 #include "link/serial/comm_workers.h"
+#endif
 #include "link/serial/serial_io.h"
 #include "link/serial/tcomm.h"
 

@@ -2,6 +2,7 @@
 // waits on the close signal and its own completion events, never in a timed loop.
 #include "link/serial/windows_serial.h"
 
+#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -33,6 +34,7 @@ bool WriteQueue::Push(const Entry& entry) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!accepting_) return false;
     entries_.push_back(entry);
+    unsent_.fetch_add(entry.count);
     send_empty_.store(false);
   }
   SetEvent(wake_.get());
@@ -43,6 +45,7 @@ bool WriteQueue::TryPop(Entry& entry) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (entries_.empty()) {
     send_empty_.store(true);
+    emptied_.notify_all();
     return false;
   }
   entry = entries_.front();
@@ -55,6 +58,13 @@ void WriteQueue::Close() {
   accepting_ = false;
   for (const Entry& e : entries_) delete[] e.block;
   entries_.clear();
+  emptied_.notify_all();
+}
+
+bool WriteQueue::WaitEmpty(uint32_t ms) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return emptied_.wait_for(lock, std::chrono::milliseconds(ms),
+                           [this] { return send_empty_.load() || !accepting_; });
 }
 
 // ---- read worker ----
@@ -144,7 +154,7 @@ bool TReadThread::HandleCommEvent(bool retrieve) {
   bool result = false;
   if (fdwEvtMask & EV_ERR) {
     DWORD errors = 0;
-    if (!ClearCommError(hCommFile, &errors, nullptr)) {
+    if (!TakeCommErrors(hCommFile, errors)) {
       if (!InvalidHandle(GetLastError())) target_.RequestHangup();
       return false;
     }
@@ -257,6 +267,7 @@ bool TWriteThread::HandleWriteData(const uint8_t* data, uint32_t count) {
       }
     }
     position += written;
+    queue_.Sent(written);
   }
   return true;
 }
@@ -294,7 +305,7 @@ void TWriteThread::Execute() {
     if (!sent) break;
     CompleteOneWriteRequire = true;
   }
-  (void)PurgeComm(hCommFile, PURGE_TXABORT | PURGE_TXCLEAR);
+  if (purge_on_exit_.load()) (void)PurgeComm(hCommFile, PURGE_TXABORT | PURGE_TXCLEAR);
   queue_.Close();
   pFSendDataEmpty.store(true);
 }

@@ -6,6 +6,7 @@
 #include "link/serial/windows_serial.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -28,6 +29,16 @@ inline HANDLE CommHandleOf(int value) {
 inline int CommHandleValue(HANDLE h) {
   return static_cast<int>(reinterpret_cast<intptr_t>(h));
 }
+
+// ClearCommError for the queries that only want the port's state (gone or not, bytes in
+// the driver's queues): the line errors it clears on the way are kept for the read worker.
+// False when the driver refuses (the device is gone).
+bool PeekCommStatus(HANDLE port, COMSTAT& status);
+// ClearCommError for the read worker: the line errors since it last asked, those cleared
+// by PeekCommStatus included.
+bool TakeCommErrors(HANDLE port, DWORD& errors);
+// Drops what PeekCommStatus kept for a port being closed.
+void ForgetCommErrors(HANDLE port);
 
 // An event handle that closes itself.
 class UniqueEvent {
@@ -97,11 +108,20 @@ class WriteQueue {
   void Close();                   // refuses further entries and drops those still queued
   HANDLE wake_handle() const { return wake_.get(); }
 
+  // The write worker has handed count more bytes of the current block to the driver.
+  void Sent(uint32_t count) { unsent_.fetch_sub(count); }
+  // Bytes queued or in the block being written, not yet handed to the driver.
+  uint64_t Unsent() const { return unsent_.load(); }
+  // Waits at most ms until nothing is left to write (or the worker has ended); true then.
+  bool WaitEmpty(uint32_t ms);
+
  private:
   std::atomic<bool>& send_empty_;
   std::mutex mutex_;
+  std::condition_variable emptied_;
   std::deque<Entry> entries_;
   bool accepting_ = true;
+  std::atomic<uint64_t> unsent_{0};
   UniqueEvent wake_;
 };
 
@@ -147,6 +167,8 @@ class TWriteThread {
   void Start();  // throws std::system_error when the thread cannot be created
   void Join();
   WriteQueue& queue() { return queue_; }
+  // Ends without discarding the driver's output queue (everything has been delivered).
+  void KeepOutputOnExit() { purge_on_exit_.store(false); }
 
  private:
   void Execute();
@@ -157,6 +179,7 @@ class TWriteThread {
   PostTarget target_;
   std::atomic<bool>& pFSendDataEmpty;
   WriteQueue queue_;
+  std::atomic<bool> purge_on_exit_{true};
   std::thread thread_;
 };
 

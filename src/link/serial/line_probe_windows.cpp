@@ -7,9 +7,8 @@
 namespace quillon {
 
 bool SerialLineGone(int handle) {
-  DWORD errors = 0;
   COMSTAT status = {};
-  return !ClearCommError(CommHandleOf(handle), &errors, &status);
+  return !PeekCommStatus(CommHandleOf(handle), status);
 }
 
 }  // namespace quillon

@@ -4,6 +4,7 @@
 #include "link/serial/windows_serial.h"
 
 #include <new>
+#include <string>
 #include <system_error>
 
 #include "core/win32_text.h"
@@ -12,6 +13,38 @@
 #include "link/serial/tcomm.h"
 
 namespace quillon {
+namespace {
+
+// Why CreateFile refused the port, as the user is told. A port that another program holds
+// answers "access denied" on Windows.
+ECommsError OpenError(DWORD error, const std::string& path) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_NAME:
+      return ECommsError(CommOpenErrorText(PortOpenFailure::kMissing, path));
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+      return ECommsError(CommOpenErrorText(PortOpenFailure::kBusy, path));
+    default:
+      break;
+  }
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string detail = n > 0 && text ? WideToUtf8(std::wstring_view(text, n)) : std::string();
+  if (text) LocalFree(text);
+  while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r' ||
+                             detail.back() == ' ' || detail.back() == '.'))
+    detail.pop_back();
+  if (detail.empty()) detail = "error " + std::to_string(error);
+  return ECommsError(CommOpenErrorText(PortOpenFailure::kOther, path, detail));
+}
+
+}  // namespace
 
 std::string CommDevicePath(const std::string& name) {
   if (name.rfind("\\\\", 0) == 0) return name;  // already a device path
@@ -28,10 +61,10 @@ TComm::~TComm() {
 void TComm::StartComm() {
   if (hCommFile != 0) throw ECommsError(kCommAlreadyOpen);
 
-  const std::wstring path = Utf8ToWide(CommDevicePath(FCommName));
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OVERLAPPED, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw ECommsError(kCommOpenFailed);
+  const std::string path = CommDevicePath(FCommName);
+  HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw OpenError(GetLastError(), path);
   if (!SetupComm(h, INPUTBUFFERSIZE, INPUTBUFFERSIZE)) {
     CloseHandle(h);
     throw ECommsError(kCommSetupFailed);
@@ -39,7 +72,10 @@ void TComm::StartComm() {
 
   hCommFile = CommHandleValue(h);
   (void)PurgeComm(h, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  ForgetCommErrors(h);
   FSendDataEmpty.store(true);
+  handed_ = 0;
+  line_lost_ = false;
   _SetCommTimeout();
   _SetCommState();
 
@@ -71,9 +107,15 @@ void TComm::StartComm() {
 }
 
 void TComm::StopComm() {
+  Stop(true);
+}
+
+void TComm::Stop(bool discard_output) {
   if (hCommFile == 0) return;
+  // Before the close signal, which both workers share: the write worker may end at once.
+  if (!discard_output && WriteThread) WriteThread->KeepOutputOnExit();
   CloseReadThread();
-  CloseWriteThread();
+  CloseWriteThread(discard_output);
   CloseHandles();
 }
 
@@ -85,10 +127,10 @@ void TComm::CloseReadThread() {
   ReadThread.reset();
 }
 
-void TComm::CloseWriteThread() {
+void TComm::CloseWriteThread(bool discard_output) {
   if (!WriteThread) return;
   hCloseEvent->Set();
-  (void)PurgeComm(CommHandleOf(hCommFile), PURGE_TXABORT | PURGE_TXCLEAR);
+  if (discard_output) (void)PurgeComm(CommHandleOf(hCommFile), PURGE_TXABORT | PURGE_TXCLEAR);
   FSendDataEmpty.store(true);
   WriteThread->Join();
   WriteThread.reset();
@@ -96,7 +138,10 @@ void TComm::CloseWriteThread() {
 
 void TComm::CloseHandles() {
   hCloseEvent.reset();
-  if (hCommFile != 0) CloseHandle(CommHandleOf(hCommFile));
+  if (hCommFile != 0) {
+    ForgetCommErrors(CommHandleOf(hCommFile));
+    CloseHandle(CommHandleOf(hCommFile));
+  }
   hCommFile = 0;
 }
 
@@ -112,6 +157,7 @@ bool TComm::WriteCommData(const uint8_t* pDataToWrite, uint16_t dwSizeofDataToWr
     delete[] entry.block;
     return false;
   }
+  handed_ += entry.count;
   return true;
 }
 

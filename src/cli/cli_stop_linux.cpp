@@ -1,3 +1,4 @@
+// SIGINT and SIGTERM through sigaction.
 #include "cli/cli_stop.h"
 
 #include <signal.h>
