@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "cli/cli_link_resources.h"
@@ -80,29 +81,34 @@ class ProgressBoard {
   bool tty_;
 };
 
-// What one printer's run wrote, kept in memory until the summary.
+// What one printer's run wrote, kept in temporary files until the summary (portable:
+// every system's C library has tmpfile).
 struct Captured {
-  char* out = nullptr;
-  size_t out_size = 0;
-  char* err = nullptr;
-  size_t err_size = 0;
-  std::FILE* out_file = nullptr;
-  std::FILE* err_file = nullptr;
-  Captured() {
-    out_file = ::open_memstream(&out, &out_size);
-    err_file = ::open_memstream(&err, &err_size);
-  }
-  ~Captured() {
-    Close();
-    std::free(out);
-    std::free(err);
-  }
+  std::string out;
+  std::string err;
+  std::FILE* out_file = std::tmpfile();
+  std::FILE* err_file = std::tmpfile();
+  Captured() = default;
+  ~Captured() { Close(); }
   Captured(const Captured&) = delete;
   Captured& operator=(const Captured&) = delete;
   void Close() {
-    if (out_file) std::fclose(out_file);
-    if (err_file) std::fclose(err_file);
+    out = TakeAll(out_file);
+    err = TakeAll(err_file);
     out_file = err_file = nullptr;
+  }
+
+ private:
+  static std::string TakeAll(std::FILE* f) {
+    std::string text;
+    if (!f) return text;
+    std::fflush(f);
+    std::rewind(f);
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    return text;
   }
 };
 
@@ -114,8 +120,7 @@ struct PrinterRun {
   Captured captured;
 };
 
-std::string LastLine(const char* text, size_t size) {
-  std::string s(text ? text : "", size);
+std::string LastLine(std::string s) {
   while (!s.empty() && s.back() == '\n') s.pop_back();
   const auto nl = s.rfind('\n');
   return nl == std::string::npos ? s : s.substr(nl + 1);
@@ -123,7 +128,7 @@ std::string LastLine(const char* text, size_t size) {
 
 // The reason a failed run gave, without the program's name in front.
 std::string Reason(const PrinterRun& r) {
-  std::string line = LastLine(r.captured.err, r.captured.err_size);
+  std::string line = LastLine(r.captured.err);
   const std::string prefix = "quillon-cli: ";
   if (line.rfind(prefix, 0) == 0) line = line.substr(prefix.size());
   return line.empty() ? "exit code " + std::to_string(r.code) : line;
@@ -178,7 +183,8 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
                                                     : r.device.path;
       OutputMode quiet = mode;
       quiet.verbose = false;  // hex lines of ten printers at once would be unreadable
-      Output own(quiet, r.captured.out_file, r.captured.err_file);
+      Output own(quiet, r.captured.out_file ? r.captured.out_file : stdout,
+                 r.captured.err_file ? r.captured.err_file : stderr);
       own.progress_sink = [&board, i](const std::string& phase, int64_t done, int64_t total,
                                       const char* unit) {
         board.Update(i, phase, done, total, unit);
@@ -204,7 +210,7 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
       JsonObject o;
       o.Add("command", name).Add("printer", r->device.port_path).Add("serial", r->device.serial);
       o.Add("path", r->device.path).Add("ok", ok).Add("exit", r->code).Add("seconds", r->seconds);
-      const std::string result = LastLine(r->captured.out, r->captured.out_size);
+      const std::string result = LastLine(r->captured.out);
       if (result.size() > 1 && result.front() == '{') o.AddRaw("result", result);
       if (!ok) o.Add("error", Reason(*r));
       std::fprintf(stdout, "%s\n", o.str().c_str());
