@@ -9,8 +9,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "core/platform.h"
+#include "core/utf8_path.h"
 
 namespace quillon {
 namespace {
@@ -20,6 +23,10 @@ namespace {
 bool Load(CSimpleIniA& ini, const std::string& path) {
   ini.SetUnicode(false);
   ini.SetMultiKey(false);
+  // Only a regular file is read: a folder in its place opens on some systems and reports a
+  // size that would make the reader ask for an impossible buffer.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(Utf8Path(path), ec)) return false;
   std::FILE* f = OpenFileUtf8(path, "rb");
   if (!f) return false;
   const bool ok = ini.LoadFile(f) >= 0;

@@ -19,6 +19,18 @@
 #include "virtualprinter/pty_transport.h"
 #include "virtualprinter/virtual_printer.h"
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizedBuild = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitizedBuild = true;
+#else
+constexpr bool kSanitizedBuild = false;
+#endif
+#else
+constexpr bool kSanitizedBuild = false;
+#endif
+
 namespace quillon {
 namespace {
 
@@ -108,7 +120,9 @@ TEST(SerialSoak, ExchangesWithFaultsAndRestartsEndAndLeakNothing) {
   EXPECT_GT(replies, kExchanges * 9 / 10);
   EXPECT_EQ(late, 0);
   EXPECT_EQ(OpenDescriptors(), fds);
-  EXPECT_LE(ResidentBytes() - rss, 2L * 1024 * 1024);
+  // A sanitizer's allocator keeps freed blocks in quarantine, so resident memory says
+  // nothing there; its leak checker covers that build instead.
+  if (!kSanitizedBuild) EXPECT_LE(ResidentBytes() - rss, 2L * 1024 * 1024);
   comm.StopComm();
   transport.Stop();
 }
