@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "protocol/frame.h"
+#include "protocol/printer_status.h"
 #include "virtualprinter/virtual_printer.h"
 
 namespace {
@@ -41,7 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   size_t at = 0;
   while (at < replies.size()) {
-    if (replies[at] == quillon::vp::kOldUpdateOk || replies[at] == quillon::vp::kOldUpdateFailed) {
+    // One-byte answers outside the framing: the older update's status, and real-time status
+    // bytes (their fixed bits never start a frame).
+    const uint8_t b = replies[at];
+    const bool status_byte =
+        (b & quillon::status_bit::kFixedMask) == quillon::status_bit::kFixedValue;
+    if (b == quillon::vp::kOldUpdateOk || b == quillon::vp::kOldUpdateFailed || status_byte) {
       ++at;
       continue;
     }
