@@ -1,4 +1,4 @@
-#include "link/net_printer_dialog.h"
+#include "app/net_printer_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -4,7 +4,7 @@
 
 #include "app/gui_registry.h"
 #include "core/file_locations.h"
-#include "link/net_printer_dialog.h"
+#include "app/net_printer_dialog.h"
 #include "link/net_settings.h"
 
 namespace quillon {
