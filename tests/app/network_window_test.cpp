@@ -11,7 +11,7 @@
 
 #include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "link/net_printer_dialog.h"
+#include "app/net_printer_dialog.h"
 #include "shell_fixture.h"
 #include "virtualprinter/tcp_transport.h"
 
