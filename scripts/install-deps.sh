@@ -15,6 +15,7 @@ packages=(
   bluez dbus-daemon xvfb xauth
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
   dpkg-dev lintian man-db desktop-file-utils bash-completion
+  libcli11-dev libsqlite3-dev sqlite3 libpq-dev postgresql libzint-dev libzxing-dev nodejs
 )
 
 SUDO=""
@@ -24,6 +25,8 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# npm comes with some builds of nodejs (which then conflict with Debian's npm package).
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -eq 0 ]; then
   echo "install-deps: all packages present"
   exit 0
