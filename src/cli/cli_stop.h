@@ -13,6 +13,10 @@ void InstallStopSignals();
 // The stop request that a signal sets (the session's link pump); null: none any more.
 // A signal that came before is passed on at once.
 void WatchStop(StopRequest* target);
+// For a command that stops in two stages (the production station: the first request lets
+// the units in progress finish, the second stops them at once): the second signal requests
+// target instead of ending the program, and only a third one ends it. null: none any more.
+void WatchSecondStop(StopRequest* target);
 // The signal that asked to stop, 0 when none came.
 int StopSignal();
 // "SIGINT", "SIGTERM".

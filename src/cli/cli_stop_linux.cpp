@@ -13,11 +13,18 @@ namespace {
 
 std::atomic<int> g_signal{0};
 std::atomic<StopRequest*> g_target{nullptr};
+std::atomic<StopRequest*> g_second{nullptr};
+std::atomic<int> g_count{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 static_assert(std::atomic<StopRequest*>::is_always_lock_free);
 
 void OnStopSignal(int sig) {
-  if (g_signal.exchange(sig) != 0) _exit(kExitPrinterFailed);  // the second one: at once
+  const int n = ++g_count;
+  if (n == 2) {
+    if (StopRequest* second = g_second.load()) return second->Request();
+  }
+  if (n >= 2) _exit(kExitPrinterFailed);  // the second one (or the third): at once
+  g_signal.store(sig);
   if (StopRequest* target = g_target.load()) target->Request();
 }
 
@@ -34,6 +41,11 @@ void InstallStopSignals() {
 void WatchStop(StopRequest* target) {
   g_target.store(target);
   if (target && g_signal.load() != 0) target->Request();
+}
+
+void WatchSecondStop(StopRequest* target) {
+  g_second.store(target);
+  if (target && g_count.load() >= 2) target->Request();
 }
 
 int StopSignal() {

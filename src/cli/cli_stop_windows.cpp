@@ -14,16 +14,24 @@ namespace {
 // The console event that asked to stop, plus one (0: none came).
 std::atomic<int> g_signal{0};
 std::atomic<StopRequest*> g_target{nullptr};
+std::atomic<StopRequest*> g_second{nullptr};
+std::atomic<int> g_count{0};
 // Windows waits about 5 s for a close handler before it ends the program itself.
 constexpr DWORD kCloseGraceMs = 4500;
 static_assert(std::atomic<int>::is_always_lock_free);
 static_assert(std::atomic<StopRequest*>::is_always_lock_free);
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (g_signal.exchange(static_cast<int>(event) + 1) != 0) {
-    ExitProcess(kExitPrinterFailed);  // the second one: at once
+  const int n = ++g_count;
+  StopRequest* second = n == 2 ? g_second.load() : nullptr;
+  if (second) {
+    second->Request();
+  } else if (n >= 2) {
+    ExitProcess(kExitPrinterFailed);  // the second one (or the third): at once
+  } else {
+    g_signal.store(static_cast<int>(event) + 1);
+    if (StopRequest* target = g_target.load()) target->Request();
   }
-  if (StopRequest* target = g_target.load()) target->Request();
   // The system ends the program as soon as a close or shutdown handler returns: give the
   // command its grace time to release the port (the program's own end cuts this short).
   if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
@@ -40,6 +48,11 @@ void InstallStopSignals() {
 void WatchStop(StopRequest* target) {
   g_target.store(target);
   if (target && g_signal.load() != 0) target->Request();
+}
+
+void WatchSecondStop(StopRequest* target) {
+  g_second.store(target);
+  if (target && g_count.load() >= 2) target->Request();
 }
 
 int StopSignal() {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cli/cli_link_resources.h"
+#include "cli/cli_stop.h"
 #include "core/file_locations.h"
 
 namespace quillon::cli {
@@ -172,6 +173,8 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
   }
   ProgressBoard board(labels, mode);
 
+  // A stop request reaches every printer's flow, however many have ended already.
+  WatchStop(&res->pump().stop());
   std::vector<std::thread> threads;
   for (size_t i = 0; i < runs.size(); ++i) {
     threads.emplace_back([&, i] {
@@ -198,6 +201,7 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
     });
   }
   for (std::thread& t : threads) t.join();
+  WatchStop(nullptr);
   if (!res->Finish(link, &error)) out.Fail(name, kExitBadInput, error);
 
   bool all_ok = true;

@@ -4,8 +4,8 @@
 
 #include <cctype>
 
-#include "core/printer_command.h"
 #include "core/platform.h"
+#include "core/printer_command.h"
 #include "link/precise_pause.h"
 #include "protocol/esc_cmd.h"
 
@@ -54,11 +54,15 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   if (!PresenceCheck(ctx, m)) return Outcome(FlashResult::kNoPrinter);
   PrinterLink::BusyScope busy(link, BusyWhat(m, msgkey::kBusyFont));
 
-  if (job.path.empty() || job.path == m.Text("MSG030")) {
+  if (!job.image && (job.path.empty() || job.path == m.Text("MSG030"))) {
     m.MSGDLG(kMsgPlain, "", m.Text("MSG019"));
     return Outcome(FlashResult::kNoFile);
   }
-  FileRead file = ReadFlashFile(job.path, kFontFileMax, m);
+  FileRead file;
+  if (job.image)
+    file.bytes = *job.image;
+  else
+    file = ReadFlashFile(job.path, kFontFileMax, m);
   if (file.result != FlashResult::kOk) {
     m.MSGDLG(kMsgPlain, "", file.problem);
     return Outcome(file.result);

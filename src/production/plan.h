@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output/bitmap_conv.h"
+#include "output/text_conv.h"
 #include "production/unit_record.h"
 #include "protocol/records.h"
 
@@ -70,10 +71,11 @@ struct SerialPlan {
 };
 
 struct TestPlan {
-  std::vector<uint8_t> text;             // bytes of the test text (code page applied)
-  std::string text_source;               // the text file's path or "text" for inline text
-  std::vector<std::string> escpos;       // ESC/POS test names, in order
-  std::optional<PlanFile> picture_file;  // printed last
+  std::string text;  // UTF-8; may hold {serial} and {mac4}; empty: no text
+  TextEncoding encoding = TextEncoding::kAnsi;  // as `send text --encoding`
+  std::optional<PlanFile> text_file;            // where the text came from (text-file)
+  std::vector<std::string> escpos;              // ESC/POS test names, in order
+  std::optional<PlanFile> picture_file;         // printed last
   Picture picture;
 };
 
@@ -107,8 +109,9 @@ std::optional<Plan> LoadPlan(const std::string& path, ProfileError* error);
 std::string RenderSerial(const std::string& format, int64_t seq, int64_t unix_time);
 // True when text is a number format could have produced (any date, any seq).
 bool MatchesSerialFormat(const std::string& format, const std::string& text);
-// "{serial}" and "{mac4}" (last four hex digits of the Bluetooth address) filled in.
-std::string FillBtName(const std::string& pattern, const std::string& serial,
-                       const std::string& bt_mac);
+// "{serial}" and "{mac4}" (last four hex digits of the Bluetooth address) filled in, in a
+// Bluetooth name or a test text.
+std::string FillUnitFields(const std::string& pattern, const std::string& serial,
+                           const std::string& bt_mac);
 
 }  // namespace quillon::production

@@ -63,9 +63,12 @@ class PrinterSource {
 };
 
 // USB printers with the identifiers vid and pid ("1fc9", "2016") on backend, which outlives
-// the source. Exchanges are logged as config.ini's LOG section says.
+// the source. Exchanges are logged as config.ini's LOG section says. link names the kind in
+// records; "usb" watches the system's bus for hot-plug events, any other kind (a virtual
+// hub) is only looked at.
 std::unique_ptr<PrinterSource> MakeUsbPrinterSource(UsbBackend& backend, const std::string& vid,
-                                                    const std::string& pid);
+                                                    const std::string& pid,
+                                                    const std::string& link = "usb");
 
 // A bench of virtual printers: count printers (serial numbers VP0001...) arrive one after
 // another, at most ports at a time (ports 99-1...), arrival_gap_ms apart; each leaves when

@@ -45,7 +45,10 @@ class RecordStore {
 
   // Where the records go, for messages: a file path or the server without its password.
   virtual std::string Describe() const = 0;
+  // Ready, or unreachable (a server store tries again at most once a second when asked).
   virtual StoreState state() = 0;
+  // Why the store is unreachable ("" when it is ready), for the operator's status line.
+  virtual std::string Problem() { return ""; }
 
   // Takes the next number of the format's counter (starting at first_seq when the counter is
   // new, never below it), renders it with render(seq), and reserves the text so that no

@@ -136,5 +136,7 @@ struct UnitContext {
   std::function<void(const StationEvent&)> emit;
 };
 UnitRecord RunUnitSteps(UnitContext& unit, UnitLink& link);
+// The record of a unit whose printer could not be opened (it fails at identify).
+UnitRecord RecordUnopened(UnitContext& unit, const std::string& error);
 
 }  // namespace quillon::production
