@@ -79,6 +79,9 @@ struct VirtualBench {
   int count = 1;
   int ports = 8;
   uint32_t arrival_gap_ms = 200;
+  // A printer whose unit ended stays plugged in this long before it is taken away, so a
+  // window shows its result as an operator would see it; 0: taken away at once.
+  uint32_t linger_ms = 0;
   std::string vid = "c0de", pid = "7001";
   std::string state_folder;
   std::vector<std::string> faults;

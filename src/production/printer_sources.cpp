@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "core/file_locations.h"
@@ -166,6 +167,7 @@ class VirtualPrinterSource final : public PrinterSource {
 
   std::vector<PortInfo> List() override {
     std::lock_guard<std::mutex> lock(mu_);
+    LeaveLingering();
     Arrive();
     std::vector<PortInfo> out;
     for (Slot& s : slots_) {
@@ -184,6 +186,8 @@ class VirtualPrinterSource final : public PrinterSource {
     auto end = steady_clock::now() + milliseconds(max_wait_ms);
     // The next arrival is a change the watcher must see.
     if (next_ < bench_.count && FreeSlot()) end = std::min(end, next_arrival_);
+    for (const Slot& s : slots_)
+      if (s.leave_at) end = std::min(end, *s.leave_at);
     while (!changed_ && !stop.Requested() && steady_clock::now() < end)
       cv_.wait_until(lock, std::min(end, steady_clock::now() + milliseconds(20)));
     changed_ = false;
@@ -206,14 +210,10 @@ class VirtualPrinterSource final : public PrinterSource {
     std::lock_guard<std::mutex> lock(mu_);
     for (Slot& s : slots_) {
       if (s.port != port.port || !s.printer) continue;
-      if (!bench_.state_folder.empty()) {
-        std::string why;
-        s.printer->SaveState(StateFile(s.index), why);
-      }
-      s.usb.reset();
-      s.printer.reset();
-      next_arrival_ = std::max(next_arrival_, std::chrono::steady_clock::now() +
-                                                  std::chrono::milliseconds(bench_.arrival_gap_ms));
+      if (bench_.linger_ms == 0)
+        Leave(s);
+      else
+        s.leave_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(bench_.linger_ms);
     }
     changed_ = true;
     cv_.notify_all();
@@ -230,12 +230,31 @@ class VirtualPrinterSource final : public PrinterSource {
   struct Slot {
     std::string port;
     int index = -1;
+    std::optional<std::chrono::steady_clock::time_point> leave_at;  // lingering after its unit
     std::unique_ptr<vp::VirtualPrinter> printer;
     std::unique_ptr<vp::VirtualUsbBackend> usb;
   };
 
   std::string StateFile(int index) const {
     return PathUtf8(Utf8Path(bench_.state_folder) / (vp::VirtualSerial(index) + ".state"));
+  }
+
+  void Leave(Slot& s) {
+    if (!bench_.state_folder.empty()) {
+      std::string why;
+      s.printer->SaveState(StateFile(s.index), why);
+    }
+    s.usb.reset();
+    s.printer.reset();
+    s.leave_at.reset();
+    next_arrival_ = std::max(next_arrival_, std::chrono::steady_clock::now() +
+                                                std::chrono::milliseconds(bench_.arrival_gap_ms));
+  }
+
+  void LeaveLingering() {
+    const auto now = std::chrono::steady_clock::now();
+    for (Slot& s : slots_)
+      if (s.leave_at && now >= *s.leave_at && s.printer) Leave(s);
   }
 
   bool FreeSlot() const {
