@@ -4,12 +4,14 @@
 #include <cstdio>
 
 #include "app/program_options.h"
+#include "app/qt_dialogs.h"
 #include "app/qt_translations.h"
 #include "app/tmain.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/msg_ini.h"
 #include "core/sfunc.h"
+#include "station_window/station_launch.h"
 
 int main(int argc, char** argv) {
   const quillon::ProgramOptions options = quillon::ParseProgramOptions(argc, argv);
@@ -37,13 +39,29 @@ int main(int argc, char** argv) {
   // No display name: the desktop would append it to every window caption. The .desktop
   // entry carries the program's name for menus and task bars.
   QApplication::setDesktopFileName("quillon");
-  const std::string language = quillon::IniFile(quillon::Files().ConfigFile())
-                                   .ReadString("SYSTEM", "LANGUAGE", "CHS");
+  const std::string language =
+      quillon::IniFile(quillon::Files().ConfigFile()).ReadString("SYSTEM", "LANGUAGE", "CHS");
   const auto qt_texts = quillon::InstallQtTranslations(app, language);
 
   std::unique_ptr<quillon::UsbBackend> usb = quillon::MakeUsbBackend(options);
+  quillon::StationSetup station = quillon::StationSetupFor(options, *usb);
+  if (!options.station.empty()) {
+    // The operator's program: the station window alone, started with the profile.
+    quillon::QtDialogPresenter presenter(nullptr);
+    quillon::MsgIni messages(quillon::Files().LanguageReadOrder("language_msg.ini"), language,
+                             presenter);
+    station.language = language;
+    quillon::TStation window(messages, std::move(station));
+    window.show();
+    if (window.LoadProfile(QString::fromLocal8Bit(options.station.c_str()))) window.Start();
+    return QApplication::exec();
+  }
   quillon::TmainDeps deps;
   deps.usb = usb.get();
+  deps.install = [&station](quillon::GuiRegistry& registry) {
+    quillon::InstallSubsystemGui(registry);
+    quillon::InstallStationGui(registry, station);
+  };
   quillon::Tmain main_window(std::move(deps));
   main_window.show();
   return QApplication::exec();

@@ -30,6 +30,14 @@ ProgramOptions ParseProgramOptions(int argc, char** argv) {
       (a[2] == 'p' ? o.paper : o.state) = argv[++i];
     } else if (std::strcmp(a, "--home") == 0 && i + 1 < argc) {
       o.home = argv[++i];
+    } else if (std::strcmp(a, "--station") == 0 && i + 1 < argc) {
+      o.station = argv[++i];
+    } else if (std::strcmp(a, "--records") == 0 && i + 1 < argc) {
+      o.records = argv[++i];
+    } else if (std::strcmp(a, "--operator") == 0 && i + 1 < argc) {
+      o.operator_name = argv[++i];
+    } else if (std::strcmp(a, "--vp-fault") == 0 && i + 1 < argc) {
+      o.vp_faults.push_back(argv[++i]);
     } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
       o.help = true;
     } else if (std::strcmp(a, "--version") == 0) {
@@ -38,6 +46,8 @@ ProgramOptions ParseProgramOptions(int argc, char** argv) {
       o.error = std::string("unknown option: ") + a;
     }
   }
+  if (!o.vp_faults.empty() && !o.virtual_printer && o.error.empty())
+    o.error = "--vp-fault goes with --virtual-printer";
   return o;
 }
 

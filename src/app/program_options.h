@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/usb_backend.h"
 
@@ -11,14 +12,18 @@ namespace quillon {
 
 struct ProgramOptions {
   bool virtual_printer =
-      false;              // --virtual-printer: the built-in virtual printer is the USB printer
-  int virtual_count = 1;  // --virtual-printer=N: that many virtual printers on one hub
-  std::string paper;      // --paper FILE.png: the virtual printer's paper, saved at exit
-  std::string state;      // --state FILE: the virtual printer's state, kept across runs
-  std::string home;       // --home DIR: every file of the program in DIR
-  bool help = false;      // --help, -h
-  bool version = false;   // --version
-  std::string error;      // an option the program does not know
+      false;                  // --virtual-printer: the built-in virtual printer is the USB printer
+  int virtual_count = 1;      // --virtual-printer=N: that many virtual printers on one hub
+  std::string paper;          // --paper FILE.png: the virtual printer's paper, saved at exit
+  std::string state;          // --state FILE: the virtual printer's state, kept across runs
+  std::string home;           // --home DIR: every file of the program in DIR
+  std::string station;        // --station PROFILE: the production station window, started
+  std::string records;        // --records FILE|postgresql://...: the station's records store
+  std::string operator_name;  // --operator NAME: recorded with every unit
+  std::vector<std::string> vp_faults;  // --vp-fault SERIAL:SWITCH: a virtual printer's fault
+  bool help = false;                   // --help, -h
+  bool version = false;                // --version
+  std::string error;                   // an option the program does not know
 };
 
 // Reads our options; arguments with a single dash are left to Qt (-platform, -style...).

@@ -20,8 +20,8 @@
 #include "core/ini_file.h"
 #include "core/message_text.h"
 #include "core/printer_command.h"
-#include "link/net_settings.h"
 #include "core/sfunc.h"
+#include "link/net_settings.h"
 #include "link/serial/serial_path.h"
 
 namespace quillon {
@@ -170,6 +170,7 @@ void Tmain::BuildMenus() {
   system->addSeparator();
   item(system, "Comm1", "SerialPort Config", &Tmain::Comm1Click);
   item(system, "NetPrinter1", QStringLiteral("Network printer\u2026"), &Tmain::NetPrinter1Click);
+  item(system, "Station1", QStringLiteral("Production station\u2026"), &Tmain::Station1Click);
   system->addSeparator();
   item(system, "CreateLanguage1", "Create Language", &Tmain::CreateLanguage1Click);
   system->addSeparator();
@@ -324,6 +325,9 @@ void Tmain::Comm1Click() {
 }
 void Tmain::NetPrinter1Click() {
   ShowDialog("NetPrinter");
+}
+void Tmain::Station1Click() {
+  ShowDialog("station");
 }
 void Tmain::Bluetooth201Click() {
   ShowDialog("clBluetooth");

@@ -73,6 +73,7 @@ class Tmain final : public QMainWindow {
   void DisableReadUSB1Click();
   void Comm1Click();
   void NetPrinter1Click();
+  void Station1Click();
   void CreateLanguage1Click();
   // Language menu: the language of the next start.
   void CHS1Click();

@@ -26,6 +26,8 @@ const ProgramHelp& QuillonHelp() {
       "quillon",
       "service tool for thermal receipt and label printers",
       {"[--virtual-printer[=N] [--paper FILE.png] [--state FILE]] [--home DIR]",
+       "--station PROFILE [--records FILE|URL] [--operator NAME] [--virtual-printer=N "
+       "[--vp-fault SERIAL:SWITCH]...]",
        "--help | --version"},
       "Looks after one thermal printer connected by USB or through a serial port: flashes\n"
       "firmware and font libraries, reads and changes the printer's settings, sends test\n"
@@ -40,6 +42,18 @@ const ProgramHelp& QuillonHelp() {
           "attach N virtual printers (1 to 32; serial numbers VP0001...);\n--paper and --state "
           "then name folders with one file per printer"},
          {"--home DIR", "folder of config.ini, the language files and log/"},
+         {"--station PROFILE",
+          "open the production station window with PROFILE and start it; with\n"
+          "--virtual-printer=N on a bench of N virtual printers that arrive one\nafter another"},
+         {"--records FILE|URL",
+          "the station's records: an SQLite file (default records.sqlite in the\nstate folder) "
+          "or a postgresql:// server",
+          1},
+         {"--operator NAME", "the operator recorded with every unit", 1},
+         {"--vp-fault SERIAL:SWITCH",
+          "a fault on one virtual printer of the station: SERIAL:unplug-after=N,\n"
+          "SERIAL:drop-code=HEX or SERIAL:refuse-text-sets",
+          1},
          {"--help, -h", "show this help and exit"},
          {"--version", "show the version and exit"}}}},
       kFiles,
@@ -77,8 +91,7 @@ const ProgramHelp& QuillonCliHelp() {
           "any failed"},
          {"--port PATH", "a serial port (cable or Bluetooth) instead of USB"},
          {"--baud N", "the serial port's rate (default 115200)", 1},
-         {"--connect-timeout S",
-          "how long a Bluetooth port (rfcomm) may take to connect (10)", 1},
+         {"--connect-timeout S", "how long a Bluetooth port (rfcomm) may take to connect (10)", 1},
          {"--tcp HOST[:PORT]", "a network printer (raw TCP, port 9100 by default)"},
          {"--json", "one JSON object per result on stdout; progress as JSON lines"},
          {"--quiet", "less output"},

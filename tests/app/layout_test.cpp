@@ -18,6 +18,7 @@ namespace quillon {
 namespace {
 
 using testing::ClippedControls;
+using testing::OverlappingControls;
 using testing::SaveScreenshot;
 using testing::ShellTest;
 
@@ -30,24 +31,6 @@ class QuietPrompts final : public FontEditorPrompts {
   UnsavedChoice AskUnsavedChanges() override { return UnsavedChoice::kDiscard; }
   std::optional<CodePageCopyRequest> AskCodePageCopy() override { return std::nullopt; }
 };
-
-// Widgets whose rectangles overlap among the visible children of one parent (siblings).
-std::vector<std::string> Overlapping(QWidget* root) {
-  std::vector<std::string> out;
-  for (QWidget* parent : root->findChildren<QWidget*>()) {
-    QList<QWidget*> kids;
-    for (QObject* o : parent->children()) {
-      auto* w = qobject_cast<QWidget*>(o);
-      if (w && w->isVisibleTo(root) && !w->isWindow() && !w->objectName().startsWith("qt_"))
-        kids.append(w);
-    }
-    for (int i = 0; i < kids.size(); ++i)
-      for (int j = i + 1; j < kids.size(); ++j)
-        if (kids[i]->geometry().intersects(kids[j]->geometry()))
-          out.push_back((kids[i]->objectName() + " / " + kids[j]->objectName()).toStdString());
-  }
-  return out;
-}
 
 class LayoutTest : public ShellTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -95,7 +78,7 @@ TEST_P(LayoutTest, EveryPageAndDialogShowsItsCaptionsWholeAndFitsTheScreen) {
   for (int i = 0; i < pages->count(); ++i) {
     pages->setCurrentIndex(i);
     QApplication::processEvents();
-    for (const std::string& o : Overlapping(pages->currentWidget()))
+    for (const std::string& o : OverlappingControls(pages->currentWidget()))
       ADD_FAILURE() << "overlap " << o;
   }
   w->resize(normal);

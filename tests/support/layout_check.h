@@ -40,6 +40,25 @@ inline std::vector<std::string> ClippedControls(QWidget* root) {
   return clipped;
 }
 
+// Widgets whose rectangles overlap among the visible children of one parent (siblings),
+// as "name / name".
+inline std::vector<std::string> OverlappingControls(QWidget* root) {
+  std::vector<std::string> out;
+  for (QWidget* parent : root->findChildren<QWidget*>()) {
+    QList<QWidget*> kids;
+    for (QObject* o : parent->children()) {
+      auto* w = qobject_cast<QWidget*>(o);
+      if (w && w->isVisibleTo(root) && !w->isWindow() && !w->objectName().startsWith("qt_"))
+        kids.append(w);
+    }
+    for (int i = 0; i < kids.size(); ++i)
+      for (int j = i + 1; j < kids.size(); ++j)
+        if (kids[i]->geometry().intersects(kids[j]->geometry()))
+          out.push_back((kids[i]->objectName() + " / " + kids[j]->objectName()).toStdString());
+  }
+  return out;
+}
+
 // The scale factor of the run (QT_SCALE_FACTOR), for the file names of screenshots.
 inline QString ScaleSuffix() {
   const QByteArray scale = qgetenv("QT_SCALE_FACTOR");
