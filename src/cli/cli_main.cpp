@@ -41,9 +41,14 @@ const std::map<std::string, Command>& Commands() {
       {"print", CmdPrint},
       {"logo", CmdLogo},
       {"status", CmdStatus},
+      {"provision", CmdProvision},
+      {"station", CmdStation},
+      {"records", CmdRecords},
   };
   return table;
 }
+
+constexpr int kMaxStationVirtualPrinters = 9999;
 
 bool IsUsbId(const std::string& s) {
   auto colon = s.find(':');
@@ -121,7 +126,8 @@ int Main(int argc, char** argv) {
     } else if (w == "--virtual-printer") {
       link.kind = LinkOptions::Kind::kVirtual;
     } else if (w.rfind("--virtual-printer=", 0) == 0) {
-      auto n = ParseInt(w.substr(18), 1, vp::kMaxVirtualPrinters);
+      // The station's virtual printers arrive a few at a time, so it takes more of them.
+      auto n = ParseInt(w.substr(18), 1, kMaxStationVirtualPrinters);
       if (!n) {
         std::fprintf(stderr, "quillon-cli: --virtual-printer=N takes a count from 1 to %d\n",
                      vp::kMaxVirtualPrinters);
@@ -230,10 +236,20 @@ int Main(int argc, char** argv) {
   if (cmd == Commands().end()) {
     return out.Fail("", kExitUsage, "unknown command '" + words[i] + "' (see --help)");
   }
+  if (link.virtual_count > vp::kMaxVirtualPrinters && words[i] != "station") {
+    std::fprintf(stderr, "quillon-cli: --virtual-printer=N takes a count from 1 to %d\n",
+                 vp::kMaxVirtualPrinters);
+    return kExitUsage;
+  }
   std::vector<std::string> rest(words.begin() + static_cast<long>(i) + 1, words.end());
   if (auto global = GlobalOptionAfterCommand(rest)) {
     return out.Fail(words[i], kExitUsage,
                     *global + " is a global option: put it before the command");
+  }
+  if (each_usb && words[i] == "provision") {
+    Args args(std::move(rest));
+    CommandEnv env{link, out};
+    return CmdProvisionEachUsb(args, env);
   }
   if (each_usb) {
     if (words[i] == "devices")
@@ -243,7 +259,9 @@ int Main(int argc, char** argv) {
   Args args(std::move(rest));
   CommandEnv env{link, out};
   const int code = cmd->second(args, env);
-  if (StopSignal() != 0) {
+  // The production commands stop in two stages and report how themselves.
+  const bool own_stop = words[i] == "station" || words[i] == "provision";
+  if (StopSignal() != 0 && !own_stop) {
     // The session is gone by now: the port and its lock have been released.
     out.Fail(words[i], kExitPrinterFailed,
              "stopped by " + StopSignalName() + "; the port was released");

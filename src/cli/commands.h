@@ -28,6 +28,10 @@ int CmdSend(Args& args, CommandEnv& env);
 int CmdPrint(Args& args, CommandEnv& env);
 int CmdLogo(Args& args, CommandEnv& env);
 int CmdStatus(Args& args, CommandEnv& env);
+int CmdProvision(Args& args, CommandEnv& env);
+int CmdProvisionEachUsb(Args& args, CommandEnv& env);  // provision with --each-usb
+int CmdStation(Args& args, CommandEnv& env);
+int CmdRecords(Args& args, CommandEnv& env);
 
 // --require-ready: asks the printer's status first; false (with the failure reported and
 // its exit code in code) when it is not ready to print.
