@@ -58,10 +58,22 @@ bool IsUsbId(const std::string& s) {
 // The global option among the command's words, if any ("--paper" for "--paper=x" too).
 // A word that is the value of a command's own option ("--file --json") is not one.
 std::optional<std::string> GlobalOptionAfterCommand(const std::vector<std::string>& words) {
-  static const std::set<std::string> kGlobal = {
-      "--virtual-printer", "--paper",   "--state", "--usb",    "--port", "--baud", "--json",
-      "--quiet",           "--verbose", "--home",  "--version", "--tcp", "--factory-state",
-      "--connect-timeout", "--each-usb", "--vp-fault"};
+  static const std::set<std::string> kGlobal = {"--virtual-printer",
+                                                "--paper",
+                                                "--state",
+                                                "--usb",
+                                                "--port",
+                                                "--baud",
+                                                "--json",
+                                                "--quiet",
+                                                "--verbose",
+                                                "--home",
+                                                "--version",
+                                                "--tcp",
+                                                "--factory-state",
+                                                "--connect-timeout",
+                                                "--each-usb",
+                                                "--vp-fault"};
   static const std::set<std::string> kTakesValue = {
       "--block", "--data",     "--encoding",  "--file",       "--gateway", "--ip",
       "--key",   "--mask",     "--packsize",  "--sector",     "--type",    "--dns",

@@ -49,8 +49,7 @@ class SessionSource final : public production::PrinterSource {
   void WaitForChange(uint32_t max_wait_ms, const StopRequest& stop) override {
     production::PauseWatchingStop(max_wait_ms, stop);
   }
-  std::unique_ptr<production::UnitLink> Open(const production::PortInfo&,
-                                             std::string*) override {
+  std::unique_ptr<production::UnitLink> Open(const production::PortInfo&, std::string*) override {
     return std::make_unique<Link>(s_);
   }
 
@@ -64,8 +63,7 @@ class SessionSource final : public production::PrinterSource {
               [this] { s_.CloseSerial(); }};
     }
     std::string Deliver() override {
-      return s_.Deliver("provision") == kExitOk ? ""
-                                                : "not every byte reached the printer";
+      return s_.Deliver("provision") == kExitOk ? "" : "not every byte reached the printer";
     }
 
    private:

@@ -18,8 +18,8 @@ const char* kRecordsHelp =
     "  folder). DATE is 2026-03-01 or 2026-03-01T09:00 (UTC). sync sends the records that\n"
     "  waited in the local buffer while the server could not be reached.\n";
 
-bool TakeQuery(Args& args, CommandEnv& env, const std::string& command,
-               production::RecordQuery& q, bool with_last, int* code) {
+bool TakeQuery(Args& args, CommandEnv& env, const std::string& command, production::RecordQuery& q,
+               bool with_last, int* code) {
   if (auto since = args.Value("--since")) {
     const std::string& d = *since;
     const bool date = d.size() >= 10 && std::isdigit(static_cast<unsigned char>(d[0])) &&
@@ -64,7 +64,8 @@ std::string Row(const production::UnitRecord& r) {
 void Show(const production::UnitRecord& r) {
   const production::UnitIdentity& id = r.identity;
   std::printf("record %lld  %s\n", static_cast<long long>(r.id), r.uuid.c_str());
-  std::printf("  serial       %s (%s)\n", r.serial.c_str(), production::SerialStateName(r.serial_state));
+  std::printf("  serial       %s (%s)\n", r.serial.c_str(),
+              production::SerialStateName(r.serial_state));
   std::printf("  result       %s%s%s, %.1f s\n", production::UnitResultName(r.result),
               r.reason.empty() ? "" : ": ", r.reason.c_str(), r.seconds);
   std::printf("  time         %s to %s\n", r.started.c_str(), r.ended.c_str());
@@ -79,7 +80,8 @@ void Show(const production::UnitRecord& r) {
     std::printf("  after        %s\n", r.info_after.c_str());
   std::printf("  bluetooth    %s\n", id.bt_mac.c_str());
   std::printf("  number found %s\n", id.serial_number.c_str());
-  if (!r.firmware_sha256.empty()) std::printf("  firmware     sha256 %s\n", r.firmware_sha256.c_str());
+  if (!r.firmware_sha256.empty())
+    std::printf("  firmware     sha256 %s\n", r.firmware_sha256.c_str());
   if (!r.font_sha256.empty()) std::printf("  font         sha256 %s\n", r.font_sha256.c_str());
   if (!r.logo_sha256.empty()) std::printf("  logo         sha256 %s\n", r.logo_sha256.c_str());
   std::printf("  quillon      %s\n  steps\n", r.version.c_str());
@@ -119,7 +121,8 @@ int CmdRecords(Args& args, CommandEnv& env) {
   }
   if (*sub == "show") {
     serial = args.Next();
-    if (!serial) return env.out.Fail(command, kExitUsage, std::string("missing SERIAL\n") + kRecordsHelp);
+    if (!serial)
+      return env.out.Fail(command, kExitUsage, std::string("missing SERIAL\n") + kRecordsHelp);
     q.serial = *serial;
   }
   if (*sub == "export") {

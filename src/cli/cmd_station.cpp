@@ -42,7 +42,8 @@ int CmdStation(Args& args, CommandEnv& env) {
                         "the station watches USB printers; provision a printer on --port or "
                         "--tcp with the provision command");
   if (!link.usb_select.empty())
-    return env.out.Fail("station", kExitUsage, "the station takes every printer: leave out --usb PATH");
+    return env.out.Fail("station", kExitUsage,
+                        "the station takes every printer: leave out --usb PATH");
   auto plan = LoadProfile(env, "station", *profile, &code);
   if (!plan) return code;
   auto store = OpenStore(env, "station", p, &code);

@@ -122,8 +122,8 @@ class StatusBoard final : public production::StationObserver {
           if (!mode_.quiet) note = Line(p);
           break;
         case Kind::kStepProgress:
-          p.state = std::string(production::StepName(e.step)) + " " + std::to_string(e.percent) +
-                    "%";
+          p.state =
+              std::string(production::StepName(e.step)) + " " + std::to_string(e.percent) + "%";
           break;
         case Kind::kUnitFinished:
           if (!e.serial.empty()) p.serial = e.serial;
@@ -132,7 +132,7 @@ class StatusBoard final : public production::StationObserver {
                         : Upper(production::UnitResultName(e.result)) + " " + e.message;
           ++(e.result == production::UnitResult::kPass   ? pass_
              : e.result == production::UnitResult::kFail ? fail_
-                                                          : interrupted_);
+                                                         : interrupted_);
           note = Line(p);
           break;
         case Kind::kWaiting:
