@@ -54,10 +54,11 @@ bool TakeQuery(Args& args, CommandEnv& env, const std::string& command, producti
 
 std::string Row(const production::UnitRecord& r) {
   char text[512];
-  std::snprintf(text, sizeof text, "%-6lld %-24s %-20s %-12s %-12s %s",
+  std::snprintf(text, sizeof text, "%-6lld %-24s %-20s %-11s %-12s %-10s %s",
                 static_cast<long long>(r.id), r.started.c_str(),
                 r.serial.empty() ? "-" : r.serial.c_str(), production::UnitResultName(r.result),
-                r.station.c_str(), r.reason.c_str());
+                r.station.c_str(), r.operator_name.empty() ? "-" : r.operator_name.c_str(),
+                r.reason.c_str());
   return text;
 }
 
