@@ -105,7 +105,8 @@ class StatusBoard final : public production::StationObserver {
                                         : "stopping: units in progress finish (Ctrl-C again "
                                           "stops them at once)")
                          : e.message;
-      note = footer_note_;
+      // Not a port's line: on stderr, so it shows when the lines go to a file.
+      if (!tty_ && !mode_.quiet) std::fprintf(stderr, "%s\n", footer_note_.c_str());
     }
     if (!e.port.empty()) {
       Port& p = PortOf(e.port);

@@ -71,6 +71,7 @@ class Bench {
   const CliHome& home() const { return home_; }
   const std::string& profile() const { return profile_; }
   void UseRecords(const std::string& name) { records_ = home_.File(name); }
+  const std::string& records() const { return records_; }
 
  private:
   CliHome home_;
@@ -166,6 +167,26 @@ TEST(Station, APrinterUnpluggedDuringTheFontFailsAtFontAndTheStationGoesOn) {
   EXPECT_EQ(gone->reason.rfind("font: ", 0), 0u) << gone->reason;
   EXPECT_EQ(ByUsbSerial(records, "VP0001")->result, production::UnitResult::kPass);
   EXPECT_EQ(ByUsbSerial(records, "VP0002")->result, production::UnitResult::kPass);
+}
+
+TEST(Station, TheSecondStopRequestInterruptsTheUnitsInProgress) {
+  Bench bench;
+  const std::string slow = bench.home().File("slow.ini");
+  WriteFile(slow, Bench::Profile("sample_font.bin", "1024"));  // 8 MiB: a long download
+  CliChild child(bench.home(), {"--home", bench.home().path(), "--virtual-printer=2",
+                                "--factory-state", "station", slow, "--records", bench.records()});
+  ASSERT_TRUE(WaitFor([&] { return bench.Records({"--result", "running"}).size() == 2; }, 60000));
+  kill(child.pid(), SIGINT);  // no new unit; these two would finish
+  ASSERT_TRUE(WaitFor([&] { return child.err().find("stopping") != std::string::npos; }));
+  kill(child.pid(), SIGINT);  // now they stop
+  EXPECT_EQ(child.Wait(), 1) << child.err();
+  const std::vector<UnitRecord> records = bench.Records();
+  ASSERT_EQ(records.size(), 2u);
+  for (const UnitRecord& r : records) {
+    EXPECT_EQ(r.result, production::UnitResult::kInterrupted);
+    EXPECT_EQ(r.reason, "font: stopped by the operator");
+    EXPECT_EQ(r.serial_state, production::SerialState::kVoid);
+  }
 }
 
 TEST(Provision, AUnitProvisionedAgainKeepsItsNumberAndACrashIsRecordedAsInterrupted) {
