@@ -113,15 +113,14 @@ void TReadThread::Join() {
 
 bool TReadThread::HandleReadData(const uint8_t* data, size_t count) {
   if (count == 0) return false;
-  uint8_t* block = new (std::nothrow) uint8_t[count + 1]();
-  if (!block) {
+  CommMessage block;
+  try {
+    block = CommMessage::Received(data, count);
+  } catch (const std::bad_alloc&) {
     target_.RequestHangup();
     return false;
   }
-  std::memcpy(block, data, count);
-  if (!target_.Post(PWM_GOTCOMMDATA, static_cast<uint32_t>(count),
-                    reinterpret_cast<uintptr_t>(block))) {
-    delete[] block;
+  if (!target_.Post(std::move(block))) {
     target_.RequestHangup();
     return false;
   }
@@ -135,11 +134,11 @@ bool TReadThread::CheckCounters(LineCounters& last) {
   const uint32_t events = ModemEvents(last, now);
   last = now;
   // An error and a modem change seen together give two notifications, the error first.
-  if (flags != 0 && !target_.Post(PWM_RECEIVEERROR, 0, flags)) {
+  if (flags != 0 && !target_.Post(CommMessage(PWM_RECEIVEERROR, flags))) {
     target_.RequestHangup();
     return false;
   }
-  if (events != 0 && !target_.Post(PWM_MODEMSTATECHANGE, 0, events)) {
+  if (events != 0 && !target_.Post(CommMessage(PWM_MODEMSTATECHANGE, events))) {
     target_.RequestHangup();
     return false;
   }
@@ -274,7 +273,7 @@ void TWriteThread::Execute() {
   for (;;) {
     WriteQueue::Entry entry;
     if (!queue_.TryPop(entry)) {
-      if (CompleteOneWriteRequire && !target_.Post(PWM_SENDDATAEMPTY, 0, 0)) {
+      if (CompleteOneWriteRequire && !target_.Post(CommMessage(PWM_SENDDATAEMPTY))) {
         target_.RequestHangup();
         break;
       }

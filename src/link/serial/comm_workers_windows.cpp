@@ -79,14 +79,14 @@ void TReadThread::Join() {
 
 bool TReadThread::HandleReadData(DWORD count) {
   if (count == 0) return true;  // a total time-out passed with nothing: go on reading
-  uint8_t* block = new (std::nothrow) uint8_t[count + 1]();
-  if (!block) {
+  CommMessage block;
+  try {
+    block = CommMessage::Received(buffer_, count);
+  } catch (const std::bad_alloc&) {
     target_.RequestHangup();
     return false;
   }
-  std::memcpy(block, buffer_, count);
-  if (!target_.Post(PWM_GOTCOMMDATA, count, reinterpret_cast<uintptr_t>(block))) {
-    delete[] block;
+  if (!target_.Post(std::move(block))) {
     target_.RequestHangup();
     return false;
   }
@@ -158,7 +158,7 @@ bool TReadThread::HandleCommEvent(bool retrieve) {
       if (!InvalidHandle(GetLastError())) target_.RequestHangup();
       return false;
     }
-    if (!target_.Post(PWM_RECEIVEERROR, 0, errors)) {
+    if (!target_.Post(CommMessage(PWM_RECEIVEERROR, errors))) {
       target_.RequestHangup();
       return false;
     }
@@ -168,7 +168,7 @@ bool TReadThread::HandleCommEvent(bool retrieve) {
   if (fdwEvtMask & EV_RLSD) modem |= ME_RLSD;
   if (fdwEvtMask & EV_RING) modem |= ME_RING;
   if (modem != 0) {
-    if (!target_.Post(PWM_MODEMSTATECHANGE, 0, modem)) {
+    if (!target_.Post(CommMessage(PWM_MODEMSTATECHANGE, modem))) {
       target_.RequestHangup();
       return false;
     }
@@ -278,7 +278,7 @@ void TWriteThread::Execute() {
   for (;;) {
     WriteQueue::Entry entry;
     if (!queue_.TryPop(entry)) {
-      if (CompleteOneWriteRequire && !target_.Post(PWM_SENDDATAEMPTY, 0, 0)) {
+      if (CompleteOneWriteRequire && !target_.Post(CommMessage(PWM_SENDDATAEMPTY))) {
         target_.RequestHangup();
         break;
       }

@@ -11,6 +11,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "link/serial/comm_notifier.h"
 #include "link/serial/comm_types.h"
@@ -83,10 +84,8 @@ class CloseSignal {
 struct PostTarget {
   Notifier* notifier;
   TComm* component;
-  bool Post(uint32_t kind, uint32_t p1, uintptr_t p2) const {
-    return notifier->post(component, kind, p1, p2);
-  }
-  void RequestHangup() const { (void)Post(PWM_REQUESTHANGUP, 0, 0); }
+  bool Post(CommMessage message) const { return notifier->post(component, std::move(message)); }
+  void RequestHangup() const { (void)Post(CommMessage(PWM_REQUESTHANGUP)); }
 };
 
 // The write worker's own queue, as on Linux: appended to by WriteCommData, taken from in

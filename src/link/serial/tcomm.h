@@ -104,7 +104,7 @@ class TComm final : public CommPort {
   bool IsOpen() const override { return hCommFile != 0; }
 
   // Owner's thread: handles one notification from a worker (the Notifier calls this).
-  void CommWndProc(uint32_t kind, uint32_t p1, uintptr_t p2);
+  void CommWndProc(const CommMessage& message);
 
   // Properties. Setting a line property to a new value while open applies the line
   // settings at once; CommName and Parity are stored only (they act at the next open, or

@@ -166,22 +166,19 @@ void TComm::_SetCommTimeout() {
   port_timeouts_.total_constant.store(FReadTotalTimeoutConstant);
 }
 
-void TComm::CommWndProc(uint32_t kind, uint32_t p1, uintptr_t p2) {
-  switch (kind) {
-    case PWM_GOTCOMMDATA: {
-      // The block goes whatever the handler does, even if it throws.
-      std::unique_ptr<uint8_t[]> block(reinterpret_cast<uint8_t*>(p2));
-      if (OnReceiveData) OnReceiveData(*this, block.get(), static_cast<uint16_t>(p1));
+void TComm::CommWndProc(const CommMessage& message) {
+  switch (message.kind()) {
+    case PWM_GOTCOMMDATA:
+      if (OnReceiveData) OnReceiveData(*this, message.data(), message.size());
       break;
-    }
     case PWM_RECEIVEERROR:
-      if (OnReceiveError) OnReceiveError(*this, static_cast<uint32_t>(p2));
+      if (OnReceiveError) OnReceiveError(*this, message.value());
       break;
     case PWM_REQUESTHANGUP:
       if (OnRequestHangup) OnRequestHangup(*this);
       break;
     case PWM_MODEMSTATECHANGE:
-      if (OnModemStateChange) OnModemStateChange(*this, static_cast<uint32_t>(p2));
+      if (OnModemStateChange) OnModemStateChange(*this, message.value());
       break;
     case PWM_SENDDATAEMPTY:
       if (OnSendDataEmpty) OnSendDataEmpty(*this);
