@@ -1,15 +1,13 @@
 // The port's orderly end: every byte handed over reaches the line before the port closes,
 // a hung-up line closes the port, and the open error says why. Built only on the
-// operating system seam of serial_io.h.
+// operating system seam of port_system.h.
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
-#ifdef _WIN32
-#include "link/serial/comm_workers_windows.h"
-#else
 #include "link/serial/comm_workers.h"
-#endif
-#include "link/serial/serial_io.h"
+#include "link/serial/line_probe.h"
+#include "link/serial/port_system.h"
 #include "link/serial/tcomm.h"
 
 namespace quillon {
@@ -17,7 +15,30 @@ namespace {
 
 constexpr uint32_t kDeliverySliceMs = 10;
 
+// Waits until the driver has sent every byte it holds, at most timeout_ms. True when it
+// has; false at the deadline or when the port failed.
+bool DrainPortOutput(NativeHandle port, uint32_t timeout_ms) {
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point end = Steady::now() + std::chrono::milliseconds(timeout_ms);
+  // The system's drain has no time limit (a line stopped by flow control would keep it
+  // forever), so the driver's queue is watched in short slices while the line takes the
+  // bytes, and the drain is left only the last few in the UART.
+  constexpr auto kSlice = std::chrono::milliseconds(kDeliverySliceMs);
+  while (PortOutputQueued(port) > 0) {
+    if (PortHungUp(port)) return false;
+    const Steady::time_point now = Steady::now();
+    if (now >= end) return false;
+    std::this_thread::sleep_for(std::min<Steady::duration>(kSlice, end - now));
+  }
+  if (PortHungUp(port)) return false;
+  return FlushPortOutput(port);
+}
+
 }  // namespace
+
+bool SerialLineGone(NativeHandle handle) {
+  return PortHungUp(handle);
+}
 
 std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
                               const std::string& detail) {
@@ -44,7 +65,7 @@ std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
 CommDelivery TComm::WaitDelivered(const std::function<bool()>& stopped) {
   CommDelivery d;
   d.handed = handed_;
-  if (hCommFile == 0 || !WriteThread) return d;
+  if (!IsOpen() || !WriteThread) return d;
   WriteQueue& queue = WriteThread->queue();
   const uint64_t queued = queue.Unsent() + PortOutputQueued(hCommFile);
   const uint64_t rate = std::max<uint32_t>(line_.BaudRate, 1);
@@ -74,7 +95,7 @@ CommDelivery TComm::StopCommDelivered(const std::function<bool()>& stopped) {
 }
 
 bool TComm::CloseIfHungUp() {
-  if (hCommFile == 0 || !PortHungUp(hCommFile)) return false;
+  if (!IsOpen() || !PortHungUp(hCommFile)) return false;
   StopComm();
   line_lost_ = true;
   return true;
