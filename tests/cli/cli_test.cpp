@@ -163,6 +163,10 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   EXPECT_EQ(RunCli(Virtual(home, {"get", "language", "--json=1"})).exit_code, 2);
   CliRun value = RunCli(Virtual(home, {"send", "text", "--file", "--json"}));
   EXPECT_EQ(value.exit_code, 4) << value.err;  // no file named "--json"
+  // Options stand before or after the positional words.
+  CliRun order = RunCli({"--home", home.path(), "--usb", "ffff:fffe", "font", "download",
+                         "--packsize", "4096", "missing.bin"});
+  EXPECT_EQ(order.err, "quillon-cli: font download: 'missing.bin': the file does not exist\n");
 
   // A missing flash file: one error line that names it, before any printer is sought.
   for (const char* what : {"font", "firmware"}) {
