@@ -175,6 +175,35 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   }
 }
 
+// A portable folder whose config.ini was deleted: no USB identifiers and language CHS, the
+// messages still from the file beside the program, and nothing written anywhere else.
+TEST(CliFiles, PortableFolderWithoutConfigIniKeepsItsFilesBesideTheProgram) {
+  CliHome folder;
+  std::filesystem::remove(folder.File("config.ini"));
+  const std::string program = folder.File("quillon-cli");
+  std::filesystem::copy_file(QUILLON_CLI, program);
+  WriteFile(folder.File("fw.bin"), "abc");
+  // The user's folders of an installed program, where nothing may go.
+  const std::string elsewhere = folder.File("user");
+  setenv("XDG_CONFIG_HOME", (elsewhere + "/config").c_str(), 1);
+  setenv("XDG_STATE_HOME", (elsewhere + "/state").c_str(), 1);
+  CliRun fw = RunCli({"--virtual-printer", "firmware", "update", folder.File("fw.bin")}, program);
+  EXPECT_EQ(fw.exit_code, 0) << fw.err;
+  const std::string chs_done = "固件更新成功";  // MSG016 of [CHS] in the folder's message file
+  EXPECT_NE(fw.err.find(chs_done), std::string::npos) << fw.err;
+  EXPECT_EQ(fw.err.find("cannot copy"), std::string::npos) << fw.err;
+  EXPECT_TRUE(std::filesystem::is_regular_file(folder.File("virtual-printer.state")));
+  CliRun usb = RunCli({"get", "language"}, program);
+  EXPECT_EQ(usb.exit_code, 3);
+  EXPECT_NE(
+      usb.err.find("no USB identifiers: set USB_VID and USB_PID in " + folder.File("config.ini")),
+      std::string::npos)
+      << usb.err;
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("XDG_STATE_HOME");
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
+}
+
 // The words that completion and the manual offer are the ones the program takes.
 TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
   CliHome home;
