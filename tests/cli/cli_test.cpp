@@ -204,6 +204,18 @@ TEST(CliFiles, PortableFolderWithoutConfigIniKeepsItsFilesBesideTheProgram) {
   EXPECT_FALSE(std::filesystem::exists(elsewhere));
 }
 
+// Options may stand anywhere after the command: a flag's value is never taken for a
+// positional word.
+TEST(CliUsage, OptionsBeforeThePositionalWords) {
+  CliHome home;
+  WriteFile(home.File("lib.bin"), std::string(5000, 'A'));
+  CliRun font = RunCli(Virtual(home, {"--json", "font", "download", "--packsize", "4096",
+                                      home.File("lib.bin"), "--erase-all"}));
+  EXPECT_EQ(font.exit_code, 0) << font.err;
+  EXPECT_NE(font.out.find("\"command\":\"font download\",\"ok\":true"), std::string::npos)
+      << font.out;
+}
+
 // The words that completion and the manual offer are the ones the program takes.
 TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
   CliHome home;
