@@ -216,6 +216,28 @@ TEST(CliUsage, OptionsBeforeThePositionalWords) {
       << font.out;
 }
 
+// A file name that is not UTF-8 (any bytes but '/' are allowed on Linux) reaches the JSON
+// line as U+FFFD, so JSON readers can still read the line.
+TEST(CliOutput, JsonNamesAFileWhoseNameIsNotUtf8) {
+  CliHome home;
+  // An overlong NUL, a surrogate and a value past U+10FFFF.
+  const std::string name = home.File(
+      "a\xC0\x80"
+      "b\xED\xA0\x80"
+      "c\xF4\x90\x80\x80"
+      ".bmp");
+  WriteFile(name, "not a picture");
+  CliRun run = RunCli(Virtual(home, {"--json", "print", "image", name}));
+  EXPECT_EQ(run.exit_code, 4) << run.err;
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_NE(run.out.find("a" + fffd + fffd + "b" + fffd + fffd + fffd + "c" + fffd + fffd + fffd +
+                         fffd + ".bmp"),
+            std::string::npos)
+      << run.out;
+  for (const char* raw : {"\xC0", "\xED\xA0", "\xF4\x90"})
+    EXPECT_EQ(run.out.find(raw), std::string::npos) << run.out;
+}
+
 // The words that completion and the manual offer are the ones the program takes.
 TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
   CliHome home;
