@@ -238,6 +238,18 @@ TEST(CliOutput, JsonNamesAFileWhoseNameIsNotUtf8) {
     EXPECT_EQ(run.out.find(raw), std::string::npos) << run.out;
 }
 
+// A paper that could not be written whole (a full disk, here /dev/full: the bytes sit in
+// the file's buffer until the close) is reported as not saved, naming the file.
+TEST(CliVirtualPrinter, PaperOnAFullDiskIsNotReportedAsSaved) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  CliHome home;
+  WriteFile(home.File("input.bin"), "hello\n");
+  CliRun vp = RunCli({"--input", home.File("input.bin"), "--paper", "/dev/full"}, QUILLON_VP);
+  EXPECT_EQ(vp.exit_code, 1);
+  EXPECT_EQ(vp.out.find("paper:"), std::string::npos) << vp.out;
+  EXPECT_NE(vp.err.find("paper not saved: cannot write /dev/full: "), std::string::npos) << vp.err;
+}
+
 // The words that completion and the manual offer are the ones the program takes.
 TEST(CliUsage, CompletionWordsAreAcceptedByTheProgram) {
   CliHome home;
