@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -137,8 +138,12 @@ TEST_F(FlashWindowTest, StopEndsAFontDownloadThatWaitsOnASilentPrinter) {
   Click("btn24");  // returns when the flow has ended
   EXPECT_EQ(waiting.toStdString(),
             "waiting for the printer: erase at 4096, attempt 1 of 10, up to 120 s each");
-  EXPECT_NE(Memo("mmo_flash").find("Stopped by the user. (flash address 4096)"), std::string::npos)
+  EXPECT_NE(Memo("mmo_flash")
+                .find("Stopped by the user at address 4096. The font library in the "
+                      "printer is now incomplete; download it again to complete it."),
+            std::string::npos)
       << Memo("mmo_flash");
+  EXPECT_EQ(window->findChild<QProgressBar*>("pb_flash")->value(), 0);
   EXPECT_FALSE(stop->isEnabled());
   EXPECT_FALSE(window->link().Busy());
   EXPECT_FALSE(window->link().StopRequested());
