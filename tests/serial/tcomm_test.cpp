@@ -97,13 +97,16 @@ TEST_F(TCommTest, OpensOnceAndClosesQuietly) {
 
 TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   comm.SetCommName("/dev/quillon-no-such-port");
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n/dev/quillon-no-such-port does not exist");
+  EXPECT_EQ(ErrorOf(comm),
+            "打开串口出错\r\n此串口不存在或被占用\r\n/dev/quillon-no-such-port does not exist");
   EXPECT_EQ(comm.Handle(), 0);
   comm.SetCommName("ttyQuillonNoSuchPort");  // a bare name means /dev/<name>
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n/dev/ttyQuillonNoSuchPort does not exist");
+  EXPECT_EQ(ErrorOf(comm),
+            "打开串口出错\r\n此串口不存在或被占用\r\n/dev/ttyQuillonNoSuchPort does not exist");
   // Permissions cannot be taken away from a test run as root: the text itself.
   EXPECT_EQ(CommOpenErrorText(PortOpenFailure::kAccess, "/dev/ttyUSB0"),
-            "打开串口出错\r\nno permission to open /dev/ttyUSB0: add your user to the dialout "
+            "打开串口出错\r\n此串口不存在或被占用\r\nno permission to open /dev/ttyUSB0: add your "
+            "user to the dialout "
             "group (sudo usermod -aG dialout $USER) and log in again");
   EXPECT_EQ(CommDevicePath("ttyUSB0"), "/dev/ttyUSB0");
   EXPECT_EQ(CommDevicePath(pty.slave_path()), pty.slave_path());
@@ -123,7 +126,8 @@ TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   ASSERT_GE(other, 0);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   comm.SetCommName(pty.slave_path());
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n" + pty.slave_path() + " is in use by another program");
+  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n此串口不存在或被占用\r\n" + pty.slave_path() +
+                               " is in use by another program");
   EXPECT_EQ(comm.Handle(), 0);
   close(other);
 
@@ -132,8 +136,8 @@ TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   EXPECT_NE(comm.Handle(), 0);
   TComm second(notifier);
   second.SetCommName(pty.slave_path());
-  EXPECT_EQ(ErrorOf(second),
-            "打开串口出错\r\n" + pty.slave_path() + " is in use by another program");
+  EXPECT_EQ(ErrorOf(second), "打开串口出错\r\n此串口不存在或被占用\r\n" + pty.slave_path() +
+                                 " is in use by another program");
   EXPECT_EQ(second.Handle(), 0);
 }
 

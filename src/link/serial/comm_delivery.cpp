@@ -38,7 +38,7 @@ std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
       reason = "cannot open " + path + (detail.empty() ? "" : ": " + detail);
       break;
   }
-  return std::string(kCommOpenFailedTitle) + "\r\n" + reason;
+  return std::string(kCommOpenFailed) + "\r\n" + reason;
 }
 
 CommDelivery TComm::WaitDelivered(const std::function<bool()>& stopped) {

@@ -33,7 +33,6 @@ class ECommsError : public std::runtime_error {
 // The texts of ECommsError.
 inline constexpr const char* kCommAlreadyOpen = "此串口已经打开";
 inline constexpr const char* kCommOpenFailed = "打开串口出错\r\n此串口不存在或被占用";
-inline constexpr const char* kCommOpenFailedTitle = "打开串口出错";
 inline constexpr const char* kCommSetupFailed = "初始化缓冲区出错";
 inline constexpr const char* kCommEventFailed = "无法创建事件";
 inline constexpr const char* kCommReadThreadFailed = "无法创建读线程";
@@ -43,8 +42,8 @@ inline constexpr const char* kCommWriteThreadFailed = "无法创建写线程";
 // Windows: "COM3" names \\.\COM3; a name starting with \\ is a device path already.
 std::string CommDevicePath(const std::string& name);
 
-// The open error: the component's first line, then why the port at path could not be
-// opened and, where there is one, what to do about it.
+// The open error: the component's two fixed lines, then a third saying why the port at path
+// could not be opened and, where there is one, what to do about it.
 std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
                               const std::string& detail = "");
 
