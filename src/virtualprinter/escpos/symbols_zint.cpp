@@ -107,8 +107,12 @@ ZintSymbol Encode(const SymbolRequest& r, const std::string& data, int version, 
     default:
       break;
   }
+  // EAN and UPC go without their check digit (checked already): with it, the library takes
+  // eight digits for an EAN-13 with leading zeros rather than an EAN-8.
+  const bool check_digit = r.kind == SymbolKind::kUpcA || r.kind == SymbolKind::kUpcE ||
+                           r.kind == SymbolKind::kEan13 || r.kind == SymbolKind::kEan8;
   const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-  const int len = static_cast<int>(data.size());
+  const int len = static_cast<int>(data.size()) - (check_digit ? 1 : 0);
   result = r.kind == SymbolKind::kMaxiCode ? ZBarcode_Encode_and_Buffer(s.get(), bytes, len, 0)
                                            : ZBarcode_Encode(s.get(), bytes, len);
   return s;
