@@ -20,6 +20,10 @@ PAGES = [
     (52, "WPC1258", "CP1258"),
 ]
 
+# Characters that printers' pages hold and iconv's older tables lack: the euro sign that
+# IBM added to code page 857 at D5.
+ADDITIONS = {13: {0xD5: 0x20AC}}
+
 
 def decode(charset, byte):
     r = subprocess.run(["iconv", "-f", charset, "-t", "UTF-32LE"], input=bytes([byte]),
@@ -33,7 +37,10 @@ def decode(charset, byte):
 def main():
     tables = []
     for number, name, charset in PAGES:
-        tables.append((number, name, [decode(charset, b) for b in range(0x80, 0x100)]))
+        cps = [decode(charset, b) for b in range(0x80, 0x100)]
+        for byte, cp in ADDITIONS.get(number, {}).items():
+            cps[byte - 0x80] = cp
+        tables.append((number, name, cps))
     # Katakana: the half-width katakana of JIS X 0201 at A1..DF, nothing else.
     kana = [0xFF61 + b - 0xA1 if 0xA1 <= b <= 0xDF else 0 for b in range(0x80, 0x100)]
     tables.insert(1, (1, "Katakana", kana))
