@@ -99,6 +99,9 @@ void EscPosRenderer::Reset() {
   graphics_.ClearBuffer();
   page_mode_ = false;
   page_dir_ = 0;
+  area_x_ = area_y_ = 0;
+  area_w_ = 0;  // the paper's width
+  area_h_ = kDefaultPageHeight;
 }
 
 // ------------------------------------------------------------------------ the stream ---
@@ -588,10 +591,10 @@ void EscPosRenderer::PrintTestPage() {
 
 void EscPosRenderer::EnterPageMode() {
   FlushLine();
-  page_mode_ = true;
-  area_x_ = area_y_ = 0;
-  area_w_ = paper_.width();
-  area_h_ = kDefaultPageHeight;
+  page_mode_ = true;  // the area set by ESC W (in either mode) holds
+  area_x_ = std::min(area_x_, paper_.width() - 1);
+  area_w_ =
+      area_w_ > 0 ? std::clamp(area_w_, 1, paper_.width() - area_x_) : paper_.width() - area_x_;
   page_.Reset(paper_.width(), 0);
   const bool sideways = page_dir_ == 1 || page_dir_ == 3;
   area_.Reset(sideways ? area_h_ : area_w_, sideways ? area_w_ : area_h_);
