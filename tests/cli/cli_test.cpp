@@ -10,6 +10,7 @@
 
 #include "cli_runner.h"
 #include "core/help_texts.h"
+#include "support/json_check.h"
 #include "virtualprinter/printer_state.h"
 
 namespace quillon::testing {
@@ -130,6 +131,73 @@ TEST(CliSettings, RecordsAndLabelValues) {
   ASSERT_EQ(RunCli(Virtual(home, {"label", "set", "120", "-35"})).exit_code, 0);
   EXPECT_EQ(RunCli(Virtual(home, {"label", "get"})).out, "sensor 120\nout -35\n");
   EXPECT_EQ(RunCli(Virtual(home, {"wifi", "set", "--ssid", "shop", "--static"})).exit_code, 0);
+}
+
+// Every line a command writes with --json is one valid JSON object, those of commands
+// that report nothing beyond success and of failures included.
+TEST(CliJson, EveryLineOfEveryCommandIsJson) {
+  CliHome home;
+  std::string image(3000, '\0');
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
+  WriteFile(home.File("fw.bin"), image);
+  WriteFile(home.File("font.bin"), std::string(5000, 'A'));
+  WriteFile(home.File("stripes.bmp"), Bitmap(64, 48));
+  struct Case {
+    std::vector<std::string> words;
+    int exit_code;
+  };
+  const Case cases[] = {
+      {{"devices"}, 0},
+      {{"get", "language"}, 0},
+      {{"get", "bt-name"}, 0},
+      {{"get", "info"}, 0},
+      {{"get", "net"}, 0},
+      {{"get", "label-distances"}, 0},
+      {{"set", "stepmode", "3"}, 0},
+      {{"set", "bt-name", "打印机\"7\""}, 0},
+      {{"factory-reset", "--yes"}, 0},
+      {{"font", "download", home.File("font.bin"), "--packsize", "4096"}, 0},
+      {{"send", "text", "Hi"}, 0},
+      {{"send", "escpos", "cut"}, 0},
+      {{"print", "image", home.File("stripes.bmp")}, 0},
+      {{"status"}, 0},
+      {{"logo", home.File("stripes.bmp")}, 0},
+      {{"wifi", "set", "--ssid", "shop"}, 0},
+      {{"wifi", "reset"}, 0},
+      {{"net", "get"}, 0},
+      {{"net", "set", "--ip", "10.0.0.7", "--mask", "255.0.0.0", "--gateway", "10.0.0.1"}, 0},
+      {{"label", "threshold"}, 0},
+      {{"label", "self-test"}, 0},
+      {{"label", "get"}, 0},
+      {{"label", "set", "120", "-35"}, 0},
+      {{"rfid", "request", "--sector", "1"}, 0},
+      {{"rfid", "write", "--sector", "1", "--block", "1", "--data",
+        "00112233445566778899AABBCCDDEEFF"},
+       0},
+      {{"rfid", "read", "--sector", "1"}, 0},
+      {{"paper-roll", "create"}, 0},
+      {{"paper-roll", "read"}, 0},
+      {{"firmware", "unlock"}, 0},
+      {{"firmware", "update", home.File("fw.bin")}, 0},
+      {{"firmware", "update", home.File("fw.bin"), "--old"}, 0},
+      {{"firmware", "enter-update-mode"}, 0},
+      {{"get", "no-such-setting"}, 2},
+      {{"print", "image", home.File("missing.bmp")}, 4},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> words = {"--json"};
+    words.insert(words.end(), c.words.begin(), c.words.end());
+    const CliRun run = RunCli(Virtual(home, words));
+    const std::string what = c.words[0] + " " + (c.words.size() > 1 ? c.words[1] : "");
+    EXPECT_EQ(run.exit_code, c.exit_code) << what << ": " << run.err;
+    std::istringstream lines(run.out);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+      EXPECT_EQ(JsonCheck::Problem(line), "") << what << ": " << line;
+      EXPECT_TRUE(line.starts_with("{")) << what << ": " << line;
+    }
+    EXPECT_GT(count, 0) << what;
+  }
 }
 
 TEST(CliUsage, ErrorsHaveTheirExitCodes) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/comm_port.h"
+#include "link/serial/comm_delivery.h"
 #include "link/serial/comm_notifier.h"
 #include "link/serial/comm_types.h"
 #include "link/serial/serial_io.h"
@@ -47,15 +48,6 @@ std::string CommDevicePath(const std::string& name);
 std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
                               const std::string& detail = "");
 
-// What became of the bytes handed to WriteCommData since the port was opened.
-struct CommDelivery {
-  uint64_t handed = 0;       // bytes handed over
-  uint64_t undelivered = 0;  // of those, still queued or in the driver at the deadline
-  bool ok() const { return undelivered == 0; }
-};
-// Extra time a delivery may take beyond what its bytes need at the line rate.
-inline constexpr uint32_t kDeliverySlackMs = 2000;
-
 class TComm final : public CommPort {
  public:
   using TReceiveDataEvent =
@@ -80,9 +72,10 @@ class TComm final : public CommPort {
   // (an abort: the driver's output is discarded too).
   void StopComm();
   // Waits until every block handed to WriteCommData has been written and the driver has
-  // sent it, at most as long as the bytes still queued need at the line rate (10 bits a
-  // byte) plus kDeliverySlackMs. stopped is asked between short slices and ends the wait
-  // early. Nothing to wait for while closed.
+  // sent it, at most as long as the bytes still queued need at the line rate (start, data,
+  // parity and stop bits of each byte) plus kDeliverySlackMs. stopped is asked before and
+  // between short slices of both waits and gives up at once. Nothing to wait for while
+  // closed.
   CommDelivery WaitDelivered(const std::function<bool()>& stopped = {});
   // WaitDelivered, then StopComm; the driver's output is discarded only when it could not
   // be delivered. Every close that is not an abort goes this way.
