@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "core/message_text.h"
 #include "core/platform.h"
 #include "core/printer_command.h"
 #include "link/precise_pause.h"
@@ -93,8 +94,13 @@ class Download {
   bool Cancelled(uint32_t idx) {
     if (!StopAsked(link_, ui_)) return false;
     out_.failed_address = idx;
-    ui_.MemoLine(TextOr(m_, "FLASH_CANCELLED", "Stopped by the user.") + " (flash address " +
-                 std::to_string(idx) + ")");
+    // What was erased or written so far is lost for the font library: the user must know
+    // that the printer's fonts are broken until the download is run again.
+    ui_.MemoLine(FillFields(TextOr(m_, "FONT_STOPPED",
+                                   "Stopped by the user at address {address}. The font library "
+                                   "in the printer is now incomplete; download it again to "
+                                   "complete it."),
+                            {{"address", std::to_string(idx)}}));
     return true;
   }
 

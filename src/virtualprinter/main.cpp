@@ -40,7 +40,7 @@ struct Args {
   uint16_t tcp_port = 0;
   int paper_level = -1;  // PaperLevel to set, -1: as the state has it
   int cover_open = -1;   // 1 open, 0 closed, -1: as the state has it
-  std::string link, input, state, paper, font, capture, port;
+  std::string link, input, state, paper, font, capture, port, report;
   uint32_t baud = 115200;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
@@ -115,6 +115,7 @@ const std::vector<Option>& Options() {
       {"--input", true, Text(&Args::input)},
       {"--state", true, Text(&Args::state)},
       {"--paper", true, Text(&Args::paper)},
+      {"--report", true, Text(&Args::report)},
       {"--font", true, Text(&Args::font)},
       {"--no-font", false, [](const std::string&, Args& a) { return a.no_font = true; }},
       {"--paper-width", true,
@@ -205,6 +206,14 @@ bool SaveAll(VirtualPrinter& printer, const Args& a) {
   if (!a.state.empty() && !printer.SaveState(a.state, error)) {
     std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
     ok = false;
+  }
+  if (!a.report.empty()) {
+    if (printer.SaveReport(a.report, error)) {
+      std::printf("report: %s\n", a.report.c_str());
+    } else {
+      std::fprintf(stderr, "quillon-virtual-printer: report not saved: %s\n", error.c_str());
+      ok = false;
+    }
   }
   if (!a.paper.empty()) {
     if (printer.SavePng(a.paper, error)) {

@@ -23,7 +23,10 @@ void TComm::StartComm() {
   if (IsOpen()) throw ECommsError(kCommAlreadyOpen);
 
   hCommFile = OpenPort(CommDevicePath(FCommName));
-  PurgePort(hCommFile, PortQueue::kBoth);
+  // Stale input goes; output is left alone. A fresh open has sent nothing, and on a
+  // pseudo-terminal an output flush reaches into the other side's input, where the bytes a
+  // previous session delivered may still wait to be read.
+  PurgePort(hCommFile, PortQueue::kInput);
   FSendDataEmpty.store(true);
   handed_ = 0;
   line_lost_ = false;
