@@ -174,6 +174,9 @@ const ProgramHelp& VirtualPrinterHelp() {
           "not exist) and save every change back to it"},
          {"--paper FILE.png", "write the paper to FILE.png when stopping"},
          {"--paper-width DOTS", "384 (58 mm, default) or 576 (80 mm)"},
+         {"--report FILE.json",
+          "write what the ESC/POS output did when stopping: commands by\nname and count, unknown "
+          "commands with their offsets, symbols and\nthe text of every printed line"},
          {"--font FILE",
           "font library put into the flash at factory state (default: the\n"
           "shipped sample_font.bin)"},
