@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
   // No display name: the desktop would append it to every window caption. The .desktop
   // entry carries the program's name for menus and task bars.
   QApplication::setDesktopFileName("quillon");
-  const std::string language =
-      quillon::IniFile(quillon::Files().ConfigFile()).ReadString("SYSTEM", "LANGUAGE", "CHS");
+  const std::string language = quillon::IniFile(quillon::Files().ConfigFile())
+                                   .ReadString("SYSTEM", "LANGUAGE", "CHS");
   const auto qt_texts = quillon::InstallQtTranslations(app, language);
 
   std::unique_ptr<quillon::UsbBackend> usb = quillon::MakeUsbBackend(options);

@@ -19,7 +19,14 @@ void WatchStop(StopRequest* target);
 void WatchSecondStop(StopRequest* target);
 // The signal that asked to stop, 0 when none came.
 int StopSignal();
-// "SIGINT", "SIGTERM".
+// "SIGINT", "SIGTERM" (Windows: "Ctrl+C", "closing the console"...).
 std::string StopSignalName();
+
+// For the system's handler (cli_stop_linux.cpp, cli_stop_windows.cpp): records a request
+// under the system's code for it and passes it on; false when one came before (the handler
+// then ends the program at once). Safe in a signal handler.
+bool TakeStopRequest(int code);
+// What the system calls the request of that code.
+std::string StopRequestName(int code);
 
 }  // namespace quillon::cli

@@ -137,8 +137,8 @@ std::string Reason(const PrinterRun& r) {
 
 }  // namespace
 
-int RunEachUsb(Command command, const std::string& name, const std::vector<std::string>& words,
-               LinkOptions link, const OutputMode& mode) {
+int RunEachUsb(Command command, const std::string& name, const Args& given, LinkOptions link,
+               const OutputMode& mode) {
   Output out(mode);
   if (link.kind == LinkOptions::Kind::kSerial)
     return out.Fail(name, kExitUsage, "--each-usb goes with USB printers, not --port");
@@ -192,7 +192,7 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
                                       const char* unit) {
         board.Update(i, phase, done, total, unit);
       };
-      Args args(words);
+      Args args = given;
       CommandEnv env{mine, own};
       const auto start = std::chrono::steady_clock::now();
       r.code = command(args, env);

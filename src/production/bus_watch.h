@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "link/message_pump.h"
+#include "production/printer_source.h"
 
 namespace quillon::production {
 
@@ -19,8 +20,5 @@ class BusWatch {
 };
 
 std::unique_ptr<BusWatch> MakeBusWatch();
-
-// The pause of a bus without hot-plug: max_wait_ms in slices that watch stop.
-void PauseWatchingStop(uint32_t max_wait_ms, const StopRequest& stop);
 
 }  // namespace quillon::production

@@ -1,9 +1,11 @@
 #include "production/json_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace quillon::production {
 namespace {
@@ -76,6 +78,14 @@ class Parser {
     if (i_ >= s_.size() || s_[i_] != '"') return false;
     ++i_;
     while (i_ < s_.size()) {
+      // Plain runs are copied whole.
+      size_t run = i_;
+      while (run < s_.size() && s_[run] != '"' && s_[run] != '\\' &&
+             static_cast<unsigned char>(s_[run]) >= 0x20)
+        ++run;
+      out.append(s_.data() + i_, run - i_);
+      i_ = run;
+      if (i_ >= s_.size()) return false;
       const char c = s_[i_++];
       if (c == '"') return true;
       if (static_cast<unsigned char>(c) < 0x20) return false;
@@ -196,6 +206,76 @@ class Parser {
     return end && *end == '\0';
   }
 
+ public:
+  // An array of flat objects (string, number, true, false and null members).
+  bool FlatArray(const FlatMember& member) {
+    Space();
+    if (i_ >= s_.size() || s_[i_++] != '[') return false;
+    Space();
+    if (i_ < s_.size() && s_[i_] == ']') return ++i_, Rest();
+    std::string key;
+    FlatValue value;
+    for (size_t index = 0;; ++index) {
+      Space();
+      if (i_ >= s_.size() || s_[i_++] != '{') return false;
+      Space();
+      if (i_ < s_.size() && s_[i_] == '}') {
+        ++i_;
+      } else {
+        for (;;) {
+          Space();
+          key.clear();
+          if (!String(key)) return false;
+          Space();
+          if (i_ >= s_.size() || s_[i_++] != ':') return false;
+          Space();
+          value.type = FlatValue::kNull;
+          value.text.clear();
+          if (i_ < s_.size() && s_[i_] == '"') {
+            value.type = FlatValue::kString;
+            if (!String(value.text)) return false;
+          } else if (Word("true") || Word("false")) {
+            value.type = FlatValue::kBool;
+            value.boolean = s_[i_ - 1] == 'e' && s_[i_ - 2] == 'u';
+          } else if (!Word("null")) {
+            const char* start = s_.data() + i_;
+            char* end = nullptr;
+            const size_t len = std::min<size_t>(s_.size() - i_, 40);
+            char number[48];
+            std::memcpy(number, start, len);
+            number[len] = '\0';
+            value.number = std::strtod(number, &end);
+            if (end == number) return false;
+            value.type = FlatValue::kNumber;
+            i_ += static_cast<size_t>(end - number);
+          }
+          member(index, key, value);
+          Space();
+          if (i_ >= s_.size()) return false;
+          if (s_[i_] == ',') {
+            ++i_;
+            continue;
+          }
+          if (s_[i_++] != '}') return false;
+          break;
+        }
+      }
+      Space();
+      if (i_ >= s_.size()) return false;
+      if (s_[i_] == ',') {
+        ++i_;
+        continue;
+      }
+      return s_[i_++] == ']' && Rest();
+    }
+  }
+
+ private:
+  bool Rest() {
+    Space();
+    return i_ == s_.size();
+  }
+
   std::string_view s_;
   size_t i_ = 0;
   bool raw_bytes_ = true;
@@ -283,6 +363,10 @@ const JsonValue& JsonValue::operator[](const std::string& key) const {
 bool ParseJson(std::string_view text, JsonValue& out) {
   out = JsonValue();
   return Parser(text).Document(out);
+}
+
+bool ScanFlatArray(std::string_view text, const FlatMember& member) {
+  return Parser(text).FlatArray(member);
 }
 
 }  // namespace quillon::production

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -53,5 +54,18 @@ struct JsonValue {
 
 // Parses one JSON value (surrounding white space allowed); false on anything else.
 bool ParseJson(std::string_view text, JsonValue& out);
+
+// A member of a flat object.
+struct FlatValue {
+  enum Type { kNull, kBool, kNumber, kString } type = kNull;
+  bool boolean = false;
+  double number = 0;
+  std::string text;
+};
+// Reads a JSON array of flat objects (the records' step and value lists) without building a
+// tree: member(index of the object, key, value) for each member. False on anything else.
+using FlatMember =
+    std::function<void(size_t index, const std::string& key, const FlatValue& value)>;
+bool ScanFlatArray(std::string_view text, const FlatMember& member);
 
 }  // namespace quillon::production

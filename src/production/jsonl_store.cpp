@@ -246,7 +246,10 @@ class JsonlStore final : public RecordStore {
   bool Append(std::string lines, std::string* error) {
     // A line a crash cut short is ended first, so it does not swallow the next one.
     if (std::FILE* r = OpenFileUtf8(path_, "rb")) {
-      if (std::fseek(r, -1, SEEK_END) == 0 && std::fgetc(r) != '\n') lines.insert(0, "\n");
+      if (std::fseek(r, -1, SEEK_END) == 0 && std::fgetc(r) != '\n') {
+        std::string ended(1, '\n');
+        lines = ended.append(lines);
+      }
       std::fclose(r);
     }
     std::FILE* f = OpenFileUtf8(path_, "ab");

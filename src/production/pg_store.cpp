@@ -100,9 +100,10 @@ class PgStore final : public RecordStore {
 
   StoreState state() override {
     std::lock_guard<std::mutex> lock(mu_);
-    const bool was = conn_ != nullptr;
+    // A server that went away is only noticed by asking it something.
+    if (conn_ && !Exec("SELECT 1", {}, nullptr)) LostLocked();
     if (!ConnectLocked(false)) return StoreState::kUnreachable;
-    if (!was || buffer_->Pending() > 0) SendPendingLocked(nullptr);
+    if (buffer_->Pending() > 0) SendPendingLocked(nullptr);
     return conn_ ? StoreState::kReady : StoreState::kUnreachable;
   }
 
@@ -269,6 +270,8 @@ class PgStore final : public RecordStore {
 
  private:
   PGresult* Query(const std::string& sql, const std::vector<std::string>& args) {
+    // Without parameters several statements may go at once (the schema's migrations).
+    if (args.empty()) return PQexec(conn_, sql.c_str());
     std::vector<const char*> values;
     for (const std::string& a : args) values.push_back(a.c_str());
     return PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
@@ -314,6 +317,9 @@ class PgStore final : public RecordStore {
       return false;
     }
     conn_ = c;
+    // The server's notices ("relation already exists, skipping") are not for the operator.
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     std::string why;
     if (!MigrateLocked(&why)) {
       last_error_ = why;

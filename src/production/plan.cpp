@@ -54,17 +54,28 @@ struct Fail {
   std::string message;
 };
 
-// The byte settings of `quillon-cli set`, with the settings page's combo box of each.
+// The byte settings of `quillon-cli set`, with the settings page's combo box of each and
+// its items as shipped in both languages (a profile must mean the same on every bench,
+// whatever language files a bench has; their texts are accepted too).
 struct ByteSettingInfo {
   const char* name;
   const char* combo;
   int items;
+  const char* chs;
+  const char* en;
 };
 constexpr ByteSettingInfo kByteSettings[] = {
-    {"language", "cbb_language", 2},   {"cmdmode", "cbb_cmdmode", 2},
-    {"tagmode", "cbb_tagmode", 2},     {"stepmode", "cbb_stepmode", 4},
-    {"blackness", "cbb_blackness", 4}, {"charset", "cbb_charset", 3},
-    {"sleep", "cbb_sleep", 8}};
+    {"language", "cbb_language", 2, "0:中文（默认）#1:English", "0:Chinese (default)#1:English"},
+    {"cmdmode", "cbb_cmdmode", 2, "0:ESC/POS#1:TSPL", "0:ESC/POS#1:TSPL"},
+    {"tagmode", "cbb_tagmode", 2, "0:小票纸#1:间隙纸", "0:Receipt paper#1:Gap paper (labels)"},
+    {"stepmode", "cbb_stepmode", 4, "0:系统默认(自动调整)#1:较慢#2:正常#3:较快",
+     "0:System default (automatic)#1:Slower#2:Normal#3:Faster"},
+    {"blackness", "cbb_blackness", 4, "0:系统默认#1:较淡#2:正常#3:较浓",
+     "0:System default#1:Lighter#2:Normal#3:Darker"},
+    {"charset", "cbb_charset", 3, "0:GB18030(中文)#1:UTF-8#2:UNICODE",
+     "0:GB18030 (Chinese)#1:UTF-8#2:UNICODE"},
+    {"sleep", "cbb_sleep", 8, "0:一直开启#1:30s#2:60s#3:120s#4:180s#5:210s#6:240s#7:关闭电源",
+     "0:Always on#1:30s#2:60s#3:120s#4:180s#5:210s#6:240s#7:Power off"}};
 
 const std::map<std::string, std::set<std::string>>& KnownKeys() {
   static const std::map<std::string, std::set<std::string>> keys = {
@@ -118,10 +129,7 @@ bool StrictAddress(const std::string& text) {
   return groups == 4;
 }
 
-// The items of a settings combo in one language section of language_main.ini.
-std::vector<std::string> ComboItems(const std::string& combo, const std::string& language) {
-  const std::string list =
-      ReadStringInOrder(Files().LanguageReadOrder("language_main.ini"), language, combo, "");
+std::vector<std::string> SplitItems(const std::string& list) {
   std::vector<std::string> items;
   size_t start = 0;
   while (!list.empty()) {
@@ -133,19 +141,27 @@ std::vector<std::string> ComboItems(const std::string& combo, const std::string&
   return items;
 }
 
+// The item lists a value may name: the shipped ones, then those of the language files.
+std::vector<std::vector<std::string>> ItemLists(const ByteSettingInfo& s) {
+  std::vector<std::vector<std::string>> lists = {SplitItems(s.chs), SplitItems(s.en)};
+  for (const char* language : {"CHS", "EN"}) {
+    const std::string list =
+        ReadStringInOrder(Files().LanguageReadOrder("language_main.ini"), language, s.combo, "");
+    if (!list.empty()) lists.push_back(SplitItems(list));
+  }
+  return lists;
+}
+
 // The item a value names: its index, its whole text ("2:正常") or the text after the
 // index ("正常", "normal"), in either language.
 std::optional<int> ItemIndex(const ByteSettingInfo& s, const std::string& value,
                              std::string* item_text) {
   if (auto n = ParseNumber(value, 0, s.items - 1)) {
-    const auto chs = ComboItems(s.combo, "CHS");
-    *item_text =
-        static_cast<size_t>(*n) < chs.size() ? chs[static_cast<size_t>(*n)] : std::to_string(*n);
+    *item_text = SplitItems(s.en)[static_cast<size_t>(*n)];
     return static_cast<int>(*n);
   }
   const std::string wanted = Lower(value);
-  for (const char* language : {"CHS", "EN"}) {
-    const auto items = ComboItems(s.combo, language);
+  for (const auto& items : ItemLists(s)) {
     for (size_t i = 0; i < items.size() && i < static_cast<size_t>(s.items); ++i) {
       const std::string& item = items[i];
       const size_t colon = item.find(':');
@@ -160,14 +176,10 @@ std::optional<int> ItemIndex(const ByteSettingInfo& s, const std::string& value,
 }
 
 std::string ItemChoices(const ByteSettingInfo& s) {
-  std::string text = "0 to " + std::to_string(s.items - 1);
-  const auto en = ComboItems(s.combo, "EN");
-  if (!en.empty()) {
-    text += " or an item's text (";
-    for (size_t i = 0; i < en.size(); ++i) text += (i ? ", " : "") + en[i];
-    text += ")";
-  }
-  return text;
+  std::string text = "0 to " + std::to_string(s.items - 1) + " or an item's text (";
+  const auto en = SplitItems(s.en);
+  for (size_t i = 0; i < en.size(); ++i) text += (i ? ", " : "") + en[i];
+  return text + ")";
 }
 
 // ---------------------------------------------------------------------- serial format

@@ -62,6 +62,9 @@ class PrinterSource {
   virtual bool Exhausted() { return false; }
 };
 
+// A pause for a source without events of its own: max_wait_ms, ended early by stop.
+void PauseWatchingStop(uint32_t max_wait_ms, const StopRequest& stop);
+
 // USB printers with the identifiers vid and pid ("1fc9", "2016") on backend, which outlives
 // the source. Exchanges are logged as config.ini's LOG section says. link names the kind in
 // records; "usb" watches the system's bus for hot-plug events, any other kind (a virtual

@@ -265,8 +265,11 @@ class VirtualPrinterSource final : public PrinterSource {
   void Arrive() {
     const auto now = std::chrono::steady_clock::now();
     if (next_ >= bench_.count || now < next_arrival_) return;
-    for (Slot& s : slots_) {
+    // Ports take their turns, as an operator walks along the bench.
+    for (size_t k = 0; k < slots_.size(); ++k) {
+      Slot& s = slots_[(next_slot_ + k) % slots_.size()];
       if (s.printer) continue;
+      next_slot_ = (next_slot_ + k + 1) % slots_.size();
       s.index = next_++;
       const std::string serial = vp::VirtualSerial(s.index);
       s.printer = std::make_unique<vp::VirtualPrinter>();
@@ -289,6 +292,7 @@ class VirtualPrinterSource final : public PrinterSource {
   std::vector<Slot> slots_;
   std::map<std::string, vp::Faults> faults_;
   int next_ = 0;
+  size_t next_slot_ = 0;
   std::chrono::steady_clock::time_point next_arrival_{};
   std::mutex mu_;
   std::condition_variable cv_;

@@ -61,13 +61,12 @@ std::vector<std::string> RecordColumnValues(const UnitRecord& r) {
 
 bool RecordFromColumnValues(const std::vector<std::string>& v, UnitRecord& r) {
   if (v.size() != RecordColumnNames().size()) return false;
-  // The JSON arrays go through the record reader, with the scalar columns around them.
-  std::string json = "{\"uuid\":" + JsonQuote(v[0]) + ",\"result\":" + JsonQuote(v[20]) +
-                     ",\"values\":" + (v[24].empty() ? "[]" : v[24]) +
-                     ",\"steps\":" + (v[25].empty() ? "[]" : v[25]) + "}";
+  auto result = UnitResultFromName(v[20]);
+  if (v[0].empty() || !result) return false;
   const int64_t id = r.id;
-  if (!RecordFromJson(json, r)) return false;
+  r = UnitRecord();
   r.id = id;
+  r.uuid = v[0];
   r.started = v[1];
   r.ended = v[2];
   r.station = v[3];
@@ -87,10 +86,43 @@ bool RecordFromColumnValues(const std::vector<std::string>& v, UnitRecord& r) {
   r.firmware_sha256 = v[17];
   r.font_sha256 = v[18];
   r.logo_sha256 = v[19];
+  r.result = *result;
   r.reason = v[21];
   r.seconds = std::atof(v[22].c_str());
   r.version = v[23];
-  return true;
+  // The lists are read flat (an export reads every record of a year).
+  const bool values_ok =
+      v[24].empty() ||
+      ScanFlatArray(v[24], [&r](size_t i, const std::string& key, const FlatValue& x) {
+        if (i >= r.values.size()) r.values.emplace_back().read = false;
+        ValueRecord& value = r.values.back();
+        if (key == "step")
+          value.step = StepFromName(x.text).value_or(Step::kSettings);
+        else if (key == "name")
+          value.name = x.text;
+        else if (key == "requested")
+          value.requested = x.text;
+        else if (key == "read_back")
+          value.read_back = x.text;
+        else if (key == "equal")
+          value.read = true, value.equal = x.boolean;
+      });
+  for (ValueRecord& value : r.values)
+    if (!value.read) value.read_back.clear();
+  const bool steps_ok = v[25].empty() || ScanFlatArray(v[25], [&r](size_t i, const std::string& key,
+                                                                   const FlatValue& x) {
+                          if (i >= r.steps.size()) r.steps.emplace_back();
+                          StepRecord& step = r.steps.back();
+                          if (key == "step")
+                            step.step = StepFromName(x.text).value_or(Step::kIdentify);
+                          else if (key == "result")
+                            step.status = StepStatusFromName(x.text).value_or(StepStatus::kFail);
+                          else if (key == "seconds")
+                            step.seconds = x.number;
+                          else if (key == "message")
+                            step.message = x.text;
+                        });
+  return values_ok && steps_ok;
 }
 
 std::string UtcNowText() {

@@ -152,11 +152,18 @@ bool SqliteStore::Migrate(std::string* error) {
   return Exec("COMMIT", error);
 }
 
+void SqliteStore::Durable(bool full) {
+  if (full == durable_) return;
+  durable_ = full;
+  Exec(full ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL", nullptr);
+}
+
 std::optional<Allocation> SqliteStore::AllocateSerial(const std::string& format, int64_t first_seq,
                                                       const Render& render,
                                                       const std::string& unit_uuid,
                                                       std::string* error) {
   std::lock_guard<std::recursive_mutex> lock(mu_);
+  Durable(true);  // a number handed out survives a power cut: never handed out again
   if (!Exec("BEGIN IMMEDIATE", error)) return std::nullopt;
   auto abort = [&](const std::string& why) -> std::optional<Allocation> {
     Exec("ROLLBACK", nullptr);
@@ -208,6 +215,7 @@ std::optional<Allocation> SqliteStore::AllocateSerial(const std::string& format,
 
 bool SqliteStore::MarkSerial(const std::string& serial, SerialState state, std::string* error) {
   std::lock_guard<std::recursive_mutex> lock(mu_);
+  Durable(true);
   Stmt s(db_, "UPDATE serial_numbers SET state = ?2 WHERE serial = ?1");
   if (!s || s.Bind(1, serial).Bind(2, std::string(SerialStateName(state))).Step() != SQLITE_DONE)
     return Fail(error, s.Error());
@@ -215,6 +223,11 @@ bool SqliteStore::MarkSerial(const std::string& serial, SerialState state, std::
 }
 
 bool SqliteStore::SaveLocked(UnitRecord& r, int pending, std::string* error) {
+  // The attempt's first row and its end reach the disk before the call returns (a power
+  // cut keeps them); the steps between are written through the log without waiting for
+  // the disk each time: lost at most, they leave the attempt "running", which the next
+  // start records as interrupted.
+  Durable(r.steps.empty() || r.result != UnitResult::kRunning);
   const std::vector<std::string> values = RecordColumnValues(r);
   const auto& names = RecordColumnNames();
   std::string sql = "INSERT INTO units(" + RecordColumnList() + ", pending) VALUES(";

@@ -44,6 +44,8 @@ class SqliteStore final : public RecordStore {
 
  private:
   bool Migrate(std::string* error);
+  // Commits wait for the disk (FULL) or only for the log write (NORMAL).
+  void Durable(bool full);
   bool Exec(const std::string& sql, std::string* error);
   bool SaveLocked(UnitRecord& record, int pending, std::string* error);
   std::string Where(const RecordQuery& q, std::vector<std::string>& args) const;
@@ -52,6 +54,7 @@ class SqliteStore final : public RecordStore {
   std::string error_;
   sqlite3* db_ = nullptr;
   std::recursive_mutex mu_;
+  bool durable_ = true;
 };
 
 }  // namespace quillon::production

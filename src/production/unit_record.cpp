@@ -21,20 +21,38 @@ std::optional<E> FromName(const char* const (&names)[N], std::string_view name) 
   return std::nullopt;
 }
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
+// One CSV field, quoted when it holds a comma, a quote or a line break (RFC 4180).
+void AppendCsvField(std::string& out, const std::string& text) {
+  bool quote = false;
+  for (char c : text)
+    if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+      quote = true;
+      break;
+    }
+  if (!quote) {
+    out += text;
+    return;
+  }
+  out += '"';
   for (char c : text) {
     if (c == '"') out += '"';
     out += c;
   }
-  return out + "\"";
+  out += '"';
 }
 
-std::string Seconds(double s) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", s);
-  return text;
+// Seconds with one decimal ("41.2"), without the C library's general float formatting.
+void AppendSeconds(std::string& out, double s) {
+  if (!(s >= 0) || s > 1e12) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", s);
+    out += text;
+    return;
+  }
+  const auto tenths = static_cast<long long>(s * 10 + 0.5);
+  out += std::to_string(tenths / 10);
+  out += '.';
+  out += static_cast<char>('0' + tenths % 10);
 }
 
 }  // namespace
@@ -47,6 +65,9 @@ std::optional<Step> StepFromName(std::string_view name) {
 }
 const char* StepStatusName(StepStatus status) {
   return kStepStatusNames[static_cast<int>(status)];
+}
+std::optional<StepStatus> StepStatusFromName(std::string_view name) {
+  return FromName<StepStatus>(kStepStatusNames, name);
 }
 const char* UnitResultName(UnitResult result) {
   return kResultNames[static_cast<int>(result)];
@@ -154,9 +175,7 @@ bool RecordFromJson(std::string_view json, UnitRecord& r) {
   for (const JsonValue& item : v["steps"].items) {
     StepRecord s;
     s.step = StepFromName(item["step"].Str()).value_or(Step::kIdentify);
-    auto status = item["result"].Str();
-    for (int i = 0; i < 4; ++i)
-      if (status == kStepStatusNames[i]) s.status = static_cast<StepStatus>(i);
+    s.status = StepStatusFromName(item["result"].Str()).value_or(StepStatus::kFail);
     s.seconds = item["seconds"].Num();
     s.message = item["message"].Str();
     r.steps.push_back(std::move(s));
@@ -171,37 +190,60 @@ std::string CsvHeader() {
 }
 
 std::string RecordToCsv(const UnitRecord& r) {
-  std::string steps, values;
-  for (const StepRecord& s : r.steps) {
-    if (!steps.empty()) steps += "; ";
-    steps += std::string(StepName(s.step)) + " " + StepStatusName(s.status) + " " +
-             Seconds(s.seconds) + "s";
-  }
-  for (const ValueRecord& v : r.values) {
-    if (!values.empty()) values += "; ";
-    values += v.name + " " + v.requested + (v.read ? " -> " + v.read_back : " (not read back)");
-  }
   const UnitIdentity& id = r.identity;
   std::string row;
-  row.reserve(512);
+  row.reserve(1024);
+  row += std::to_string(r.id);
   for (const std::string* f :
        {&r.uuid, &r.started, &r.ended, &r.station, &r.operator_name, &r.profile_name,
         &r.profile_sha256, &id.link, &id.port, &id.usb_serial, &r.serial}) {
     row += ',';
-    row += CsvField(*f);
+    AppendCsvField(row, *f);
   }
-  row = std::to_string(r.id) + row;
   row += ',';
   row += SerialStateName(r.serial_state);
   for (const std::string* f : {&id.serial_number, &id.printer_info, &r.info_after, &id.bt_mac,
                                &r.firmware_sha256, &r.font_sha256, &r.logo_sha256}) {
     row += ',';
-    row += CsvField(*f);
+    AppendCsvField(row, *f);
   }
   row += ',';
   row += UnitResultName(r.result);
-  row += ',' + CsvField(r.reason) + ',' + Seconds(r.seconds) + ',' + CsvField(r.version) + ',' +
-         CsvField(steps) + ',' + CsvField(values) + "\r\n";
+  row += ',';
+  AppendCsvField(row, r.reason);
+  row += ',';
+  AppendSeconds(row, r.seconds);
+  row += ',';
+  AppendCsvField(row, r.version);
+  // The steps and values, each list one field: "identify pass 0.1s; font pass 12.0s; ...".
+  std::string list;
+  for (const StepRecord& s : r.steps) {
+    if (!list.empty()) list += "; ";
+    list += StepName(s.step);
+    list += ' ';
+    list += StepStatusName(s.status);
+    list += ' ';
+    AppendSeconds(list, s.seconds);
+    list += 's';
+  }
+  row += ',';
+  AppendCsvField(row, list);
+  list.clear();
+  for (const ValueRecord& v : r.values) {
+    if (!list.empty()) list += "; ";
+    list += v.name;
+    list += ' ';
+    list += v.requested;
+    if (v.read) {
+      list += " -> ";
+      list += v.read_back;
+    } else {
+      list += " (not read back)";
+    }
+  }
+  row += ',';
+  AppendCsvField(row, list);
+  row += "\r\n";
   return row;
 }
 

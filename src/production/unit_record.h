@@ -35,6 +35,7 @@ enum class StepStatus {
   kInterrupted,  // stopped by the operator before the step ended
 };
 const char* StepStatusName(StepStatus status);  // "pass", "fail", "skipped", "interrupted"
+std::optional<StepStatus> StepStatusFromName(std::string_view name);
 
 enum class UnitResult {
   kRunning,      // steps still going (or the station died: the next start says interrupted)

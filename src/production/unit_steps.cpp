@@ -334,14 +334,33 @@ class UnitRun {
       std::string error;
       const int64_t now = static_cast<int64_t>(std::time(nullptr));
       const std::string format = s.format;
-      auto a = u_.store.AllocateSerial(
-          format, s.first_seq,
-          [&format, now](int64_t seq) {
-            std::string text = RenderSerial(format, seq, now);
-            // The seq no longer fits its digits: the counter is used up.
-            return MatchesSerialFormat(format, text) ? text : std::string();
-          },
-          r_.uuid, &error);
+      std::optional<Allocation> a;
+      bool told = false;
+      // While the store cannot be reached the unit waits for its number (records of the
+      // units in progress wait in the buffer); only a refusal of a reachable store fails it.
+      for (;;) {
+        a = u_.store.AllocateSerial(
+            format, s.first_seq,
+            [&format, now](int64_t seq) {
+              std::string text = RenderSerial(format, seq, now);
+              // The seq no longer fits its digits: the counter is used up.
+              return MatchesSerialFormat(format, text) ? text : std::string();
+            },
+            r_.uuid, &error);
+        if (a || Stopped() || u_.store.state() == StoreState::kReady) break;
+        if (!told) {
+          told = true;
+          StationEvent e;
+          e.kind = StationEvent::Kind::kWaiting;
+          e.message = "waiting for a serial number: " + error;
+          Emit(e);
+        }
+        Delay(ctx_.link.clock(), ctx_.link.pump(), 1000);  // a stop ends it at once
+      }
+      if (!a && Stopped()) {
+        Interrupt(Step::kSerial, 0);
+        return false;
+      }
       if (!a) {
         r_.steps.push_back({Step::kSerial, StepStatus::kFail, 0, "no number: " + error});
         r_.result = UnitResult::kFail;
