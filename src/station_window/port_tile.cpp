@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 
 #include "station_window/station_texts.h"
 
@@ -144,6 +145,7 @@ void PortTile::StepStarted(Step step) {
   step_label_->setText(step_name_);
   // Busy until the step says how far it is (the short steps never do).
   progress_->setRange(0, 0);
+  Tick();
 }
 
 void PortTile::StepProgress(int percent) {
@@ -151,6 +153,7 @@ void PortTile::StepProgress(int percent) {
   step_label_->setText(step_name_ + QStringLiteral("  %1%").arg(percent));
   progress_->setRange(0, 100);
   progress_->setValue(percent);
+  Tick();
 }
 
 void PortTile::Ended(UnitResult result, const std::string& reason, double seconds) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <algorithm>
 
 #include "station_window/station_texts.h"
 
@@ -27,8 +28,8 @@ QString FileName(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).fileName();
 }
 
-// What one step of the plan does, or empty when the profile gives it nothing to do.
-QString StepDetail(const Plan& plan, Step step) {
+// What one step of the plan does, or nothing when the profile gives it nothing to do.
+QStringList StepDetail(const Plan& plan, Step step) {
   QStringList parts;
   switch (step) {
     case Step::kIdentify:
@@ -66,15 +67,24 @@ QString StepDetail(const Plan& plan, Step step) {
     case Step::kTest:
       if (plan.test) {
         if (!plan.test->text.empty()) parts << QStringLiteral("text");
-        if (!plan.test->escpos.empty())
-          parts << QString::fromStdString(plan.test->escpos.front()) +
-                       (plan.test->escpos.size() > 1 ? QStringLiteral("…") : QString());
+        for (const std::string& name : plan.test->escpos) parts << QString::fromStdString(name);
         if (plan.test->picture_file) parts << FileName(plan.test->picture_file->path);
         if (parts.isEmpty()) parts << QStringLiteral("-");
       }
       break;
   }
-  return parts.join(QStringLiteral(", "));
+  return parts;
+}
+
+// A piece of the summary that is never broken across lines: no-break spaces, and word
+// joiners between the other characters (a format like {seq:06} has break opportunities).
+QString Whole(const QString& text) {
+  QString out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (i > 0 && !text[i].isLowSurrogate()) out += QChar(0x2060);
+    out += text[i] == QLatin1Char(' ') ? QChar(QChar::Nbsp) : text[i];
+  }
+  return out;
 }
 
 }  // namespace
@@ -107,10 +117,14 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
 }
 
 QString PlanSummary(const Plan& plan, const StationTexts& texts) {
+  // Lines break between the steps and their parts, never inside a file name or a format.
   QStringList steps;
   for (Step step : plan.steps) {
-    const QString detail = StepDetail(plan, step);
-    if (!detail.isEmpty()) steps << texts.StepName(step) + QLatin1Char(' ') + detail;
+    const QStringList parts = StepDetail(plan, step);
+    if (parts.isEmpty()) continue;
+    QString item = Whole(texts.StepName(step) + QLatin1Char(' ') + parts.front());
+    for (qsizetype i = 1; i < parts.size(); ++i) item += QStringLiteral(", ") + Whole(parts[i]);
+    steps << item;
   }
   return steps.isEmpty() ? texts.Text("STN_PROFILE_NOTHING") : steps.join(QStringLiteral("  ·  "));
 }
@@ -135,6 +149,7 @@ ProfilePanel::ProfilePanel(const StationTexts& texts, QWidget* parent)
   lbl_profile_summary = Named<QLabel>(this, "lbl_profile_summary", QStringLiteral("Steps:"));
   val_profile_summary = new QLabel(this);
   val_profile_summary->setWordWrap(true);
+  val_profile_summary->setTextFormat(Qt::PlainText);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(lbl_profile_file, 0, 0);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "production/record_columns.h"
 #include "station_window/port_tile.h"

@@ -4,6 +4,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quillon {
 

@@ -2,14 +2,24 @@
 
 #include "station_window/tile_grid.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
+#include <filesystem>
 
 #include "core/file_locations.h"
 
 namespace quillon::testing {
 
+std::string ProcessSuffix() {
+  return "_" + std::to_string(QCoreApplication::applicationPid());
+}
+
 StationTest::StationTest() {
-  InstallShippedFiles();
+  for (const auto& entry : std::filesystem::directory_iterator(QUILLON_RESOURCE_DIR)) {
+    if (entry.path().extension() == ".ini")
+      std::filesystem::copy_file(entry.path(), dir.file(entry.path().filename().string()),
+                                 std::filesystem::copy_options::overwrite_existing);
+  }
   std::string font(64 * 1024, '\0');
   for (size_t i = 0; i < font.size(); ++i) font[i] = static_cast<char>(i * 7 + 3);
   dir.Write("font.bin", font);
@@ -29,6 +39,7 @@ std::unique_ptr<TStation> StationTest::MakeWindow(const production::VirtualBench
   StationSetup setup;
   setup.language = language;
   setup.records = records;
+  setup.buffer = dir.file("records-buffer.sqlite");
   setup.make_source = [bench, wrap](std::string* error) {
     std::unique_ptr<production::PrinterSource> source =
         production::MakeVirtualPrinterSource(bench, error);

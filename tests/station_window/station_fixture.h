@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/shell_fixture.h"
+#include "app/temp_folder.h"
 #include "core/msg_ini.h"
 #include "production/printer_source.h"
 #include "station_window/port_tile.h"
@@ -25,7 +26,10 @@ inline bool WaitFor(const std::function<bool()>& done, int timeout_ms = kEventTi
   return QTest::qWaitFor(done, timeout_ms);
 }
 
-class StationTest : public ShellTest {
+// A program folder of the process's own: the layout test runs at two scales at once.
+std::string ProcessSuffix();
+
+class StationTest : public ::testing::Test {
  protected:
   using SourceWrap = std::function<std::unique_ptr<production::PrinterSource>(
       std::unique_ptr<production::PrinterSource>)>;
@@ -39,6 +43,8 @@ class StationTest : public ShellTest {
   std::unique_ptr<TStation> StartWindow(const production::VirtualBench& bench,
                                         SourceWrap wrap = {});
 
+  TempProgramFolder dir{ProcessSuffix()};
+  RecordingPresenter presenter;
   std::string profile;  // settings read back, a Bluetooth name, serial numbers, a font
   std::string records;  // the records file
   std::string language_;

@@ -189,5 +189,23 @@ TEST_F(StationTest, StopLetsTheUnitInProgressFinishAndASecondStopInterruptsIt) {
   EXPECT_EQ(w->records()->val_passed->text(), "0");
 }
 
+TEST_F(StationTest, AnUnreachableServerIsSaidInABannerAndNewUnitsWait) {
+  // A server address whose socket folder does not exist: every connection fails at once.
+  records = "postgresql:///quillon?host=" + dir.file("no-server");
+  auto w = MakeWindow(Bench(1, 1));
+  w->show();
+  ASSERT_TRUE(w->LoadProfile(QString::fromStdString(profile)));
+  ASSERT_TRUE(WaitFor([&] { return w->banner()->isVisible(); }));
+  EXPECT_EQ(w->storeState()->text(), "unreachable: new units wait");
+  EXPECT_TRUE(w->banner()->text().startsWith("Attention: the records server cannot be reached"))
+      << w->banner()->text().toStdString();
+  // The printer that arrives waits: no serial number can be allocated.
+  ASSERT_TRUE(WaitFor([&] { return w->startButton()->isEnabled(); }));
+  w->startButton()->click();
+  ASSERT_TRUE(WaitFor([&] {
+    return w->tile("99-1") && w->tile("99-1")->state() == PortTile::State::kStoreWaiting;
+  }));
+}
+
 }  // namespace
 }  // namespace quillon
