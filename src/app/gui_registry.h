@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/app_context.h"
+#include "session/app_context.h"
 
 namespace quillon {
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/printer_command.h"
 #include "link/net_settings.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {

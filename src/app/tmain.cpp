@@ -19,10 +19,10 @@
 #include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/message_text.h"
-#include "core/printer_command.h"
-#include "link/net_settings.h"
 #include "core/sfunc.h"
+#include "link/net_settings.h"
 #include "link/serial/serial_path.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <span>
 
-#include "core/printer_command.h"
 #include "flash/flash_serial.h"
 #include "link/precise_pause.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {

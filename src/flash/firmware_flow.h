@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app_context.h"
 #include "core/flow_ui.h"
 #include "flash/flash_common.h"
+#include "session/app_context.h"
 
 namespace quillon {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/printer_command.h"
 #include "link/tcp_link.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 

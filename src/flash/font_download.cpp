@@ -4,10 +4,10 @@
 
 #include <cctype>
 
-#include "core/printer_command.h"
 #include "core/platform.h"
 #include "link/precise_pause.h"
 #include "protocol/esc_cmd.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {

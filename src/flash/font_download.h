@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "core/app_context.h"
 #include "core/flow_ui.h"
 #include "flash/flash_common.h"
+#include "session/app_context.h"
 
 namespace quillon {
 

@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "app/gui_registry.h"
+#include "core/ansi_codepage.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/message_text.h"
 #include "core/sfunc.h"
-#include "output/ansi_codepage.h"
 #include "output/oem_logo_controller.h"
 #include "output/output_gui.h"
 #include "output/print_test_controller.h"

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "app/gui_registry.h"
-#include "core/printer_command.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {

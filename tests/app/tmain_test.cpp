@@ -18,7 +18,7 @@
 #include "app/language.h"
 #include "app/usb_printer_menu.h"
 #include "core/ini_file.h"
-#include "core/printer_command.h"
+#include "session/printer_command.h"
 #include "shell_fixture.h"
 
 namespace quillon {

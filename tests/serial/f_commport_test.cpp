@@ -1,5 +1,5 @@
 // The serial settings dialog, offscreen: its controls and texts, OK and Close.
-#include "link/serial/f_commport.h"
+#include "app/f_commport.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 
 #include "app/pages.h"
 
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 #include "protocol/frame.h"
 #include "settings/label_page.h"
 #include "settings/settings_page.h"
