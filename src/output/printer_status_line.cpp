@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "app/gui_registry.h"
 #include "session/printer_command.h"
 
 namespace quillon {
@@ -74,10 +73,6 @@ std::string StatusLineText(const PrinterStatus& st, Messages& m) {
 
 std::unique_ptr<QObject> InstallPrinterStatusLine(QWidget* page, AppContext& ctx) {
   return std::make_unique<StatusLine>(page, ctx);
-}
-
-void InstallPrinterStatusGui(GuiRegistry& registry) {
-  registry.RegisterPageController("ts1", InstallPrinterStatusLine);
 }
 
 }  // namespace quillon

@@ -12,8 +12,8 @@
 
 #include "core/msg_ini.h"
 #include "core/sfunc.h"
+#include "app/gui_registry.h"
 #include "app/tmain.h"
-#include "output/output_gui.h"
 #include "output/raster_print.h"
 #include "virtualprinter/virtual_usb.h"
 
