@@ -24,7 +24,7 @@ class MainSerialPort final : public QObject {
   ~MainSerialPort() override {
     // The window closes: what was handed to the port still reaches the printer.
     cm_spcomm.StopCommDelivered();
-    link_.UseCommPort = false;
+    link_.SetUseCommPort(false);
     link_.SetCommPort(nullptr);
   }
 

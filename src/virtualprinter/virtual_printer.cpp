@@ -6,7 +6,7 @@
 
 #include "core/file_locations.h"
 #include "protocol/command_codes.h"
-#include "protocol/esc_cmd.h"
+#include "protocol/packet_limits.h"
 
 namespace quillon::vp {
 namespace {

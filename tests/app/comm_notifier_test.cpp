@@ -32,16 +32,16 @@ TEST(QtCommNotifier, DeliversInOrderWhenEventsRunAndDropsWhatIsForgotten) {
 
   ASSERT_TRUE(notifier.post(&comm, PWM_GOTCOMMDATA, 2, Block("AB")));
   ASSERT_TRUE(notifier.post(&comm, PWM_GOTCOMMDATA, 1, Block("C")));
-  EXPECT_EQ(link.CommRecvLen, 0);  // nothing before the window handles its events
+  EXPECT_EQ(link.CommRecvLen(), 0);  // nothing before the window handles its events
   pump.ProcessMessages(0);
-  ASSERT_EQ(link.CommRecvLen, 3);
-  EXPECT_EQ(std::memcmp(link.CommBuf, "ABC", 3), 0);
+  ASSERT_EQ(link.CommRecvLen(), 3);
+  EXPECT_EQ(std::memcmp(link.CommBuf(), "ABC", 3), 0);
 
   // Forgotten notifications are released, never delivered (the sanitizers check the block).
   notifier.post(&comm, PWM_GOTCOMMDATA, 1, Block("D"));
   notifier.forget(&comm);
   pump.ProcessMessages(0);
-  EXPECT_EQ(link.CommRecvLen, 3);
+  EXPECT_EQ(link.CommRecvLen(), 3);
   notifier.post(&comm, PWM_GOTCOMMDATA, 1, Block("E"));  // released with the notifier
 }
 

@@ -106,7 +106,7 @@ struct FlashRig {
   int presence_checks = 0;
   AppContext ctx{link, esc, messages, [this] {
                    ++presence_checks;
-                   if (link.USB.isFindPrint) return true;
+                   if (link.USB().isFindPrint) return true;
                    messages.MSGDLG(0, "", messages.Text("MSG003"));
                    return false;
                  }};
