@@ -84,8 +84,13 @@ void TclBluetooth::BuildControls() {
   lbl_status->setWordWrap(true);
   lbl_status->setContentsMargins(4, 0, 4, 2);
   top->addWidget(lbl_status);
+  pgc1->addTab(BuildSettingPage(), QStringLiteral("Bluetooth Setting"));
+  pgc1->addTab(BuildTransferPage(), QStringLiteral("Bluetooth Transfer"));
+  ConnectHandlers();
+}
 
-  // Page "Bluetooth Setting".
+// Page "Bluetooth Setting": discovery, pairing, the paired devices and their services.
+QWidget* TclBluetooth::BuildSettingPage() {
   ts1 = new QWidget;
   ts1->setObjectName(QStringLiteral("ts1"));
   ButtonDiscover = MakeButton(ts1, "ButtonDiscover", "Discover devices");
@@ -131,9 +136,11 @@ void TclBluetooth::BuildControls() {
   setting->addWidget(ComboboxPaired);
   setting->addWidget(btn5);
   setting->addWidget(ListView1, 1);
-  pgc1->addTab(ts1, QStringLiteral("Bluetooth Setting"));
+  return ts1;
+}
 
-  // Page "Bluetooth Transfer".
+// Page "Bluetooth Transfer": connect, the received and transmit boxes, send.
+QWidget* TclBluetooth::BuildTransferPage() {
   ts2 = new QWidget;
   ts2->setObjectName(QStringLiteral("ts2"));
   auto* pnl2 = MakePanel(ts2, "pnl2", 41);
@@ -183,8 +190,10 @@ void TclBluetooth::BuildControls() {
   transfer->addWidget(pnl2);
   transfer->addWidget(spl1, 1);
   transfer->addWidget(pnl1);
-  pgc1->addTab(ts2, QStringLiteral("Bluetooth Transfer"));
+  return ts2;
+}
 
+void TclBluetooth::ConnectHandlers() {
   connect(ButtonDiscover, &QPushButton::clicked, this,
           [this] { Guarded([this] { ButtonDiscoverClick(); }); });
   connect(btn2, &QPushButton::clicked, this, [this] { Guarded([this] { btn2Click(); }); });

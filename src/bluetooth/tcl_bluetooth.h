@@ -53,6 +53,9 @@ class TclBluetooth : public QDialog {
 
  private:
   void BuildControls();
+  QWidget* BuildSettingPage();
+  QWidget* BuildTransferPage();
+  void ConnectHandlers();
   bool ManagerConnected();
   void PairedDevices();
   void DevicesDiscoveryEnd(const BtDeviceList& devices);
