@@ -46,6 +46,9 @@ class PrinterLink final : public PrinterExchange {
 
   // Zeroes the reply buffer RecvBuf and RecvLen, the byte count of the last exchange.
   void Recv_Init();
+  // (PutMsg, the status hook that accepted a text and showed nothing, is gone: the one text
+  // it was given, a USB channel that could not make its transfer event, is now the reason
+  // a failed OpenUsb reports through LastOpenError.)
   int32_t RecvLen() const { return recv_len_; }
 
   // Which way the printer is reached, as the user chose it. UseCommPort: the serial port

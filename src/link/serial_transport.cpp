@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace quillon {
 
 bool SerialTransport::Open(std::string& error) {
   if (IsOpen()) return true;
-  error = "the serial port is not open";
+  error = std::string("the ") + name() + " is not open";
   return false;
 }
 
