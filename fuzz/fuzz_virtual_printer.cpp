@@ -29,6 +29,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   printer.Plug();
   printer.ResetInput();
   printer.ClearPaper();
+  // ESC/POS answers (status, printer ID, graphics) are bytes of their own shapes: they are
+  // collected apart, so that everything else must be frames or status bytes.
+  std::vector<uint8_t> escpos_replies;
+  printer.WithRenderer([&](quillon::vp::EscPosRenderer& r) {
+    r.Reset();
+    r.ClearReport();
+    r.reply = [&](std::vector<uint8_t> bytes) {
+      if (bytes.empty() || bytes.size() > 65536) std::abort();
+      escpos_replies.insert(escpos_replies.end(), bytes.begin(), bytes.end());
+    };
+  });
   // The first byte sets the size of the pieces the rest arrives in.
   const size_t piece = 1 + data[0] % 64;
   std::vector<uint8_t> replies;
@@ -57,5 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::string error;
   printer.SavePng("/dev/null", error);
+  printer.SaveReport("/dev/null", error);
+  printer.WithRenderer([](quillon::vp::EscPosRenderer& r) { r.reply = nullptr; });
   return 0;
 }

@@ -97,6 +97,82 @@ void BM_SavePng(benchmark::State& state) {
 }
 BENCHMARK(BM_SavePng)->Unit(benchmark::kMillisecond);
 
+// A long point-of-sale receipt on 80 mm paper: 1,000 text lines in changing modes (sizes,
+// emphasis, underline, reverse, alignment, code pages) and 20 symbols (QR codes, PDF417,
+// CODE128 and EAN-13 bar codes with their text). Target: under 100 ms a receipt.
+std::string LongReceipt() {
+  auto b = [](std::initializer_list<int> bytes) {
+    std::string s;
+    for (int v : bytes) s.push_back(static_cast<char>(v));
+    return s;
+  };
+  std::string r = b({0x1B, '@', 0x1C, '.', 0x1B, 't', 16});
+  for (int i = 0; i < 1000; ++i) {
+    switch (i % 5) {
+      case 0:
+        r += b({0x1B, '!', 0x00, 0x1B, 'a', 0});
+        break;
+      case 1:
+        r += b({0x1B, 'E', 1});
+        break;
+      case 2:
+        r += b({0x1D, '!', 0x11, 0x1B, 'a', 1});
+        break;
+      case 3:
+        r += b({0x1B, '-', 1, 0x1D, 'B', 1});
+        break;
+      case 4:
+        r += b({0x1B, '!', 0x00, 0x1D, 'B', 0, 0x1B, '-', 0});
+        break;
+    }
+    r += "Item " + std::to_string(i) + " caf\xE9 cr\xE8me        1 x 2,50 \x80";
+    r += "\n";
+    if (i % 50 == 49) {
+      const std::string data = "https://example.com/receipt/" + std::to_string(i);
+      switch ((i / 50) % 4) {
+        case 0:
+        case 1: {
+          const int len = static_cast<int>(data.size()) + 3;
+          r += b({0x1D, '(', 'k', 3, 0, 49, 'C', 4, 0x1D, '(', 'k', len, 0, 49, 'P', '0'}) + data +
+               b({0x1D, '(', 'k', 3, 0, 49, 'Q', '0'});
+          break;
+        }
+        case 2:
+          r += b({0x1D, 'H', 2, 0x1D, 'w', 2, 0x1D, 'k', 73, 12}) + "{BItem" +
+               std::to_string(100000 + i);
+          break;
+        case 3:
+          r += b({0x1D, 'H', 2, 0x1D, 'w', 3, 0x1D, 'k', 67, 12}) + "313063057461";
+          break;
+      }
+    }
+  }
+  return r;
+}
+
+void BM_Receipt1000Lines20Symbols(benchmark::State& state) {
+  VirtualPrinter::Options o = Blank();
+  o.paper_width = 576;
+  VirtualPrinter printer(o);
+  const std::string receipt = LongReceipt();
+  for (auto _ : state) {
+    printer.Receive(reinterpret_cast<const uint8_t*>(receipt.data()), receipt.size());
+    state.PauseTiming();
+    size_t symbols = 0;
+    printer.WithRenderer([&](quillon::vp::EscPosRenderer& r) {
+      symbols = r.report().symbols.size();
+      r.ClearReport();
+    });
+    if (symbols != 20) state.SkipWithError("the receipt did not print its 20 symbols");
+    printer.ClearPaper();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_Receipt1000Lines20Symbols)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -19,7 +19,7 @@ QWidget* BuildFirmwarePage(QWidget* parent) {
   auto* btn22 = ui::Button(page, "btn22", "第二步:点击更新固件");
   auto* progress = ui::Progress(page, "pb_update");
   // Ends a running update (also Esc); enabled only while one runs.
-  auto* stop = ui::Button(page, "btn_stop_update", "Stop");
+  auto* stop = ui::Button(page, "btn_stop_update", "停止");
   stop->setEnabled(false);
   auto* chk_old = ui::Check(page, "chk_old", "较早机型，请勾选这里");
   auto* memo = ui::Memo(page, "mmo_update_info");

@@ -17,7 +17,7 @@ QWidget* BuildFontPage(QWidget* parent) {
   auto* btn24 = ui::Button(page, "btn24", "第二步:点击更新字体");
   auto* progress = ui::Progress(page, "pb_flash");
   // Ends a running download (also Esc); enabled only while one runs.
-  auto* stop = ui::Button(page, "btn_stop_flash", "Stop");
+  auto* stop = ui::Button(page, "btn_stop_flash", "停止");
   stop->setEnabled(false);
   auto* erase_all = ui::Check(page, "chk_erase_all", "chk_erase_all");
   auto* lbl21 = ui::Label(page, "lbl21", "PACKSIZE:");

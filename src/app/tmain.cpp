@@ -20,6 +20,7 @@
 #include "core/ini_file.h"
 #include "core/message_text.h"
 #include "core/sfunc.h"
+#include "flash/page_flow_ui.h"
 #include "link/net_settings.h"
 #include "link/serial/serial_path.h"
 #include "session/printer_command.h"
@@ -118,12 +119,10 @@ void Tmain::BuildUi() {
 
   BuildMenus();
 
-  // Esc stops the running flow, as the pages' Stop buttons do.
+  // Esc stops the running flow, as the pages' Stop buttons do (a firmware update asks first).
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   stop->setObjectName("EscStop");
-  connect(stop, &QShortcut::activated, this, [this] {
-    if (link_.Busy()) link_.RequestStop();
-  });
+  connect(stop, &QShortcut::activated, this, [this] { RequestFlowStop(link_, this); });
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");

@@ -1,20 +1,32 @@
 #include "cli/cli_args.h"
 
+#include <cassert>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 
 namespace quillon::cli {
+
+bool TakesValue(const std::string& flag) {
+  static const std::set<std::string> kTakesValue = {
+      "--block",     "--count",       "--data",     "--dns",      "--encoding",
+      "--file",      "--gap",         "--gateway",  "--height",   "--ip",
+      "--key",       "--mask",        "--packsize", "--password", "--sector",
+      "--server-ip", "--server-port", "--ssid",     "--type",     "--width"};
+  return kTakesValue.count(flag) > 0;
+}
 
 std::optional<std::string> Args::Next() {
   for (size_t i = 0; i < words_.size(); ++i) {
     if (used_[i]) continue;
-    if (words_[i].size() > 1 && words_[i][0] == '-' && words_[i] != "-" &&
-        !(words_[i].size() > 1 && (std::isdigit(static_cast<unsigned char>(words_[i][1]))))) {
-      continue;  // a flag (negative numbers count as positional)
+    const std::string& w = words_[i];
+    if (w.size() > 1 && w[0] == '-' && !std::isdigit(static_cast<unsigned char>(w[1]))) {
+      if (TakesValue(w)) ++i;  // and its value
+      continue;
     }
     used_[i] = true;
-    return words_[i];
+    return w;
   }
   return std::nullopt;
 }
@@ -30,6 +42,7 @@ bool Args::Flag(const std::string& name) {
 }
 
 std::optional<std::string> Args::Value(const std::string& name, bool* missing_value) {
+  assert(TakesValue(name));  // else Next would take its value as a positional word
   if (missing_value) *missing_value = false;
   for (size_t i = 0; i < words_.size(); ++i) {
     if (used_[i]) continue;

@@ -53,16 +53,24 @@ bool IsUsbId(const std::string& s) {
 // The global option among the command's words, if any ("--paper" for "--paper=x" too).
 // A word that is the value of a command's own option ("--file --json") is not one.
 std::optional<std::string> GlobalOptionAfterCommand(const std::vector<std::string>& words) {
-  static const std::set<std::string> kGlobal = {
-      "--virtual-printer", "--paper",   "--state", "--usb",    "--port", "--baud", "--json",
-      "--quiet",           "--verbose", "--home",  "--version", "--tcp", "--factory-state",
-      "--connect-timeout", "--each-usb", "--vp-fault"};
-  static const std::set<std::string> kTakesValue = {
-      "--block", "--data",     "--encoding",  "--file",       "--gateway", "--ip",
-      "--key",   "--mask",     "--packsize",  "--sector",     "--type",    "--dns",
-      "--ssid",  "--password", "--server-ip", "--server-port"};
+  static const std::set<std::string> kGlobal = {"--virtual-printer",
+                                                "--paper",
+                                                "--state",
+                                                "--usb",
+                                                "--port",
+                                                "--baud",
+                                                "--json",
+                                                "--quiet",
+                                                "--verbose",
+                                                "--home",
+                                                "--version",
+                                                "--tcp",
+                                                "--factory-state",
+                                                "--connect-timeout",
+                                                "--each-usb",
+                                                "--vp-fault"};
   for (size_t i = 0; i < words.size(); ++i) {
-    if (i > 0 && kTakesValue.count(words[i - 1])) continue;
+    if (i > 0 && TakesValue(words[i - 1])) continue;
     const std::string name = words[i].substr(0, words[i].find('='));
     if (kGlobal.count(name)) return name;
   }

@@ -6,13 +6,36 @@
 namespace quillon::cli {
 namespace {
 
-// Length of the valid UTF-8 sequence at s[i], or 0.
-size_t Utf8Length(const std::string& s, size_t i) {
-  auto c = static_cast<unsigned char>(s[i]);
-  size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+// Length of the well-formed UTF-8 sequence at s[i] (Unicode's table of well-formed byte
+// sequences: no overlong forms, no surrogates, nothing past U+10FFFF). When the bytes there
+// are ill-formed, 0 with *skip set to the length of their maximal subpart (at least 1), the
+// bytes that one U+FFFD stands for.
+size_t Utf8Length(const std::string& s, size_t i, size_t* skip) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  *skip = 1;
+  if (c < 0x80) return 1;
+  size_t n = 0;
+  unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) lo = 0xA0;  // else overlong
+    if (c == 0xED) hi = 0x9F;  // else a surrogate
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) lo = 0x90;  // else overlong
+    if (c == 0xF4) hi = 0x8F;  // else past U+10FFFF
+  } else {
+    return 0;  // a continuation byte on its own, C0, C1 or F5..FF
+  }
   for (size_t k = 1; k < n; ++k) {
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    if (i + k >= s.size()) return 0;  // cut off by the end
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) return 0;
+    *skip = k + 1;
   }
   return n;
 }
@@ -48,11 +71,19 @@ std::string JsonString(const std::string& text) {
       default:
         break;
     }
-    size_t n = c < 0x20 ? 0 : Utf8Length(text, i);
-    if (n == 0) {
+    if (c < 0x20) {
       std::snprintf(esc, sizeof esc, "\\u%04x", c);
       out += esc;
       ++i;
+      continue;
+    }
+    size_t skip = 1;
+    const size_t n = Utf8Length(text, i, &skip);
+    if (n == 0) {
+      // JSON must be Unicode: bytes that are not (a file name from another system, a
+      // damaged reply) become U+FFFD, as every UTF-8 reader would show them.
+      out += kReplacement;
+      i += skip;
     } else {
       out.append(text, i, n);
       i += n;

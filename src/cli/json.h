@@ -31,7 +31,9 @@ class JsonObject {
   std::string body_;
 };
 
-// Quotes and escapes a string; bytes that are not valid UTF-8 are written as \u00XX.
+// Quotes and escapes a string. Control characters are escaped; each ill-formed UTF-8
+// sequence (overlong forms, surrogates, values past U+10FFFF, cut-off sequences, stray
+// continuation bytes) is written as one U+FFFD, so the result is always valid UTF-8.
 std::string JsonString(const std::string& text);
 
 }  // namespace quillon::cli

@@ -43,9 +43,13 @@ FileLocations FileLocations::Resolve(const Facts& facts) {
   f.facts_.user_config = WithSlash(facts.user_config);
   f.facts_.user_state = WithSlash(facts.user_state);
   const std::string& program = f.facts_.program;
-  // A program folder with its own config.ini is a complete set of files (the build folder,
-  // an unpacked archive), even when it cannot be written.
-  const bool beside = Exists(program + "config.ini");
+  // A program folder with its own settings, message file or main window language file is
+  // a complete set of files (the build folder, an unpacked archive), even when it cannot be
+  // written. Any one of them decides, so a deleted config.ini only means default settings
+  // (no USB identifiers, language CHS), never another folder's messages. An installed
+  // program's folder (bin/) holds none of them.
+  const bool beside = Exists(program + "config.ini") || Exists(program + "language_msg.ini") ||
+                      Exists(program + "language_main.ini");
   f.shipped_ =
       beside
           ? program

@@ -1,7 +1,8 @@
 // Where every file of the program lives. Three ways to run:
 // - home: --home DIR given; every file is in DIR.
-// - portable: the program's folder holds config.ini and is writable (the build folder, an
-//   unpacked archive); every file is beside the program.
+// - portable: the program's folder holds its own files (config.ini, the message file or the
+//   main window's language file) and is writable (the build folder, an unpacked archive);
+//   every file is beside the program.
 // - installed: settings and the user's language files in the user's config folder
 //   (config.ini copied there on first start from the shipped copy), the shipped defaults
 //   in share/quillon/ beside bin/, the log and kept state in the user's state folder.
@@ -27,7 +28,8 @@ class FileLocations {
 
   // The locations for this process: the real program folder and user folders.
   static FileLocations ForThisProgram(const std::string& home);
-  // Decides the mode from facts (looks at the disk: config.ini present, folder writable).
+  // Decides the mode from facts (looks at the disk: the program's own files present, folder
+  // writable).
   static FileLocations Resolve(const Facts& facts);
 
   Mode mode() const { return mode_; }

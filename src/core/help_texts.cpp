@@ -77,8 +77,7 @@ const ProgramHelp& QuillonCliHelp() {
           "any failed"},
          {"--port PATH", "a serial port (cable or Bluetooth) instead of USB"},
          {"--baud N", "the serial port's rate (default 115200)", 1},
-         {"--connect-timeout S",
-          "how long a Bluetooth port (rfcomm) may take to connect (10)", 1},
+         {"--connect-timeout S", "how long a Bluetooth port (rfcomm) may take to connect (10)", 1},
          {"--tcp HOST[:PORT]", "a network printer (raw TCP, port 9100 by default)"},
          {"--json", "one JSON object per result on stdout; progress as JSON lines"},
          {"--quiet", "less output"},
@@ -150,6 +149,9 @@ const ProgramHelp& VirtualPrinterHelp() {
           "not exist) and save every change back to it"},
          {"--paper FILE.png", "write the paper to FILE.png when stopping"},
          {"--paper-width DOTS", "384 (58 mm, default) or 576 (80 mm)"},
+         {"--report FILE.json",
+          "write what the ESC/POS output did when stopping: commands by\nname and count, unknown "
+          "commands with their offsets, symbols and\nthe text of every printed line"},
          {"--font FILE",
           "font library put into the flash at factory state (default: the\n"
           "shipped sample_font.bin)"},

@@ -204,15 +204,14 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
     return out;
   }
   if (!delivered) {
-    // The printer has taken the header and waits in its boot loader for an image it never
-    // got whole: saying only "no confirmation" would hide that it must be run again.
+    // A failed update like any other, and the printer has taken the header and waits in its
+    // boot loader for an image it never got whole: the memo says it must be run again.
     out.result = FlashResult::kNotDelivered;
-    const std::string line =
-        TextOr(m, "FLASH_OLD_NOT_DELIVERED",
-               "The image was not delivered; the printer is still in its boot loader: run the "
-               "update again.");
-    ui.MemoLine(line);
-    m.MSGDLG(kMsgWarning, "", line);
+    ui.MemoLine(m.Text("MSG010"));
+    ui.MemoLine(TextOr(m, "FLASH_OLD_NOT_DELIVERED",
+                       "The image was not delivered; the printer is still in its boot loader: "
+                       "run the update again."));
+    m.MSGDLG(kMsgPlain, "", m.Text("MSG010"));
     return out;
   }
   if (status[0] != kOldUpdateOk) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include "core/message_text.h"
 #include "flash/firmware_flow.h"
 #include "flash/flash_pages.h"
 
@@ -55,7 +56,11 @@ void FirmwarePage::btn22Click() {
   FirmwareJob job;
   job.path = path_ ? path_->text().toStdString() : std::string();
   job.serial = serial_;
-  RunningFlow run(ctx_.link, stop_);
+  // A stopped update leaves the printer in its boot loader: a stray Esc must not do that.
+  RunningFlow run(ctx_.link, stop_,
+                  TextOr(ctx_.messages, "FIRMWARE_STOP_ASK",
+                         "Stop the firmware update? The printer will stay in its boot loader "
+                         "until the update is run again."));
   last_ = old_ && old_->isChecked() ? OldUpdate(ctx_, ui_, job) : NewUpdate(ctx_, ui_, job);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "core/message_text.h"
 #include "core/platform.h"
 #include "link/precise_pause.h"
 #include "protocol/esc_cmd.h"
@@ -97,8 +98,13 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   auto cancelled = [&](uint32_t idx) {
     if (!StopAsked(link, ui)) return false;
     out.failed_address = idx;
-    ui.MemoLine(TextOr(m, "FLASH_CANCELLED", "Stopped by the user.") + " (flash address " +
-                std::to_string(idx) + ")");
+    // What was erased or written so far is lost for the font library: the user must know
+    // that the printer's fonts are broken until the download is run again.
+    ui.MemoLine(FillFields(TextOr(m, "FONT_STOPPED",
+                                  "Stopped by the user at address {address}. The font library "
+                                  "in the printer is now incomplete; download it again to "
+                                  "complete it."),
+                           {{"address", std::to_string(idx)}}));
     return true;
   };
   auto pause = [&](uint32_t idx) {

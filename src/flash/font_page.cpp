@@ -55,6 +55,8 @@ void FontPage::btn24Click() {
   job.erase_all = erase_all_ && erase_all_->isChecked();
   RunningFlow run(ctx_.link, stop_);
   last_ = FontDownload(ctx_, ui_, job);
+  // A stopped download runs no more: its bar does not stay part-way as if it did.
+  if (last_.result == FlashResult::kCancelled) ui_.SetProgress(0);
 }
 
 FontPage* InstallFontPage(QWidget* page, AppContext& ctx) {

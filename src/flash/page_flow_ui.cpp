@@ -3,17 +3,27 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextEdit>
 #include <algorithm>
 #include <limits>
+#include <vector>
+
+#include "core/msg_ini.h"
 
 namespace quillon {
 namespace {
 
 int ClampToInt(int64_t v) {
   return static_cast<int>(std::clamp<int64_t>(v, 0, std::numeric_limits<int>::max()));
+}
+
+// The flows running now, at most one per link (GUI thread only).
+std::vector<RunningFlow*>& RunningFlows() {
+  static std::vector<RunningFlow*> flows;
+  return flows;
 }
 
 }  // namespace
@@ -51,20 +61,51 @@ void PageFlowUi::SetProgress(int64_t position) {
 
 void WireStopButton(QAbstractButton* stop, PrinterLink& link, QObject* context) {
   if (!stop) return;
-  QObject::connect(stop, &QAbstractButton::clicked, context, [&link] {
-    if (link.Busy()) link.RequestStop();
-  });
+  QObject::connect(stop, &QAbstractButton::clicked, context,
+                   [&link, stop] { RequestFlowStop(link, stop->window()); });
 }
 
-RunningFlow::RunningFlow(PrinterLink& link, QAbstractButton* stop)
-    : link_(link), stop_(stop), owner_(!link.Busy()) {
+void RequestFlowStop(PrinterLink& link, QWidget* parent) {
+  if (!link.Busy()) return;
+  auto it = std::find_if(RunningFlows().begin(), RunningFlows().end(),
+                         [&link](RunningFlow* f) { return &f->link_ == &link; });
+  if (it == RunningFlows().end() || (*it)->stop_question_.empty()) {
+    link.RequestStop();
+    return;
+  }
+  RunningFlow* flow = *it;
+  if (flow->question_) {
+    flow->question_->raise();
+    return;
+  }
+  // Window-modal but not waited for: the flow goes on exchanging with the printer while
+  // the user reads, so an unanswered question cannot make a packet time out.
+  auto* box = new QMessageBox(QMessageBox::Question, QString::fromUtf8(kApplicationTitle),
+                              QString::fromStdString(flow->stop_question_),
+                              QMessageBox::Yes | QMessageBox::No, parent);
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QAbstractButton* yes = box->button(QMessageBox::Yes);
+  QObject::connect(box, &QMessageBox::buttonClicked, box, [&link, yes](QAbstractButton* b) {
+    if (b == yes && link.Busy()) link.RequestStop();
+  });
+  flow->question_ = box;
+  box->open();
+}
+
+RunningFlow::RunningFlow(PrinterLink& link, QAbstractButton* stop, std::string stop_question)
+    : link_(link), stop_(stop), owner_(!link.Busy()), stop_question_(std::move(stop_question)) {
   if (!owner_) return;
   link_.ClearStop();
   if (stop_) stop_->setEnabled(true);
+  RunningFlows().push_back(this);
 }
 
 RunningFlow::~RunningFlow() {
   if (!owner_) return;
+  RunningFlows().erase(std::find(RunningFlows().begin(), RunningFlows().end(), this));
+  if (question_) question_->close();  // the flow is over: nothing left to stop
   link_.ClearStop();
   if (stop_) stop_->setEnabled(false);
 }

@@ -49,6 +49,10 @@ class UsbDevice {
   virtual void SetWriteHoldOff(uint32_t ms) {}
 };
 
+// Longest a write waits without progress unless the command's own reply wait is longer. Every
+// backend whose device can hold writes off keeps writing that long while the device is present.
+inline constexpr uint32_t kMinWriteHoldOffMs = 30000;
+
 struct UsbOpenResult {
   std::unique_ptr<UsbDevice> device;
   UsbError error = UsbError::kNone;

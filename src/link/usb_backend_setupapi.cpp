@@ -1,6 +1,7 @@
 // USB printers on Windows through SetupAPI and the device's file interface.
 #include "link/usb_backend_setupapi.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/win32_text.h"
@@ -61,34 +62,56 @@ bool DeviceGone(DWORD error) {
 // An open printer: one overlapped transfer at a time, each with its own deadline.
 class SetupApiDevice final : public UsbDevice {
  public:
-  SetupApiDevice(SetupApi& api, HANDLE file, HANDLE event)
-      : api_(api), file_(file), event_(event) {}
+  SetupApiDevice(SetupApi& api, Clock& clock, HANDLE file, HANDLE event)
+      : api_(api), clock_(clock), file_(file), event_(event) {}
   ~SetupApiDevice() override {
     api_.CloseHandle(file_);
     ::CloseHandle(event_);
   }
 
+  void SetWriteHoldOff(uint32_t ms) override { hold_off_ = std::max(ms, kMinWriteHoldOffMs); }
+
   bool Write(const uint8_t* data, size_t len) override {
     size_t sent = 0;
-    do {  // a write of 0 bytes is still issued
+    uint32_t last_progress = clock_.NowMs();
+    int empty_returns = 0;  // writes that completed without taking a byte
+    do {                    // a write of 0 bytes is still issued
       const DWORD chunk = static_cast<DWORD>(std::min<size_t>(len - sent, 1u << 20));
+      bool timed_out = false;
       const int n = Transfer(true, const_cast<uint8_t*>(data) + sent, chunk,
-                             SetupApiBackend::kWriteTimeoutMs);
-      if (n < 0 || (n == 0 && chunk > 0)) return false;  // refused, gone, or not taken in time
+                             SetupApiBackend::kWriteTimeoutMs, &timed_out);
+      if (n < 0) return false;  // refused or gone
       sent += static_cast<size_t>(n);
+      if (n > 0 || chunk == 0) {
+        last_progress = clock_.NowMs();
+        empty_returns = 0;
+        continue;
+      }
+      // A printer erasing its flash, busy or out of paper holds the pipe off: it is written
+      // to again while it is present, until the hold-off passes without a byte taken.
+      if ((!timed_out && ++empty_returns >= kEmptyWriteLimit) ||
+          ElapsedMs(last_progress, clock_.NowMs()) >= hold_off_) {
+        return false;
+      }
     } while (sent < len);
     return true;
   }
 
   int Read(uint8_t* buf, size_t cap, uint32_t timeout_ms) override {
     if (cap > 4096) cap = 4096;
-    return Transfer(false, buf, static_cast<DWORD>(cap), timeout_ms);
+    bool timed_out = false;
+    return Transfer(false, buf, static_cast<DWORD>(cap), timeout_ms, &timed_out);
   }
 
  private:
-  // One transfer; the byte count, 0 when nothing moved in time, -1 on failure (for reads,
-  // only when the device is gone: any other failed read counts as nothing read).
-  int Transfer(bool write, uint8_t* data, DWORD size, DWORD timeout_ms) {
+  // Completed writes that take nothing, in a row, before a write fails (a device that
+  // answers at once without taking bytes would otherwise be written to in a tight loop).
+  static constexpr int kEmptyWriteLimit = 3;
+
+  // One transfer; the byte count, 0 when nothing moved in time (timed_out tells that the
+  // wait ran out), -1 on failure (for reads, only when the device is gone: any other failed
+  // read counts as nothing read).
+  int Transfer(bool write, uint8_t* data, DWORD size, DWORD timeout_ms, bool* timed_out) {
     OVERLAPPED ov = {};
     ov.hEvent = event_;
     DWORD done = 0;
@@ -98,6 +121,7 @@ class SetupApiDevice final : public UsbDevice {
     DWORD error = api_.GetLastError();
     if (error == ERROR_IO_PENDING) {
       if (api_.WaitForSingleObject(event_, timeout_ms) != WAIT_OBJECT_0) {
+        *timed_out = true;
         api_.CancelIoEx(file_, &ov);  // bytes that came meanwhile still count
       }
       if (api_.GetOverlappedResult(file_, &ov, &done, TRUE)) return static_cast<int>(done);
@@ -109,6 +133,8 @@ class SetupApiDevice final : public UsbDevice {
   }
 
   SetupApi& api_;
+  Clock& clock_;
+  uint32_t hold_off_ = kMinWriteHoldOffMs;
   HANDLE file_;
   HANDLE event_;
 };
@@ -199,7 +225,7 @@ UsbOpenResult SetupApiBackend::Open(const std::string& path) {
     r.message = "the printer could not be opened (no event for its transfers)";
     return r;
   }
-  r.device = std::make_unique<SetupApiDevice>(api_, file, event);
+  r.device = std::make_unique<SetupApiDevice>(api_, clock_, file, event);
   return r;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "link/clock.h"
 #include "link/usb_backend.h"
 
 namespace quillon {
@@ -52,17 +53,21 @@ std::string OpenErrorMessage(DWORD error, const std::string& path);
 
 class SetupApiBackend final : public UsbBackend {
  public:
-  explicit SetupApiBackend(SetupApi& api = RealSetupApi()) : api_(api) {}
+  explicit SetupApiBackend(SetupApi& api = RealSetupApi(), Clock& clock = SystemClock())
+      : api_(api), clock_(clock) {}
   // Every present USB device interface's path, in the system's enumeration order.
   void ListDevicePaths(std::vector<std::string>& paths) override;
   // Opens the path for reading and writing, shared, existing only, overlapped.
   UsbOpenResult Open(const std::string& path) override;
 
-  // A write that the device does not take within this time fails (paper out, jammed).
+  // One overlapped write waits this long; a printer that takes nothing is written to again
+  // until the hold-off (kMinWriteHoldOffMs, or the command's reply wait when longer) has
+  // passed without progress.
   static constexpr DWORD kWriteTimeoutMs = 2000;
 
  private:
   SetupApi& api_;
+  Clock& clock_;
 };
 
 }  // namespace quillon

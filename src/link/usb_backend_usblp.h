@@ -47,9 +47,6 @@ bool UsblpNodeUsable(const UsbSysfsFacts& facts);
 inline constexpr const char* kRouteLibusbDetached = "libusb, driver detached";
 inline constexpr const char* kRouteLibusb = "libusb";
 
-// Longest a write waits without progress unless the command's own reply wait is longer.
-inline constexpr uint32_t kMinWriteHoldOffMs = 30000;
-
 // Opens the printer through the kernel printer driver's node. On failure the error says
 // why: kAccess (not ours to read and write), kBusy with holder kKernelDriver (another
 // program has the node open), kNotFound (the node went away).

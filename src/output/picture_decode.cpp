@@ -1,4 +1,5 @@
-// Picture decoding through stb_image, limited to the formats the program offers.
+// Picture decoding through stb_image, limited to the formats the program offers; the
+// bitmaps stb_image does not read as Windows does are handled in bmp_file.
 #include "output/picture_decode.h"
 
 #include <fstream>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "core/utf8_path.h"
+#include "output/bmp_file.h"
 #include "output/stb_image_config.h"
 
 namespace quillon {
@@ -31,6 +33,9 @@ bool DecodePicture(const uint8_t* data, size_t size, Picture& out, std::string& 
     error = "the file is too large";
     return false;
   }
+  BmpInfo bmp;
+  const bool is_bmp = ReadBmpInfo(data, size, bmp);
+  if (is_bmp && IsRleBmp(bmp)) return DecodeRleBmp(data, size, bmp, out, error);
   const int len = static_cast<int>(size);
   int w = 0, h = 0, channels = 0;
   if (!stbi_info_from_memory(data, len, &w, &h, &channels)) {
@@ -55,8 +60,11 @@ bool DecodePicture(const uint8_t* data, size_t size, Picture& out, std::string& 
   p.height = h;
   p.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
   const unsigned char* px = rgba.get();
+  // A bitmap has transparency only where its header declares an alpha mask; in a plain
+  // 32-bit bitmap the fourth byte is padding, whatever it holds.
+  const uint32_t opaque = is_bmp && !bmp.alpha_declared ? 0xFF000000u : 0;
   for (uint32_t& dst : p.pixels) {
-    dst = uint32_t{px[3]} << 24 | uint32_t{px[0]} << 16 | uint32_t{px[1]} << 8 | px[2];
+    dst = uint32_t{px[3]} << 24 | uint32_t{px[0]} << 16 | uint32_t{px[1]} << 8 | px[2] | opaque;
     px += 4;
   }
   out = std::move(p);

@@ -23,11 +23,11 @@ namespace quillon {
 namespace {
 
 // Picture printing's progress in a dialog that appears only when printing takes a while;
-// its Stop button (and Esc) asks the link to stop, which ends the print at the next band.
+// its cancel button (and Esc) asks the link to stop, which ends the print at the next band.
 class ProgressDialogUi final : public FlowUi {
  public:
   ProgressDialogUi(QWidget* parent, Messages& messages, PrinterLink& link)
-      : dialog_(QStringLiteral("打印图片"), QStringLiteral("Stop"), 0, 1, parent),
+      : dialog_(QStringLiteral("打印图片"), QStringLiteral("取消"), 0, 1, parent),
         messages_(messages),
         link_(link) {
     dialog_.setWindowModality(Qt::WindowModal);

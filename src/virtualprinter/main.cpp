@@ -37,7 +37,7 @@ struct Args {
   uint16_t tcp_port = 0;
   int paper_level = -1;  // PaperLevel to set, -1: as the state has it
   int cover_open = -1;   // 1 open, 0 closed, -1: as the state has it
-  std::string link, input, state, paper, font, capture, port;
+  std::string link, input, state, paper, font, capture, port, report;
   uint32_t baud = 115200;
   bool no_font = false;
   int paper_width = 0;  // 0: as the saved state has it (384 for a new printer)
@@ -114,6 +114,8 @@ int ParseArgs(int argc, char** argv, Args& a) {
       ok = value(v) && (a.state = v, true);
     } else if (opt == "--paper") {
       ok = value(v) && (a.paper = v, true);
+    } else if (opt == "--report") {
+      ok = value(v) && (a.report = v, true);
     } else if (opt == "--font") {
       ok = value(v) && (a.font = v, true);
     } else if (opt == "--no-font") {
@@ -178,6 +180,14 @@ bool SaveAll(VirtualPrinter& printer, const Args& a) {
   if (!a.state.empty() && !printer.SaveState(a.state, error)) {
     std::fprintf(stderr, "quillon-virtual-printer: state not saved: %s\n", error.c_str());
     ok = false;
+  }
+  if (!a.report.empty()) {
+    if (printer.SaveReport(a.report, error)) {
+      std::printf("report: %s\n", a.report.c_str());
+    } else {
+      std::fprintf(stderr, "quillon-virtual-printer: report not saved: %s\n", error.c_str());
+      ok = false;
+    }
   }
   if (!a.paper.empty()) {
     if (printer.SavePng(a.paper, error)) {

@@ -39,6 +39,19 @@ void Paper::SetDot(int x, int y) {
       static_cast<uint8_t>(0x80u >> (x % 8));
 }
 
+void Paper::OrRow(int y, const uint8_t* bits, int bytes) {
+  if (y < 0 || stopped_) return;
+  if (y >= kMaxRows) {
+    cut_off_ = true;
+    return;
+  }
+  const int n = std::min(bytes, stride());
+  if (n <= 0 || std::all_of(bits, bits + n, [](uint8_t b) { return b == 0; })) return;
+  if (!Grow(y + 1)) return;
+  uint8_t* row = dots_.data() + static_cast<size_t>(y) * static_cast<size_t>(stride());
+  for (int i = 0; i < n; ++i) row[i] |= bits[i];
+}
+
 bool Paper::Dot(int x, int y) const {
   if (x < 0 || x >= width_ || y < 0 || y >= allocated_) return false;
   return (dots_[static_cast<size_t>(y) * static_cast<size_t>(stride()) +

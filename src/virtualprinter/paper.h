@@ -28,6 +28,9 @@ class Paper {
   // current end (the strip grows, up to kMaxRows). Dots outside the width are dropped.
   void SetDot(int x, int y);
   bool Dot(int x, int y) const;
+  // ORs a packed row (most significant bit leftmost, from x = 0) into row y; bytes past the
+  // paper's width are dropped. The fast way to print a composed line or picture strip.
+  void OrRow(int y, const uint8_t* bits, int bytes);
   // Starts a fresh roll of the given width (384 or 576).
   void Clear(int width);
   void Clear() { Clear(width_); }

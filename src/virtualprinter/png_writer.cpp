@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "protocol/frame.h"
@@ -59,16 +61,23 @@ bool WriteBilevelPng(const std::string& path, int width, int height,
   Chunk(png, "IDAT", packed);
   Chunk(png, "IEND", {});
 
+  // Every step is checked, the close too: a small file sits in the stream's buffer until the
+  // close, so a full disk shows only there.
+  auto failed = [&](const char* step) {
+    const int err = errno;
+    error = "cannot " + std::string(step) + " " + path +
+            (err ? ": " + std::string(std::strerror(err)) : "");
+    return false;
+  };
+  errno = 0;
   std::ofstream f(Utf8Path(path), std::ios::binary | std::ios::trunc);
-  if (!f) {
-    error = "cannot write " + path;
-    return false;
-  }
+  if (!f) return failed("create");
   f.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  if (!f) {
-    error = "cannot write " + path;
-    return false;
-  }
+  if (!f) return failed("write");
+  f.flush();
+  if (!f) return failed("write");
+  f.close();
+  if (f.fail()) return failed("write");
   return true;
 }
 

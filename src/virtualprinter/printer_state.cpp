@@ -178,6 +178,7 @@ bool PrinterState::Save(const std::string& path, std::string& error) const {
   w.Add("MEDI", media, sizeof media);
   w.Add("LOGO", logo);
   w.Add("FIRM", firmware);
+  w.Add("NVGR", nv_graphics);
   w.Add("CARD", card.blocks().data(), sizeof(RfidCard::Block) * RfidCard::kBlocks);
   // The flash is mostly blank or repetitive: stored deflated it takes a fraction of 8 MiB.
   uLongf packed_len = compressBound(NorFlash::kSize);
@@ -265,6 +266,7 @@ bool PrinterState::Load(const std::string& path, std::string& error) {
   Text(sec, "SNO ", next.serial_number);
   Bytes(sec, "LOGO", next.logo);
   Bytes(sec, "FIRM", next.firmware);
+  Bytes(sec, "NVGR", next.nv_graphics);
   auto fl = sec.find("FLSH");
   if (fl != sec.end()) {
     if (fl->second.size() != NorFlash::kSize) {

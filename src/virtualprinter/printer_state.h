@@ -58,9 +58,10 @@ struct PrinterState {
   int32_t label_high = 2567;
   uint8_t flash_lock = 0;  // boot loader flash lock: 0 unlocked
   bool flashing_mode = false;
-  std::vector<uint8_t> logo;      // screen logo raster as last received
-  std::vector<uint8_t> firmware;  // last firmware image that verified
-  uint16_t paper_width = 384;     // dots: 384 (58 mm) or 576 (80 mm)
+  std::vector<uint8_t> logo;         // screen logo raster as last received
+  std::vector<uint8_t> firmware;     // last firmware image that verified
+  std::vector<uint8_t> nv_graphics;  // NV graphics and bit images (ESC/POS), packed
+  uint16_t paper_width = 384;        // dots: 384 (58 mm) or 576 (80 mm)
   NorFlash flash;
   RfidCard card;
   PaperLevel paper = PaperLevel::kPresent;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 
 #include "core/file_locations.h"
+#include "core/utf8_path.h"
 #include "protocol/command_codes.h"
 #include "protocol/packet_limits.h"
 
@@ -50,9 +52,11 @@ std::string DefaultSampleFontPath() {
 VirtualPrinter::VirtualPrinter(Clock& clock) : VirtualPrinter(Options{}, clock) {}
 
 VirtualPrinter::VirtualPrinter(const Options& options, Clock& clock)
-    : clock_(clock), paper_(options.paper_width), renderer_(paper_, state_.flash) {
+    : clock_(clock), paper_(options.paper_width), renderer_(paper_, state_) {
   state_.paper_width = static_cast<uint16_t>(paper_.width());
   renderer_.test_page_lines = [this] { return TestPageLines(); };
+  // Status, printer ID and graphics answers of raw output: one-off bytes, no framing.
+  renderer_.reply = [this](std::vector<uint8_t> bytes) { QueueBytesLocked(std::move(bytes), 0); };
   if (options.load_factory_font) {
     std::string error;
     LoadFontImage(options.factory_font.empty() ? DefaultSampleFontPath() : options.factory_font,
@@ -72,6 +76,7 @@ void VirtualPrinter::Receive(const uint8_t* data, size_t len) {
     const size_t used = StepLocked(std::span<const uint8_t>(in_.data() + pos, in_.size() - pos));
     if (used == 0) break;
     pos += used;
+    stream_at_ += used;
   }
   if (!plugged_) pos = in_.size();  // vanished mid-stream: the rest went nowhere
   in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(pos));
@@ -94,7 +99,7 @@ void VirtualPrinter::ResetInput() {
 size_t VirtualPrinter::StepLocked(std::span<const uint8_t> in) {
   if (old_active_) return TakeOldImage(in);
   paper_.set_stopped(state_.stopped());  // raw output prints nothing while stopped
-  if (renderer_.InRaster()) return renderer_.Consume(in);
+  if (renderer_.InRaster()) return renderer_.Consume(in, stream_at_);
   const uint8_t b = in[0];
   if (b == kDle) {
     const int64_t r = TryStatusRequest(in);
@@ -110,7 +115,7 @@ size_t VirtualPrinter::StepLocked(std::span<const uint8_t> in) {
     if (r > 0) return static_cast<size_t>(r);
     if (r == kNeedMore) return 0;
   }
-  return renderer_.Consume(in);
+  return renderer_.Consume(in, stream_at_);
 }
 
 int64_t VirtualPrinter::TryFrame(std::span<const uint8_t> in) {
@@ -588,6 +593,29 @@ void VirtualPrinter::WithState(const std::function<void(PrinterState&)>& fn) {
   std::lock_guard<std::mutex> lock(mu_);
   fn(state_);
   Touch();
+  renderer_.StatusChanged();  // paper or cover may have changed: automatic status back
+}
+
+void VirtualPrinter::WithRenderer(const std::function<void(EscPosRenderer&)>& fn) {
+  std::lock_guard<std::mutex> lock(mu_);
+  fn(renderer_);
+}
+
+bool VirtualPrinter::SaveReport(const std::string& path, std::string& error) {
+  std::string json;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    renderer_.FlushLine();
+    json = renderer_.report().ToJson();
+  }
+  std::ofstream f(Utf8Path(path), std::ios::binary | std::ios::trunc);
+  f.write(json.data(), static_cast<std::streamsize>(json.size()));
+  f.close();
+  if (!f) {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
 }
 
 bool VirtualPrinter::SaveState(const std::string& path, std::string& error) {
@@ -602,6 +630,7 @@ bool VirtualPrinter::LoadState(const std::string& path, std::string& error) {
     paper_.Clear(state_.paper_width);
   }
   state_.paper_width = static_cast<uint16_t>(paper_.width());
+  renderer_.Reset();  // the loaded settings (the charset) are the start-up defaults
   Touch();
   return true;
 }

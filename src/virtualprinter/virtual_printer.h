@@ -85,6 +85,10 @@ class VirtualPrinter {
   // --- State -------------------------------------------------------------------------
   // Runs fn on the state under the engine's lock (reads and edits from other threads).
   void WithState(const std::function<void(PrinterState&)>& fn);
+  // Runs fn on the ESC/POS renderer under the engine's lock (its modes and report).
+  void WithRenderer(const std::function<void(EscPosRenderer&)>& fn);
+  // Writes the renderer's report (commands, unknown commands, symbols, text lines) as JSON.
+  bool SaveReport(const std::string& path, std::string& error);
   // Direct access for single-threaded use (tests between exchanges, the program's setup).
   PrinterState& state() { return state_; }
   bool SaveState(const std::string& path, std::string& error);
@@ -156,6 +160,7 @@ class VirtualPrinter {
   uint32_t bad_checksums_ = 0;
 
   std::vector<uint8_t> in_;  // input not yet consumed
+  uint64_t stream_at_ = 0;   // bytes of the host's stream consumed so far
   std::deque<PendingReply> replies_;
 
   // Newer firmware protocol: the image announced by the erase and collected since.

@@ -95,7 +95,7 @@ bool VirtualUsbBank::SavePapers(const std::string& paper, std::string* error) {
     const std::string file = FileFor(paper, i, ".png");
     std::string why;
     if (!printer(i).SavePng(file, why)) {
-      *error = "cannot save the paper to " + file + ": " + why;
+      *error = "the paper was not saved: " + why;  // why names the file
       return false;
     }
   }

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <vector>
@@ -112,6 +117,41 @@ TEST_F(MsgIniTest, ShippedMessageFileHasEveryKeyInBothLanguages) {
   for (const char* key : {msgkey::kBusy, msgkey::kBusyFont, msgkey::kTransfer, msgkey::kOldTransfer,
                           msgkey::kLogoSize, msgkey::kBadCodePage})
     EXPECT_TRUE(chs.count(std::string("msg") + (key + 3))) << key;  // keys read lower-cased
+}
+
+// Every message key that the program's sources name has its text in both languages: a key
+// missing from [CHS] shows the English fallback (or "ERROR") to Chinese users.
+TEST(ShippedMessages, EveryKeyTheSourcesNameIsInBothLanguages) {
+  const IniFile file(std::string(QUILLON_RESOURCE_DIR) + "/language_msg.ini");
+  const auto chs = file.ReadSection("CHS");
+  const auto en = file.ReadSection("EN");
+  // Names of the same shape that are not message keys: the settings file's keys,
+  // environment variables and character set names.
+  std::set<std::string> other = {"ansi_codepage",  "lc_all", "lc_ctype", "xdg_config_home",
+                                 "xdg_state_home", "euc_kr", "shift_jis"};
+  const IniFile config(std::string(QUILLON_RESOURCE_DIR) + "/config.ini");
+  for (const char* section : {"SYSTEM", "LOG"})
+    for (const auto& [key, value] : config.ReadSection(section)) other.insert(key);
+
+  const std::regex literal(R"re("(MSG[0-9]{3}|[A-Z][A-Z0-9]*(_[A-Z0-9]+)+)")re");
+  std::set<std::string> keys;
+  namespace fs = std::filesystem;
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(QUILLON_SOURCE_DIR) / "src")) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".cpp" && ext != ".h") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (std::sregex_iterator it(text.begin(), text.end(), literal), end; it != end; ++it) {
+      std::string key = (*it)[1].str();
+      std::transform(key.begin(), key.end(), key.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      if (other.count(key)) continue;
+      keys.insert(key);
+      EXPECT_TRUE(chs.count(key)) << key << " has no [CHS] text (" << entry.path() << ")";
+      EXPECT_TRUE(en.count(key)) << key << " has no [EN] text (" << entry.path() << ")";
+    }
+  }
+  EXPECT_GT(keys.size(), 100u);  // the scan found the sources
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ void Drain(int out_fd, int err_fd, std::string& out, std::string& err) {
 
 }  // namespace
 
-CliRun RunCli(const std::vector<std::string>& args) {
+CliRun RunCli(const std::vector<std::string>& args, const std::string& program) {
   int out_pipe[2], err_pipe[2];
   CliRun run;
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return run;
@@ -69,10 +69,10 @@ CliRun RunCli(const std::vector<std::string>& args) {
     int devnull = open("/dev/null", O_RDONLY);
     dup2(devnull, 0);
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(QUILLON_CLI));
+    argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    execv(QUILLON_CLI, argv.data());
+    execv(program.c_str(), argv.data());
     _exit(127);
   }
   close(out_pipe[1]);

@@ -29,7 +29,8 @@ class CliHome {
   std::string path_;
 };
 
-CliRun RunCli(const std::vector<std::string>& args);
+// Runs quillon-cli (or a copy of it at program) with args.
+CliRun RunCli(const std::vector<std::string>& args, const std::string& program = QUILLON_CLI);
 
 // quillon-cli running in the background (output to files in the home), for signals.
 class CliChild {

@@ -10,6 +10,7 @@
 
 #include "cli_runner.h"
 #include "core/help_texts.h"
+#include "support/json_check.h"
 #include "virtualprinter/printer_state.h"
 
 namespace quillon::testing {
@@ -132,6 +133,73 @@ TEST(CliSettings, RecordsAndLabelValues) {
   EXPECT_EQ(RunCli(Virtual(home, {"wifi", "set", "--ssid", "shop", "--static"})).exit_code, 0);
 }
 
+// Every line a command writes with --json is one valid JSON object, those of commands
+// that report nothing beyond success and of failures included.
+TEST(CliJson, EveryLineOfEveryCommandIsJson) {
+  CliHome home;
+  std::string image(3000, '\0');
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
+  WriteFile(home.File("fw.bin"), image);
+  WriteFile(home.File("font.bin"), std::string(5000, 'A'));
+  WriteFile(home.File("stripes.bmp"), Bitmap(64, 48));
+  struct Case {
+    std::vector<std::string> words;
+    int exit_code;
+  };
+  const Case cases[] = {
+      {{"devices"}, 0},
+      {{"get", "language"}, 0},
+      {{"get", "bt-name"}, 0},
+      {{"get", "info"}, 0},
+      {{"get", "net"}, 0},
+      {{"get", "label-distances"}, 0},
+      {{"set", "stepmode", "3"}, 0},
+      {{"set", "bt-name", "打印机\"7\""}, 0},
+      {{"factory-reset", "--yes"}, 0},
+      {{"font", "download", home.File("font.bin"), "--packsize", "4096"}, 0},
+      {{"send", "text", "Hi"}, 0},
+      {{"send", "escpos", "cut"}, 0},
+      {{"print", "image", home.File("stripes.bmp")}, 0},
+      {{"status"}, 0},
+      {{"logo", home.File("stripes.bmp")}, 0},
+      {{"wifi", "set", "--ssid", "shop"}, 0},
+      {{"wifi", "reset"}, 0},
+      {{"net", "get"}, 0},
+      {{"net", "set", "--ip", "10.0.0.7", "--mask", "255.0.0.0", "--gateway", "10.0.0.1"}, 0},
+      {{"label", "threshold"}, 0},
+      {{"label", "self-test"}, 0},
+      {{"label", "get"}, 0},
+      {{"label", "set", "120", "-35"}, 0},
+      {{"rfid", "request", "--sector", "1"}, 0},
+      {{"rfid", "write", "--sector", "1", "--block", "1", "--data",
+        "00112233445566778899AABBCCDDEEFF"},
+       0},
+      {{"rfid", "read", "--sector", "1"}, 0},
+      {{"paper-roll", "create"}, 0},
+      {{"paper-roll", "read"}, 0},
+      {{"firmware", "unlock"}, 0},
+      {{"firmware", "update", home.File("fw.bin")}, 0},
+      {{"firmware", "update", home.File("fw.bin"), "--old"}, 0},
+      {{"firmware", "enter-update-mode"}, 0},
+      {{"get", "no-such-setting"}, 2},
+      {{"print", "image", home.File("missing.bmp")}, 4},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> words = {"--json"};
+    words.insert(words.end(), c.words.begin(), c.words.end());
+    const CliRun run = RunCli(Virtual(home, words));
+    const std::string what = c.words[0] + " " + (c.words.size() > 1 ? c.words[1] : "");
+    EXPECT_EQ(run.exit_code, c.exit_code) << what << ": " << run.err;
+    std::istringstream lines(run.out);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+      EXPECT_EQ(JsonCheck::Problem(line), "") << what << ": " << line;
+      EXPECT_TRUE(line.starts_with("{")) << what << ": " << line;
+    }
+    EXPECT_GT(count, 0) << what;
+  }
+}
+
 TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   CliHome home;
   EXPECT_EQ(RunCli({"--home", home.path()}).exit_code, 2);
@@ -173,6 +241,81 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
                                (what == std::string("font") ? " download" : " update") +
                                ": 'missing.bin': the file does not exist\n");
   }
+}
+
+// A portable folder whose config.ini was deleted: no USB identifiers and language CHS, the
+// messages still from the file beside the program, and nothing written anywhere else.
+TEST(CliFiles, PortableFolderWithoutConfigIniKeepsItsFilesBesideTheProgram) {
+  CliHome folder;
+  std::filesystem::remove(folder.File("config.ini"));
+  const std::string program = folder.File("quillon-cli");
+  std::filesystem::copy_file(QUILLON_CLI, program);
+  WriteFile(folder.File("fw.bin"), "abc");
+  // The user's folders of an installed program, where nothing may go.
+  const std::string elsewhere = folder.File("user");
+  setenv("XDG_CONFIG_HOME", (elsewhere + "/config").c_str(), 1);
+  setenv("XDG_STATE_HOME", (elsewhere + "/state").c_str(), 1);
+  CliRun fw = RunCli({"--virtual-printer", "firmware", "update", folder.File("fw.bin")}, program);
+  EXPECT_EQ(fw.exit_code, 0) << fw.err;
+  const std::string chs_done = "固件更新成功";  // MSG016 of [CHS] in the folder's message file
+  EXPECT_NE(fw.err.find(chs_done), std::string::npos) << fw.err;
+  EXPECT_EQ(fw.err.find("cannot copy"), std::string::npos) << fw.err;
+  EXPECT_TRUE(std::filesystem::is_regular_file(folder.File("virtual-printer.state")));
+  CliRun usb = RunCli({"get", "language"}, program);
+  EXPECT_EQ(usb.exit_code, 3);
+  EXPECT_NE(
+      usb.err.find("no USB identifiers: set USB_VID and USB_PID in " + folder.File("config.ini")),
+      std::string::npos)
+      << usb.err;
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("XDG_STATE_HOME");
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
+}
+
+// Options may stand anywhere after the command: a flag's value is never taken for a
+// positional word.
+TEST(CliUsage, OptionsBeforeThePositionalWords) {
+  CliHome home;
+  WriteFile(home.File("lib.bin"), std::string(5000, 'A'));
+  CliRun font = RunCli(Virtual(home, {"--json", "font", "download", "--packsize", "4096",
+                                      home.File("lib.bin"), "--erase-all"}));
+  EXPECT_EQ(font.exit_code, 0) << font.err;
+  EXPECT_NE(font.out.find("\"command\":\"font download\",\"ok\":true"), std::string::npos)
+      << font.out;
+}
+
+// A file name that is not UTF-8 (any bytes but '/' are allowed on Linux) reaches the JSON
+// line as U+FFFD, so JSON readers can still read the line.
+TEST(CliOutput, JsonNamesAFileWhoseNameIsNotUtf8) {
+  CliHome home;
+  // An overlong NUL, a surrogate and a value past U+10FFFF.
+  const std::string name = home.File(
+      "a\xC0\x80"
+      "b\xED\xA0\x80"
+      "c\xF4\x90\x80\x80"
+      ".bmp");
+  WriteFile(name, "not a picture");
+  CliRun run = RunCli(Virtual(home, {"--json", "print", "image", name}));
+  EXPECT_EQ(run.exit_code, 4) << run.err;
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_NE(run.out.find("a" + fffd + fffd + "b" + fffd + fffd + fffd + "c" + fffd + fffd + fffd +
+                         fffd + ".bmp"),
+            std::string::npos)
+      << run.out;
+  for (const char* raw : {"\xC0", "\xED\xA0", "\xF4\x90"})
+    EXPECT_EQ(run.out.find(raw), std::string::npos) << run.out;
+}
+
+// A paper that could not be written whole (a full disk, here /dev/full: the bytes sit in
+// the file's buffer until the close) is reported as not saved, naming the file.
+TEST(CliVirtualPrinter, PaperOnAFullDiskIsNotReportedAsSaved) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  CliHome home;
+  WriteFile(home.File("input.bin"), "hello\n");
+  CliRun vp = RunCli({"--input", home.File("input.bin"), "--paper", "/dev/full"}, QUILLON_VP);
+  EXPECT_EQ(vp.exit_code, 1);
+  EXPECT_EQ(vp.out.find("paper:"), std::string::npos) << vp.out;
+  EXPECT_NE(vp.err.find("paper not saved: cannot write /dev/full: "), std::string::npos) << vp.err;
 }
 
 // The words that completion and the manual offer are the ones the program takes.

@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
@@ -135,12 +138,67 @@ TEST_F(FlashWindowTest, StopEndsAFontDownloadThatWaitsOnASilentPrinter) {
   Click("btn24");  // returns when the flow has ended
   EXPECT_EQ(waiting.toStdString(),
             "waiting for the printer: erase at 4096, attempt 1 of 10, up to 120 s each");
-  EXPECT_NE(Memo("mmo_flash").find("Stopped by the user. (flash address 4096)"), std::string::npos)
+  EXPECT_NE(Memo("mmo_flash")
+                .find("Stopped by the user at address 4096. The font library in the "
+                      "printer is now incomplete; download it again to complete it."),
+            std::string::npos)
       << Memo("mmo_flash");
+  EXPECT_EQ(window->findChild<QProgressBar*>("pb_flash")->value(), 0);
   EXPECT_FALSE(stop->isEnabled());
   EXPECT_FALSE(window->link().Busy());
   EXPECT_FALSE(window->link().StopRequested());
   EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
+}
+
+// A firmware update stopped half-way leaves the printer in its boot loader, so Esc and
+// Stop ask first (default No) and the update runs on while the question is open.
+TEST_F(FlashWindowTest, StoppingAFirmwareUpdateAsksFirst) {
+  const Bytes image = Pattern(60 * 1024);  // 60 packets, 10 ms apart: time to ask
+  TempFile firmware(image);
+  files.data_file = firmware.path();
+  Click("btn21");
+  auto* stop = window->findChild<QPushButton*>("btn_stop_update");
+  auto* esc = window->findChild<QShortcut*>("EscStop");
+  ASSERT_TRUE(stop && esc);
+
+  // Presses Esc (or Stop) once the update runs, then answers the question with answer.
+  auto run = [&](bool by_esc, QMessageBox::StandardButton answer) {
+    bool pressed = false, answered = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (!stop->isEnabled() || answered) return;
+      QMessageBox* box = nullptr;  // the open question (an answered one may linger hidden)
+      for (auto* b : window->findChildren<QMessageBox*>())
+        if (b->isVisible()) box = b;
+      if (!pressed) {
+        pressed = true;
+        if (by_esc)
+          emit esc->activated();
+        else
+          stop->click();
+        return;
+      }
+      if (!box) return;
+      EXPECT_EQ(box->text().toStdString(), Text("FIRMWARE_STOP_ASK"));
+      EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+      EXPECT_FALSE(window->link().StopRequested());  // nothing stops before the answer
+      box->button(answer)->click();
+      answered = true;
+    });
+    watch.start(10);
+    Click("btn22");  // returns when the flow has ended
+    return answered;
+  };
+
+  ASSERT_TRUE(run(true, QMessageBox::No));
+  EXPECT_NE(Memo("mmo_update_info").find(Text("MSG016")), std::string::npos)
+      << Memo("mmo_update_info");
+  EXPECT_EQ(printer.state().firmware, image);
+
+  ASSERT_TRUE(run(false, QMessageBox::Yes));
+  EXPECT_NE(Memo("mmo_update_info").find(Text("FIRMWARE_STOPPED")), std::string::npos)
+      << Memo("mmo_update_info");
+  EXPECT_FALSE(window->link().StopRequested());
 }
 
 TEST_F(FlashWindowTest, FirmwareOverTheWindowsSerialPort) {

@@ -2,8 +2,10 @@
 // any script, and files that are not pictures.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "core/utf8_path.h"
 #include "output/picture_decode.h"
@@ -76,16 +78,52 @@ TEST(PictureDecode, FormatsGiveOpaquePixelsTopRowFirst) {
   }
 }
 
-TEST(PictureDecode, TransparencyIsKeptForTheConversion) {
-  // 32-bit bitmap with an alpha channel: one clear black pixel, one opaque black pixel.
-  Bytes file = Bitmap(2, 1, 32, {}, {{0, 0, 0, 0, 0, 0, 0, 255}});
+// The bitmaps of tests/data/pictures (written by make_pictures.py from the file format
+// alone): run-length compressed 8- and 4-bit pictures, and 32-bit ones whose fourth byte is
+// transparency only where the header declares an alpha mask.
+TEST(PictureDecode, CompressedAndThirtyTwoBitBitmapsAsWindowsReadsThem) {
+  const char* dir = std::getenv("QUILLON_TEST_DATA");
+  const std::string folder = std::string(dir ? dir : "tests/data") + "/pictures/";
+  const uint32_t K = 0xFF000000, W = 0xFFFFFFFF, R = 0xFFFF0000, G = 0xFF00FF00, clear = 0;
+  struct Case {
+    const char* name;
+    int w, h;
+    std::vector<uint32_t> pixels;  // top row first
+  };
+  const Case cases[] = {
+      {"rle8.bmp", 6, 4, {K, K, K, K, W, W, R, R, W, K, K, K, W, R, W, R, G, G, W, W, W, R, R, R}},
+      {"rle4.bmp", 5, 3, {W, W, K, K, K, R, W, W, R, R, W, R, W, R, W}},
+      {"rgb32_padding.bmp", 3, 1, {K, K, W}},
+      {"v5_alpha.bmp", 2, 1, {clear, K}},
+  };
+  for (const Case& c : cases) {
+    Picture p;
+    std::string error;
+    ASSERT_TRUE(LoadPictureFile(folder + c.name, p, error)) << c.name << ": " << error;
+    EXPECT_EQ(p.width, c.w) << c.name;
+    EXPECT_EQ(p.height, c.h) << c.name;
+    EXPECT_EQ(p.pixels, c.pixels) << c.name;
+  }
+  // The clear pixel is white on paper.
   Picture p;
   std::string error;
-  ASSERT_TRUE(DecodePicture(file.data(), file.size(), p, error)) << error;
-  ASSERT_EQ(p.pixels.size(), 2u);
-  EXPECT_EQ(p.pixels[0] >> 24, 0u);
-  EXPECT_EQ(p.pixels[1], 0xFF000000u);
+  ASSERT_TRUE(LoadPictureFile(folder + "v5_alpha.bmp", p, error)) << error;
   EXPECT_EQ(OnWhite(p.pixels[0]), 0xFFFFFFFFu);
+
+  // Hostile streams stay inside the picture: runs past the row's end, moves past the last
+  // row, literal groups and moves cut off by the file's end.
+  std::ifstream in(Utf8Path(folder + "rle8.bmp"), std::ios::binary);
+  const Bytes rle8((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const Bytes streams[] = {{255, 1, 255, 2, 0, 0, 0, 2, 255, 255, 3, 1},
+                           {0, 2, 5, 200, 7, 1},
+                           {0, 255, 1, 2, 3},
+                           {0, 2, 1}};
+  for (const Bytes& stream : streams) {
+    Bytes file(rle8.begin(), rle8.begin() + 70);  // headers and colour table
+    file.insert(file.end(), stream.begin(), stream.end());
+    ASSERT_TRUE(DecodePicture(file.data(), file.size(), p, error)) << error;
+    EXPECT_EQ(p.pixels.size(), 24u);
+  }
 }
 
 TEST(PictureDecode, FilesThatAreNotPicturesSayWhyAndNameTheFile) {

@@ -41,6 +41,11 @@ TEST(PrinterStatusDecode, FlagsReadinessAndReasons) {
       {{0x12, 0x52, 0x32, 0x12}, "unrecoverable error", {kError, kUnrecov}},
       {{0x12, 0x52, 0x52, 0x12}, "auto-recoverable error", {kError, kAuto}},
       {{0x12, 0x12, 0x12, 0x72}, "paper out", {kOut}},
+      // A printer may set only one bit of a sensor pair: each alone counts.
+      {{0x12, 0x12, 0x12, 0x16}, "", {kNearEnd}},
+      {{0x12, 0x12, 0x12, 0x1A}, "", {kNearEnd}},
+      {{0x12, 0x12, 0x12, 0x32}, "paper out", {kOut}},
+      {{0x12, 0x12, 0x12, 0x52}, "paper out", {kOut}},
       // As a printer with an open cover and an empty roll answers.
       {{0x1A, 0x36, 0x12, 0x7E},
        "cover open, paper out, printing stopped by paper out",

@@ -104,7 +104,9 @@ TEST_F(CommPortDialogTest, OkReportsBadRateAndOpenFailureThenCloses) {
   second->chk_UseCommPort->setChecked(true);
   EXPECT_EQ(Run(*second, second->btn1), QDialog::Accepted);
   ASSERT_EQ(errors.size(), 2u);
-  EXPECT_EQ(errors[1], QString::fromUtf8("打开串口出错\r\n/dev/ttyQuillonMissing does not exist"));
+  EXPECT_EQ(errors[1],
+            QString::fromUtf8(
+                "打开串口出错\r\n此串口不存在或被占用\r\n/dev/ttyQuillonMissing does not exist"));
   EXPECT_FALSE(link.UseCommPort());
 }
 

@@ -54,7 +54,7 @@ TEST_F(SerialChoiceTest, TickedOkOpensThePortWithTheChosenNameAndRate) {
 TEST_F(SerialChoiceTest, PortThatWillNotOpenLeavesTheSerialLinkOff) {
   link.SetUseCommPort(true);
   EXPECT_EQ(ApplySerialChoice(link, comm, "COM12", "115200", true),
-            "打开串口出错\r\n/dev/COM12 does not exist");
+            "打开串口出错\r\n此串口不存在或被占用\r\n/dev/COM12 does not exist");
   EXPECT_FALSE(link.UseCommPort());
   EXPECT_FALSE(comm.IsOpen());
   EXPECT_EQ(comm.CommName(), "COM12");  // a typed name is stored as typed

@@ -8,11 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "link/serial/comm_notifier.h"
@@ -22,6 +25,7 @@
 namespace quillon {
 namespace {
 
+using Steady = std::chrono::steady_clock;
 using testing::Pattern;
 using testing::PtyPair;
 using testing::PumpUntil;
@@ -97,13 +101,16 @@ TEST_F(TCommTest, OpensOnceAndClosesQuietly) {
 
 TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   comm.SetCommName("/dev/quillon-no-such-port");
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n/dev/quillon-no-such-port does not exist");
+  EXPECT_EQ(ErrorOf(comm),
+            "打开串口出错\r\n此串口不存在或被占用\r\n/dev/quillon-no-such-port does not exist");
   EXPECT_EQ(comm.Handle(), 0);
   comm.SetCommName("ttyQuillonNoSuchPort");  // a bare name means /dev/<name>
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n/dev/ttyQuillonNoSuchPort does not exist");
+  EXPECT_EQ(ErrorOf(comm),
+            "打开串口出错\r\n此串口不存在或被占用\r\n/dev/ttyQuillonNoSuchPort does not exist");
   // Permissions cannot be taken away from a test run as root: the text itself.
   EXPECT_EQ(CommOpenErrorText(PortOpenFailure::kAccess, "/dev/ttyUSB0"),
-            "打开串口出错\r\nno permission to open /dev/ttyUSB0: add your user to the dialout "
+            "打开串口出错\r\n此串口不存在或被占用\r\nno permission to open /dev/ttyUSB0: add your "
+            "user to the dialout "
             "group (sudo usermod -aG dialout $USER) and log in again");
   EXPECT_EQ(CommDevicePath("ttyUSB0"), "/dev/ttyUSB0");
   EXPECT_EQ(CommDevicePath(pty.slave_path()), pty.slave_path());
@@ -123,7 +130,8 @@ TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   ASSERT_GE(other, 0);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   comm.SetCommName(pty.slave_path());
-  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n" + pty.slave_path() + " is in use by another program");
+  EXPECT_EQ(ErrorOf(comm), "打开串口出错\r\n此串口不存在或被占用\r\n" + pty.slave_path() +
+                               " is in use by another program");
   EXPECT_EQ(comm.Handle(), 0);
   close(other);
 
@@ -132,8 +140,8 @@ TEST_F(TCommTest, OpenErrorsLeaveThePortClosed) {
   EXPECT_NE(comm.Handle(), 0);
   TComm second(notifier);
   second.SetCommName(pty.slave_path());
-  EXPECT_EQ(ErrorOf(second),
-            "打开串口出错\r\n" + pty.slave_path() + " is in use by another program");
+  EXPECT_EQ(ErrorOf(second), "打开串口出错\r\n此串口不存在或被占用\r\n" + pty.slave_path() +
+                                 " is in use by another program");
   EXPECT_EQ(second.Handle(), 0);
 }
 
@@ -248,6 +256,46 @@ TEST_F(TCommTest, DeliveredCloseLosesNothingAndAStuckLineIsCounted) {
   EXPECT_GT(stuck.undelivered, 0u);
   EXPECT_LE(stuck.undelivered, 3 * 65535u);
   EXPECT_EQ(comm.Handle(), 0);
+}
+
+TEST_F(TCommTest, OpeningAgainKeepsWhatTheLastSessionDelivered) {
+  // More than the device side's input buffer holds: the rest waits in the terminal until
+  // the device reads, which it does only after the port has been opened again.
+  const std::vector<uint8_t> sent = Pattern(6000, 30);
+  comm.StartComm();
+  ASSERT_TRUE(comm.WriteCommData(sent.data(), 6000));
+  ASSERT_TRUE(comm.StopCommDelivered().ok());
+  comm.StartComm();
+  EXPECT_EQ(pty.ReadMaster(sent.size(), 2000), sent);
+}
+
+TEST_F(TCommTest, AStopAbandonsOutputTheLineDoesNotTake) {
+  // Nobody reads: the bytes need about 17 s at the line rate, so the deadline is far off.
+  comm.StartComm();
+  const std::vector<uint8_t> block = Pattern(65535, 40);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(comm.WriteCommData(block.data(), 65535));
+  std::promise<void> waiting;
+  bool told = false;
+  std::atomic<bool> stop{false};
+  Steady::time_point asked;
+  std::thread user([&] {
+    waiting.get_future().wait();  // the delivery wait has begun
+    asked = Steady::now();
+    stop = true;
+  });
+  const CommDelivery d = comm.StopCommDelivered([&] {
+    if (!std::exchange(told, true)) waiting.set_value();
+    return stop.load();
+  });
+  const Steady::time_point returned = Steady::now();
+  if (!told) waiting.set_value();  // never asked: the user thread must not wait forever
+  user.join();
+  EXPECT_TRUE(told);
+  EXPECT_GT(d.undelivered, 0u);
+  EXPECT_EQ(comm.Handle(), 0);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(returned - asked).count();
+  RecordProperty("stop_ms", static_cast<int>(ms));
+  EXPECT_LT(ms, static_cast<int64_t>(kDeliverySlackMs));  // given up, not waited out
 }
 
 TEST_F(TCommTest, OtherSideClosingRequestsHangup) {

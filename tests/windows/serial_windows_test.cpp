@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "link/serial/comm_notifier.h"
@@ -30,6 +34,16 @@ bool Pair(NullModem& m) {
   if (c1 == std::string::npos || c2 == std::string::npos) return false;
   m = {s.substr(0, c1), s.substr(c1 + 1, c2 - c1 - 1), s.substr(c2 + 1)};
   return true;
+}
+
+// Gives the relay a command through its control FIFO.
+bool Tell(const NullModem& m, const std::string& command) {
+  HANDLE ctl = CreateFileA(m.ctl.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (ctl == INVALID_HANDLE_VALUE) return false;
+  DWORD n = 0;
+  const bool ok = WriteFile(ctl, command.data(), static_cast<DWORD>(command.size()), &n, nullptr);
+  CloseHandle(ctl);
+  return ok && n == command.size();
 }
 
 std::vector<uint8_t> Pattern(size_t n) {
@@ -169,15 +183,49 @@ TEST_F(WinCommTest, AnOrderlyCloseDeliversEverythingHandedOver) {
   EXPECT_TRUE(std::equal(big.begin(), big.end(), b_got.begin()));
 }
 
+TEST_F(WinCommTest, AStopAbandonsOutputTheLineDoesNotTake) {
+  ASSERT_EQ(OpenError(a), "");
+  ASSERT_EQ(OpenError(b), "");
+  auto relay = [&](const std::string& command, const std::string& done) {
+    return Tell(modem, command + "\n") && PumpUntil(pump, [&] {
+             return std::search(b_got.begin(), b_got.end(), done.begin(), done.end()) !=
+                    b_got.end();
+           });
+  };
+  // The cable takes nothing more from a: about 17 s of bytes at the line rate back up.
+  ASSERT_TRUE(relay("hold", "held"));
+  const std::vector<uint8_t> big = Pattern(65535);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(a.WriteCommData(big.data(), 65535));
+  std::promise<void> waiting;
+  bool told = false;
+  std::atomic<bool> stop{false};
+  std::chrono::steady_clock::time_point asked;
+  std::thread user([&] {
+    waiting.get_future().wait();  // the delivery wait has begun
+    asked = std::chrono::steady_clock::now();
+    stop = true;
+  });
+  const CommDelivery d = a.StopCommDelivered([&] {
+    if (!std::exchange(told, true)) waiting.set_value();
+    return stop.load();
+  });
+  const auto returned = std::chrono::steady_clock::now();
+  if (!told) waiting.set_value();  // never asked: the user thread must not wait forever
+  user.join();
+  EXPECT_TRUE(told);
+  EXPECT_GT(d.undelivered, 0u);
+  EXPECT_FALSE(a.IsOpen());
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(returned - asked).count();
+  RecordProperty("stop_ms", static_cast<int>(ms));
+  EXPECT_LT(ms, static_cast<int64_t>(kDeliverySlackMs));  // given up, not waited out
+  ASSERT_TRUE(relay("release", "released"));  // what a sent is dropped, the cable works again
+}
+
 TEST_F(WinCommTest, ALostLineAsksForAHangUp) {
   ASSERT_EQ(OpenError(a), "");
   EXPECT_FALSE(SerialLineGone(a.Handle()));
   // Pull a's cable: the relay closes its side of the pair.
-  HANDLE ctl = CreateFileA(modem.ctl.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(ctl, INVALID_HANDLE_VALUE) << modem.ctl;
-  DWORD n = 0;
-  ASSERT_TRUE(WriteFile(ctl, "hangup\n", 7, &n, nullptr));
-  CloseHandle(ctl);
+  ASSERT_TRUE(Tell(modem, "hangup\n")) << modem.ctl;
   ASSERT_TRUE(PumpUntil(pump, [&] { return hangups > 0; }));
   EXPECT_TRUE(a.IsOpen());                  // a request closes nothing by itself
   EXPECT_TRUE(SerialLineGone(a.Handle()));  // what the serial path checks before closing

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/usb_backend_setupapi.h"
+#include "support/fake_clock.h"
 
 namespace quillon {
 namespace {
@@ -102,7 +103,9 @@ class FakeApi final : public SetupApi {
   }
   DWORD WaitForSingleObject(HANDLE, DWORD ms) override {
     waited_ms.push_back(ms);
-    return current_.completes ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    if (current_.completes) return WAIT_OBJECT_0;
+    clock.Advance(ms);  // the whole wait ran out
+    return WAIT_TIMEOUT;
   }
   BOOL CancelIoEx(HANDLE h, OVERLAPPED*) override {
     EXPECT_EQ(h, kFile);
@@ -118,6 +121,7 @@ class FakeApi final : public SetupApi {
 
   std::vector<uint8_t> written;
   std::vector<DWORD> waited_ms;
+  testing::FakeClock clock;
 
  private:
   const Step& Next() {
@@ -138,7 +142,7 @@ TEST(SetupApiBackend, ListsEveryPresentInterfaceAndReleasesTheSet) {
   FakeApi api;
   api.paths = {L"\\\\?\\usb#vid_1fc9&pid_2016#5&1&0#{a5dcbf10-6530-11d2-901f-00c04fb951ed}",
                L"\\\\?\\usb#vid_046d&pid_c52b#6&2&0#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"};
-  SetupApiBackend usb(api);
+  SetupApiBackend usb(api, api.clock);
   std::vector<std::string> paths = {"kept"};
   usb.ListDevicePaths(paths);
   ASSERT_EQ(paths.size(), 3u);
@@ -159,7 +163,7 @@ TEST(SetupApiBackend, ListsEveryPresentInterfaceAndReleasesTheSet) {
 
 TEST(SetupApiBackend, OpenSharedOverlappedAndClassifiesFailures) {
   FakeApi api;
-  SetupApiBackend usb(api);
+  SetupApiBackend usb(api, api.clock);
   {
     UsbOpenResult r = usb.Open("\\\\?\\usb#vid_1fc9&pid_2016#x");
     ASSERT_TRUE(r.device);
@@ -183,7 +187,7 @@ TEST(SetupApiBackend, OpenSharedOverlappedAndClassifiesFailures) {
 
 TEST(SetupApiBackend, TransfersWaitAtMostTheirTimeOut) {
   FakeApi api;
-  SetupApiBackend usb(api);
+  SetupApiBackend usb(api, api.clock);
   UsbOpenResult r = usb.Open("p");
   ASSERT_TRUE(r.device);
   UsbDevice& dev = *r.device;
@@ -204,18 +208,60 @@ TEST(SetupApiBackend, TransfersWaitAtMostTheirTimeOut) {
   EXPECT_EQ(dev.Read(buf, sizeof buf, 10), 0);
   EXPECT_EQ(dev.Read(buf, sizeof buf, 10), -1);
 
-  // Writes: whole at once, in two pieces, and a printer that does not take them in time.
+  // Writes: whole at once, and in two pieces.
   const std::vector<uint8_t> data = {9, 8, 7, 6, 5};
   api.steps = {{TRUE, 0, 5}, {TRUE, 0, 2}, {FALSE, ERROR_IO_PENDING, 3}};
   EXPECT_TRUE(dev.Write(data.data(), 5));
   EXPECT_TRUE(dev.Write(data.data(), 5));
   EXPECT_EQ(api.written, (std::vector<uint8_t>{9, 8, 7, 6, 5, 9, 8, 7, 6, 5}));
   EXPECT_EQ(api.waited_ms.back(), SetupApiBackend::kWriteTimeoutMs);
-  api.steps = {{FALSE, ERROR_IO_PENDING, 0, false}};
-  EXPECT_FALSE(dev.Write(data.data(), 5));
   api.steps = {{TRUE, 0, 0}};
   EXPECT_TRUE(dev.Write(data.data(), 0));  // a write of 0 bytes is still issued
   EXPECT_TRUE(api.steps.empty());
+}
+
+TEST(SetupApiBackend, WritesWaitForAPrinterThatHoldsThePipeOffWhileItIsPresent) {
+  FakeApi api;
+  SetupApiBackend usb(api, api.clock);
+  UsbOpenResult r = usb.Open("p");
+  ASSERT_TRUE(r.device);
+  UsbDevice& dev = *r.device;
+  const std::vector<uint8_t> data = {9, 8, 7, 6, 5};
+  const FakeApi::Step held = {FALSE, ERROR_IO_PENDING, 0, false};
+  const auto slices = [](uint32_t ms) { return ms / SetupApiBackend::kWriteTimeoutMs; };
+
+  // Held off for just under the hold-off, then one byte, held again as long, then the
+  // rest: the hold-off counts from the last progress, so the write goes through.
+  api.steps.assign(slices(kMinWriteHoldOffMs) - 1, held);
+  api.steps.push_back({FALSE, ERROR_IO_PENDING, 1});
+  api.steps.insert(api.steps.end(), slices(kMinWriteHoldOffMs) - 1, held);
+  api.steps.push_back({TRUE, 0, 4});
+  EXPECT_TRUE(dev.Write(data.data(), 5));
+  EXPECT_EQ(api.written, (std::vector<uint8_t>{9, 8, 7, 6, 5}));
+  EXPECT_TRUE(api.steps.empty());
+
+  // Nothing taken for the whole hold-off: the write fails, without writing on.
+  api.steps.assign(slices(kMinWriteHoldOffMs) + 2, held);
+  const uint32_t start = api.clock.NowMs();
+  EXPECT_FALSE(dev.Write(data.data(), 5));
+  EXPECT_EQ(api.clock.NowMs() - start, kMinWriteHoldOffMs);
+  EXPECT_EQ(api.steps.size(), 2u);
+
+  // A command with a longer reply wait holds on that long.
+  dev.SetWriteHoldOff(60000);
+  api.steps.assign(slices(60000) - 1, held);
+  api.steps.push_back({TRUE, 0, 5});
+  EXPECT_TRUE(dev.Write(data.data(), 5));
+
+  // A printer unplugged while holding off ends the write at once.
+  api.steps = {held, held, {FALSE, ERROR_DEVICE_NOT_CONNECTED, 0}, {TRUE, 0, 5}};
+  EXPECT_FALSE(dev.Write(data.data(), 5));
+  EXPECT_EQ(api.steps.size(), 1u);
+
+  // A device that completes writes at once without taking a byte is not written to forever.
+  api.steps.assign(5, FakeApi::Step{TRUE, 0, 0});
+  EXPECT_FALSE(dev.Write(data.data(), 5));
+  EXPECT_EQ(api.steps.size(), 2u);
 }
 
 }  // namespace

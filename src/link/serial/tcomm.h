@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/comm_port.h"
+#include "link/serial/comm_delivery.h"
 #include "link/serial/comm_notifier.h"
 #include "link/serial/comm_types.h"
 #include "link/serial/serial_io.h"
@@ -33,7 +34,6 @@ class ECommsError : public std::runtime_error {
 // The texts of ECommsError.
 inline constexpr const char* kCommAlreadyOpen = "此串口已经打开";
 inline constexpr const char* kCommOpenFailed = "打开串口出错\r\n此串口不存在或被占用";
-inline constexpr const char* kCommOpenFailedTitle = "打开串口出错";
 inline constexpr const char* kCommSetupFailed = "初始化缓冲区出错";
 inline constexpr const char* kCommEventFailed = "无法创建事件";
 inline constexpr const char* kCommReadThreadFailed = "无法创建读线程";
@@ -43,19 +43,10 @@ inline constexpr const char* kCommWriteThreadFailed = "无法创建写线程";
 // Windows: "COM3" names \\.\COM3; a name starting with \\ is a device path already.
 std::string CommDevicePath(const std::string& name);
 
-// The open error: the component's first line, then why the port at path could not be
-// opened and, where there is one, what to do about it.
+// The open error: the component's two fixed lines, then a third saying why the port at path
+// could not be opened and, where there is one, what to do about it.
 std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
                               const std::string& detail = "");
-
-// What became of the bytes handed to WriteCommData since the port was opened.
-struct CommDelivery {
-  uint64_t handed = 0;       // bytes handed over
-  uint64_t undelivered = 0;  // of those, still queued or in the driver at the deadline
-  bool ok() const { return undelivered == 0; }
-};
-// Extra time a delivery may take beyond what its bytes need at the line rate.
-inline constexpr uint32_t kDeliverySlackMs = 2000;
 
 class TComm final : public CommPort {
  public:
@@ -81,9 +72,10 @@ class TComm final : public CommPort {
   // (an abort: the driver's output is discarded too).
   void StopComm();
   // Waits until every block handed to WriteCommData has been written and the driver has
-  // sent it, at most as long as the bytes still queued need at the line rate (10 bits a
-  // byte) plus kDeliverySlackMs. stopped is asked between short slices and ends the wait
-  // early. Nothing to wait for while closed.
+  // sent it, at most as long as the bytes still queued need at the line rate (start, data,
+  // parity and stop bits of each byte) plus kDeliverySlackMs. stopped is asked before and
+  // between short slices of both waits and gives up at once. Nothing to wait for while
+  // closed.
   CommDelivery WaitDelivered(const std::function<bool()>& stopped = {});
   // WaitDelivered, then StopComm; the driver's output is discarded only when it could not
   // be delivered. Every close that is not an abort goes this way.

@@ -63,7 +63,10 @@ void TComm::StartComm() {
   if (!isatty(fd.get()) || ioctl(fd.get(), TIOCEXCL) != 0) throw ECommsError(kCommSetupFailed);
 
   hCommFile = fd.release();
-  (void)tcflush(hCommFile, TCIOFLUSH);
+  // Stale input goes; output is left alone. A fresh open has sent nothing, and on a
+  // pseudo-terminal an output flush reaches into the other side's input, where the bytes a
+  // previous session delivered may still wait to be read.
+  (void)tcflush(hCommFile, TCIFLUSH);
   FSendDataEmpty.store(true);
   handed_ = 0;
   line_lost_ = false;

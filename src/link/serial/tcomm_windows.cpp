@@ -71,7 +71,10 @@ void TComm::StartComm() {
   }
 
   hCommFile = CommHandleValue(h);
-  (void)PurgeComm(h, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  // Stale input goes; output is left alone. A fresh handle has no write of its own, and on
+  // a port backed by a pseudo-terminal (Wine) an output purge reaches into the other side's
+  // input, where the bytes a previous session delivered may still wait to be read.
+  (void)PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR);
   ForgetCommErrors(h);
   FSendDataEmpty.store(true);
   handed_ = 0;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "virtualprinter/escpos/code_pages.h"
+
 namespace {
 
 constexpr size_t kImageSize = 8u * 1024u * 1024u;
@@ -144,14 +146,17 @@ int main(int argc, char** argv) {
     PutScaled(img, kAscii12 + 48u * static_cast<uint32_t>(c), 2, 12, *font[static_cast<size_t>(c)]);
     Put9x17(img, kAscii9 + 48u * static_cast<uint32_t>(c), *font[static_cast<size_t>(c)]);
   }
-  // Code page 0: the upper half of code page 437.
-  Decoder cp437("CP437");
-  for (int c = 0x80; c <= 0xFF && cp437.ok(); ++c) {
-    const char b = static_cast<char>(c);
-    const uint32_t cp = cp437(&b, 1);
-    if (cp == 0 || cp >= font.size() || !font[cp]) continue;
-    PutScaled(img, kPage12 + 48u * static_cast<uint32_t>(c - 0x80), 2, 12, *font[cp]);
-    Put9x17(img, kPage9 + 48u * static_cast<uint32_t>(c - 0x80), *font[cp]);
+  // The code pages, each in the slot of its ESC t number, from the printer's own tables.
+  for (size_t t = 0; t < quillon::vp::escpos::kCodePageTableCount; ++t) {
+    const auto& table = quillon::vp::escpos::kCodePageTables[t];
+    if (table.number >= 100) continue;
+    const uint32_t slot = 6144u * table.number;
+    for (int c = 0x80; c <= 0xFF; ++c) {
+      const uint32_t cp = table.upper[c - 0x80];
+      if (cp == 0 || cp >= font.size() || !font[cp]) continue;
+      PutScaled(img, kPage12 + slot + 48u * static_cast<uint32_t>(c - 0x80), 2, 12, *font[cp]);
+      Put9x17(img, kPage9 + slot + 48u * static_cast<uint32_t>(c - 0x80), *font[cp]);
+    }
   }
 
   const int gb = FillTwoByte(img, font, "GB18030", kGb18030, [](int h, int l) {
