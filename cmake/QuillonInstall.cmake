@@ -77,6 +77,8 @@ install(FILES ${QUILLON_SHIPPED_INI} DESTINATION ${QUILLON_SHARE})
 if(TARGET quillon_sample_font)
   install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/sample_font.bin DESTINATION ${QUILLON_SHARE})
 endif()
+# The production station's sample profile, logo and test text.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/production/ DESTINATION ${QUILLON_SHARE}/production)
 
 install(FILES ${CMAKE_SOURCE_DIR}/resources/quillon.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -8,6 +8,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/README-windows.txt DESTINATION . REN
 install(DIRECTORY DESTINATION log)
 # The sample font library, when the build has one (see QUILLON_PREBUILT_SAMPLE_FONT).
 install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/sample_font.bin DESTINATION . OPTIONAL)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/production/ DESTINATION production)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME quillon)

@@ -21,6 +21,8 @@ for f in /usr/bin/quillon /usr/bin/quillon-cli /usr/bin/quillon-virtual-printer 
   /usr/share/quillon/language_main.ini /usr/share/quillon/language_net_edit.ini \
   /usr/share/quillon/language_wifi.ini /usr/share/quillon/language_serial_number.ini \
   /usr/share/quillon/sample_font.bin /usr/share/applications/quillon.desktop \
+  /usr/share/quillon/production/sample-profile.ini /usr/share/quillon/production/sample-logo.png \
+  /usr/share/quillon/production/sample-test.txt \
   /usr/share/icons/hicolor/48x48/apps/quillon.png /usr/share/icons/hicolor/256x256/apps/quillon.png \
   /usr/share/icons/hicolor/scalable/apps/quillon.svg /usr/lib/udev/rules.d/60-quillon-printer.rules \
   /usr/share/man/man1/quillon.1.gz /usr/share/man/man1/quillon-cli.1.gz \
@@ -48,6 +50,10 @@ as_user "$cli" --virtual-printer set language 1 >/dev/null
 [ "$(as_user "$cli" --virtual-printer get language)" = 1 ] || fail "virtual printer forgot a setting"
 [ -f "$user/state/quillon/virtual-printer.state" ] || fail "no virtual printer state"
 as_user "$cli" --help | grep -q "installed use" || fail "quillon-cli --help does not say the folders"
+# The shipped sample profile runs as it is, and its records go to the user's state folder.
+as_user "$cli" --virtual-printer=2 --factory-state --quiet station \
+  "$root/usr/share/quillon/production/sample-profile.ini" >/dev/null || fail "sample station failed"
+[ -f "$user/state/quillon/records.sqlite" ] || fail "no records in XDG_STATE_HOME"
 as_user "$root/usr/bin/quillon" --help | grep -q "$user/config/quillon/" ||
   fail "quillon --help does not say the folders"
 find "$root/usr" -printf '%p %s %T@\n' | sort >"$tmp/usr-after"
@@ -71,6 +77,7 @@ complete_words() {
 }
 [ "$(complete_words quillon-cli --virtual-printer fa)" = factory-reset ] || fail "command completion"
 [ "$(complete_words quillon-cli get lang)" = language ] || fail "setting completion"
+[ "$(complete_words quillon-cli records ex)" = export ] || fail "records completion"
 [ "$(complete_words quillon-cli --usb c0de:7001 send escpos test)" = test-page ] ||
   fail "test sequence completion"
 

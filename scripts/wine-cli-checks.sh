@@ -47,6 +47,13 @@ if [ "$(head -c 4 "$home/paper.png" | od -An -c | tr -d ' ')" != "211PNG" ]; the
 fi
 check "virtual: not a picture" 4 "" -- cli --virtual-printer print image "$whome\\state.bin"
 check "log beside the home" 0 "" -- test -d "$home/log"
+# The production station on two virtual printers; records in the JSON-lines file.
+printf '[font]\r\nfile = font.bin\r\npacksize = 4096\r\n[settings]\r\nblackness = 3\r\n[serial]\r\nformat = W{seq:05}\r\n' \
+  >"$home/profile.ini"
+head -c 20000 /dev/zero | tr '\0' 'B' >"$home/font.bin"
+check "station: two virtual printers" 0 "2 pass" -- \
+  cli --virtual-printer=2 --factory-state station "$whome\\profile.ini"
+check "station: records in records.jsonl" 0 "W00002" -- cli records show W00002
 
 # COM5: the Linux virtual printer on a pseudo-terminal. Its fifth packet (the first write,
 # after three sector erases) goes unanswered, so the font download must retry once.

@@ -1,7 +1,8 @@
 #include "app/program_options.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
 
 #include "core/file_locations.h"
 #include "core/help_texts.h"
@@ -11,31 +12,46 @@ namespace quillon {
 
 ProgramOptions ParseProgramOptions(int argc, char** argv) {
   ProgramOptions o;
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (std::strcmp(a, "--virtual-printer") == 0) {
-      o.virtual_printer = true;
-    } else if (std::strncmp(a, "--virtual-printer=", 18) == 0) {
-      char* end = nullptr;
-      const long n = std::strtol(a + 18, &end, 10);
-      if (a[18] == '\0' || *end != '\0' || n < 1 || n > vp::kMaxVirtualPrinters) {
-        if (o.error.empty())
-          o.error = std::string("--virtual-printer=N takes a count from 1 to ") +
-                    std::to_string(vp::kMaxVirtualPrinters) + ": " + a;
-      } else {
-        o.virtual_printer = true;
-        o.virtual_count = static_cast<int>(n);
-      }
-    } else if ((std::strcmp(a, "--paper") == 0 || std::strcmp(a, "--state") == 0) && i + 1 < argc) {
-      (a[2] == 'p' ? o.paper : o.state) = argv[++i];
-    } else if (std::strcmp(a, "--home") == 0 && i + 1 < argc) {
-      o.home = argv[++i];
-    } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-      o.help = true;
-    } else if (std::strcmp(a, "--version") == 0) {
-      o.version = true;
-    } else if (std::strncmp(a, "--", 2) == 0 && o.error.empty()) {
-      o.error = std::string("unknown option: ") + a;
+  // Words with a single dash are Qt's (-platform offscreen, -style fusion): they are left
+  // out, and a value of theirs stays an unused word.
+  std::vector<std::string> words;
+  for (int i = argc - 1; i >= 1; --i) {
+    const std::string w = argv[i];
+    if (w.size() > 1 && w[0] == '-' && w[1] != '-' && w != "-h") continue;
+    words.push_back(w);  // CLI11 takes them last first
+  }
+  CLI::App app;
+  app.set_help_flag();
+  app.allow_extras();
+  CLI::Option* virtual_printer = app.add_flag("--virtual-printer");
+  app.add_option("--paper", o.paper);
+  app.add_option("--state", o.state);
+  app.add_option("--home", o.home);
+  app.add_flag("--help,-h", o.help);
+  app.add_flag("--version", o.version);
+  try {
+    app.parse(words);
+  } catch (const CLI::ParseError& e) {  // an option at the end without its value
+    const std::string what = e.what();
+    o.error = what.substr(0, what.find(':')) + " needs a value";
+    return o;
+  }
+  for (const std::string& count : virtual_printer->results()) {
+    o.virtual_printer = true;
+    if (count == "true") continue;  // plain --virtual-printer
+    const auto n = std::strtol(count.c_str(), nullptr, 10);
+    if (count.find_first_not_of("0123456789") != std::string::npos || n < 1 ||
+        n > vp::kMaxVirtualPrinters) {
+      o.error = "--virtual-printer=N takes a count from 1 to " +
+                std::to_string(vp::kMaxVirtualPrinters) + ": --virtual-printer=" + count;
+      return o;
+    }
+    o.virtual_count = static_cast<int>(n);
+  }
+  for (const std::string& word : app.remaining()) {
+    if (word.rfind("--", 0) == 0) {
+      o.error = "unknown option: " + word;
+      break;
     }
   }
   return o;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <utility>
 
 #include "link/serial/tcomm.h"
 
@@ -10,19 +11,13 @@ namespace {
 
 const QEvent::Type kCommEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-// One notification; whatever it owns is released unless it reached its port.
+// One notification for its port; the bytes it carries go with the event.
 class CommEvent final : public QEvent {
  public:
-  CommEvent(TComm* target, uint32_t kind, uint32_t p1, uintptr_t p2)
-      : QEvent(kCommEventType), target(target), kind(kind), p1(p1), p2(p2) {}
-  ~CommEvent() override {
-    if (!delivered) ReleaseCommMessage(kind, p2);
-  }
+  CommEvent(TComm* target, CommMessage message)
+      : QEvent(kCommEventType), target(target), message(std::move(message)) {}
   TComm* target;
-  uint32_t kind;
-  uint32_t p1;
-  uintptr_t p2;
-  bool delivered = false;
+  CommMessage message;
 };
 
 }  // namespace
@@ -31,9 +26,9 @@ QtCommNotifier::~QtCommNotifier() {
   QCoreApplication::removePostedEvents(this, kCommEventType);
 }
 
-bool QtCommNotifier::post(TComm* target, uint32_t kind, uint32_t p1, uintptr_t p2) {
+bool QtCommNotifier::post(TComm* target, CommMessage message) {
   // postEvent is thread-safe, keeps posting order and takes ownership of the event.
-  QCoreApplication::postEvent(this, new CommEvent(target, kind, p1, p2));
+  QCoreApplication::postEvent(this, new CommEvent(target, std::move(message)));
   return true;
 }
 
@@ -44,8 +39,7 @@ void QtCommNotifier::forget(TComm*) {
 void QtCommNotifier::customEvent(QEvent* event) {
   if (event->type() != kCommEventType) return;
   auto* e = static_cast<CommEvent*>(event);
-  e->delivered = true;  // the port releases the block from here on
-  e->target->CommWndProc(e->kind, e->p1, e->p2);
+  e->target->CommWndProc(e->message);
 }
 
 }  // namespace quillon

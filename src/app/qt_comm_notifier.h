@@ -15,7 +15,7 @@ class QtCommNotifier final : public QObject, public Notifier {
   explicit QtCommNotifier(QObject* parent = nullptr) : QObject(parent) {}
   ~QtCommNotifier() override;
 
-  bool post(TComm* target, uint32_t kind, uint32_t p1, uintptr_t p2) override;
+  bool post(TComm* target, CommMessage message) override;
   void forget(TComm* target) override;
 
  protected:

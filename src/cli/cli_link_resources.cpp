@@ -2,8 +2,6 @@
 // virtual printer, or a serial port.
 #include "cli/cli_link_resources.h"
 
-#include <cstdlib>
-
 #include <filesystem>
 #include <system_error>
 
@@ -53,32 +51,22 @@ class VirtualResources final : public LinkResources {
     auto colon = o.usb_id.find(':');
     return colon == std::string::npos ? vp::kDefaultPid : o.usb_id.substr(colon + 1);
   }
-  // "VP0002:unplug-after=5" or "VP0002:drop-code=A1".
+  // "VP0002:unplug-after=5", "VP0002:drop-code=A1" or "VP0002:refuse-text-sets".
   bool ApplyFaults(const std::vector<std::string>& switches, std::string* error) {
     for (const std::string& item : switches) {
-      const auto colon = item.find(':');
-      const auto eq = item.find('=', colon == std::string::npos ? 0 : colon);
-      vp::VirtualPrinter* printer =
-          colon == std::string::npos ? nullptr : bank_.BySerial(item.substr(0, colon));
-      const std::string name = colon == std::string::npos || eq == std::string::npos
-                                   ? ""
-                                   : item.substr(colon + 1, eq - colon - 1);
-      const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
-      char* end = nullptr;
-      const unsigned long n = std::strtoul(value.c_str(), &end, name == "drop-code" ? 16 : 10);
-      const bool number = !value.empty() && *end == '\0';
-      vp::Faults faults = printer ? printer->faults() : vp::Faults{};
-      if (printer && number && name == "unplug-after" && n >= 1 && n <= 1000000) {
-        faults.unplug_after_packets = static_cast<uint32_t>(n);
-      } else if (printer && number && name == "drop-code" && n <= 255) {
-        faults.drop_replies_to_code = static_cast<int>(n);
-      } else {
+      std::string serial;
+      vp::Faults wanted;
+      vp::VirtualPrinter* printer = nullptr;
+      if (vp::ParseFaultSwitch(item, &serial, &wanted)) printer = bank_.BySerial(serial);
+      if (!printer) {
         *error = "'" + item +
-                 "' is not a fault switch (SERIAL:unplug-after=N or SERIAL:drop-code=HEX, "
-                 "SERIAL one of VP0001..." +
+                 "' is not a fault switch (SERIAL:unplug-after=N, SERIAL:drop-code=HEX or "
+                 "SERIAL:refuse-text-sets, SERIAL one of VP0001..." +
                  vp::VirtualSerial(bank_.size() - 1) + ")";
         return false;
       }
+      vp::Faults faults = printer->faults();
+      vp::ParseFaultSwitch(item, &serial, &faults);
       printer->SetFaults(faults);
     }
     return true;

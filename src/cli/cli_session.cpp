@@ -39,7 +39,7 @@ Session::Session(const LinkOptions& options, Output& out)
 
 Session::~Session() {
   hold_.reset();  // the device is closed before the virtual printer's state is saved
-  WatchStop(nullptr);
+  if (!options_.shared) WatchStop(nullptr);
   Finish("paper");
 }
 
@@ -74,7 +74,9 @@ int Session::Connect(const std::string& command) {
   }
   if (!res_) return out_.Fail(command, kExitNoPrinter, error);
   link_ = std::make_unique<PrinterLink>(res_->usb(), SystemClock(), res_->pump(), &log_);
-  WatchStop(&res_->pump().stop());
+  // Sessions sharing resources (--each-usb) share the pump; its owner watches the signals,
+  // so one printer's end does not leave the others deaf to a stop.
+  if (!options_.shared) WatchStop(&res_->pump().stop());
   // A wait longer than a moment says what it waits for.
   link_->OnLongWait = [this](const std::string& text) {
     if (!text.empty()) out_.Info(text);

@@ -1,24 +1,15 @@
 // SIGINT and SIGTERM through sigaction.
-#include "cli/cli_stop.h"
-
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
-
 #include "cli/cli_output.h"
+#include "cli/cli_stop.h"
 
 namespace quillon::cli {
 namespace {
 
-std::atomic<int> g_signal{0};
-std::atomic<StopRequest*> g_target{nullptr};
-static_assert(std::atomic<int>::is_always_lock_free);
-static_assert(std::atomic<StopRequest*>::is_always_lock_free);
-
 void OnStopSignal(int sig) {
-  if (g_signal.exchange(sig) != 0) _exit(kExitPrinterFailed);  // the second one: at once
-  if (StopRequest* target = g_target.load()) target->Request();
+  if (!TakeStopRequest(sig)) _exit(kExitPrinterFailed);  // the second one: at once
 }
 
 }  // namespace
@@ -31,17 +22,8 @@ void InstallStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-void WatchStop(StopRequest* target) {
-  g_target.store(target);
-  if (target && g_signal.load() != 0) target->Request();
-}
-
-int StopSignal() {
-  return g_signal.load();
-}
-
-std::string StopSignalName() {
-  switch (g_signal.load()) {
+std::string StopRequestName(int code) {
+  switch (code) {
     case SIGINT:
       return "SIGINT";
     case SIGTERM:

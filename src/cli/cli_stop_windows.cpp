@@ -3,27 +3,20 @@
 // own that the system starts for each request.
 #include <windows.h>
 
-#include <atomic>
-
 #include "cli/cli_output.h"
 #include "cli/cli_stop.h"
 
 namespace quillon::cli {
 namespace {
 
-// The console event that asked to stop, plus one (0: none came).
-std::atomic<int> g_signal{0};
-std::atomic<StopRequest*> g_target{nullptr};
 // Windows waits about 5 s for a close handler before it ends the program itself.
 constexpr DWORD kCloseGraceMs = 4500;
-static_assert(std::atomic<int>::is_always_lock_free);
-static_assert(std::atomic<StopRequest*>::is_always_lock_free);
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (g_signal.exchange(static_cast<int>(event) + 1) != 0) {
+  // The request's code is the console event plus one (0 stands for none).
+  if (!TakeStopRequest(static_cast<int>(event) + 1)) {
     ExitProcess(kExitPrinterFailed);  // the second one: at once
   }
-  if (StopRequest* target = g_target.load()) target->Request();
   // The system ends the program as soon as a close or shutdown handler returns: give the
   // command its grace time to release the port (the program's own end cuts this short).
   if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
@@ -37,17 +30,8 @@ void InstallStopSignals() {
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
-void WatchStop(StopRequest* target) {
-  g_target.store(target);
-  if (target && g_signal.load() != 0) target->Request();
-}
-
-int StopSignal() {
-  return g_signal.load();
-}
-
-std::string StopSignalName() {
-  switch (g_signal.load() - 1) {
+std::string StopRequestName(int code) {
+  switch (code - 1) {
     case CTRL_C_EVENT:
       return "Ctrl+C";
     case CTRL_BREAK_EVENT:

@@ -1,5 +1,5 @@
-// The subcommands of quillon-cli. Each parses its own words, opens a session and returns
-// an exit code (cli_output.h).
+// The subcommands of quillon-cli. Each takes its words from Args, opens a session and
+// returns an exit code (cli_output.h).
 #pragma once
 
 #include "cli/cli_args.h"
@@ -11,6 +11,15 @@ namespace quillon::cli {
 struct CommandEnv {
   LinkOptions link;
   Output& out;
+};
+
+// A command: it takes its words, opens a session and returns an exit code. Its entry in the
+// table of commands (cli_main.cpp) names the options it takes, so they may stand anywhere
+// among its words.
+using Command = int (*)(Args&, CommandEnv&);
+struct CommandEntry {
+  Command run;
+  CommandOptions options;
 };
 
 int CmdDevices(Args& args, CommandEnv& env);
@@ -28,6 +37,10 @@ int CmdSend(Args& args, CommandEnv& env);
 int CmdPrint(Args& args, CommandEnv& env);
 int CmdLogo(Args& args, CommandEnv& env);
 int CmdStatus(Args& args, CommandEnv& env);
+int CmdProvision(Args& args, CommandEnv& env);
+int CmdProvisionEachUsb(Args& args, CommandEnv& env);  // provision with --each-usb
+int CmdStation(Args& args, CommandEnv& env);
+int CmdRecords(Args& args, CommandEnv& env);
 
 // --require-ready: asks the printer's status first; false (with the failure reported and
 // its exit code in code) when it is not ready to print.

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cli/cli_link_resources.h"
+#include "cli/cli_stop.h"
 #include "core/file_locations.h"
 
 namespace quillon::cli {
@@ -136,8 +137,8 @@ std::string Reason(const PrinterRun& r) {
 
 }  // namespace
 
-int RunEachUsb(Command command, const std::string& name, const std::vector<std::string>& words,
-               LinkOptions link, const OutputMode& mode) {
+int RunEachUsb(Command command, const std::string& name, const Args& given, LinkOptions link,
+               const OutputMode& mode) {
   Output out(mode);
   if (link.kind == LinkOptions::Kind::kSerial)
     return out.Fail(name, kExitUsage, "--each-usb goes with USB printers, not --port");
@@ -172,6 +173,8 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
   }
   ProgressBoard board(labels, mode);
 
+  // A stop request reaches every printer's flow, however many have ended already.
+  WatchStop(&res->pump().stop());
   std::vector<std::thread> threads;
   for (size_t i = 0; i < runs.size(); ++i) {
     threads.emplace_back([&, i] {
@@ -189,7 +192,7 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
                                       const char* unit) {
         board.Update(i, phase, done, total, unit);
       };
-      Args args(words);
+      Args args = given;
       CommandEnv env{mine, own};
       const auto start = std::chrono::steady_clock::now();
       r.code = command(args, env);
@@ -198,6 +201,7 @@ int RunEachUsb(Command command, const std::string& name, const std::vector<std::
     });
   }
   for (std::thread& t : threads) t.join();
+  WatchStop(nullptr);
   if (!res->Finish(link, &error)) out.Fail(name, kExitBadInput, error);
 
   bool all_ok = true;

@@ -3,17 +3,15 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "cli/commands.h"
 
 namespace quillon::cli {
 
-using Command = int (*)(Args&, CommandEnv&);
-
-// Runs command (its words in words) on every printer with the configured identifiers.
-// Returns 0 when every run succeeded, 1 when any failed, 3 when no printer is attached.
-int RunEachUsb(Command command, const std::string& name, const std::vector<std::string>& words,
-               LinkOptions link, const OutputMode& mode);
+// Runs command (its words in args, a copy for each printer) on every printer with the
+// configured identifiers. Returns 0 when every run succeeded, 1 when any failed, 3 when no
+// printer is attached.
+int RunEachUsb(Command command, const std::string& name, const Args& args, LinkOptions link,
+               const OutputMode& mode);
 
 }  // namespace quillon::cli

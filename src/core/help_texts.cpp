@@ -15,7 +15,10 @@ const char kFiles[] =
     "$XDG_STATE_HOME/quillon/log/yyyymmdd.txt (by default ~/.local/state/quillon/), and\n"
     "quillon-cli keeps the virtual printer's state in\n"
     "$XDG_STATE_HOME/quillon/virtual-printer.state; several virtual printers keep theirs in\n"
-    "the folder virtual-printer.state.d/ beside it, one file per serial number.\n"
+    "the folder virtual-printer.state.d/ beside it, one file per serial number. The\n"
+    "production station records every unit in $XDG_STATE_HOME/quillon/records.sqlite\n"
+    "(records.jsonl in the Windows build), and a server store buffers in\n"
+    "records-buffer.sqlite beside it; in portable use both are beside the program.\n"
     "\n"
     "With --home DIR every one of these files is in DIR.";
 
@@ -65,8 +68,8 @@ const ProgramHelp& QuillonCliHelp() {
           "and --state then name folders with one file\nper printer (by default "
           "virtual-printer.state.d/)"},
          {"--vp-fault SERIAL:SWITCH",
-          "a fault on one virtual printer: SERIAL:unplug-after=N or\nSERIAL:drop-code=HEX "
-          "(may be repeated)",
+          "a fault on one virtual printer: SERIAL:unplug-after=N,\nSERIAL:drop-code=HEX or "
+          "SERIAL:refuse-text-sets (may be repeated)",
           1},
          {"--usb [VID:PID]", "the USB printer (default; VID:PID overrides config.ini)"},
          {"--usb PATH|SERIAL",
@@ -112,11 +115,33 @@ const ProgramHelp& QuillonCliHelp() {
          {"net get | net set", "wired network settings\n--ip A --mask M --gateway G [--dhcp]"},
          {"label ...", "threshold | self-test | get | set SENSOR OUT"},
          {"rfid ...", "request | read | write --sector N ...: RFID reader test"},
-         {"paper-roll ...", "create [...] | read: the paper roll's tag"}}}},
+         {"paper-roll ...", "create [...] | read: the paper roll's tag"},
+         {"provision PROFILE",
+          "apply a production profile to the printer: every step read\nback and compared, "
+          "the unit recorded (with --each-usb: every printer)"},
+         {"station PROFILE",
+          "stay running and provision each USB printer as it is plugged\nin, one status line "
+          "per port; Ctrl-C once lets the units in\nprogress finish, twice stops them "
+          "(--virtual-printer=N: N virtual\nprinters arrive one after another, up to 9999)"},
+         {"--records FILE|URL",
+          "with provision, station and records: the records store, an\nSQLite file or a "
+          "postgresql:// server shared by several benches",
+          1},
+         {"--operator NAME", "with provision and station: who runs the bench", 1},
+         {"--force",
+          "with provision and station: flash the firmware even when the\nprinter already "
+          "reports expect_info",
+          1},
+         {"records list|show|export|sync",
+          "the units recorded: list [--since DATE] [--result R]\n[--serial S] [--last N], "
+          "show SERIAL, export --csv|--jsonl, sync\n(send what waited while the server was "
+          "away)"}}}},
       kFiles,
       "0 success, 1 the printer refused or did not answer (or the command was stopped: SIGINT\n"
       "or SIGTERM stops it at once, a second one ends the program), 2 usage error, 3 no\n"
-      "printer found or it cannot be opened, 4 bad input file or value."};
+      "printer found or it cannot be opened, 4 bad input file or value (a profile mistake,\n"
+      "named by file and line). provision and station: 0 every unit passed, 1 a unit failed\n"
+      "or was interrupted."};
   return help;
 }
 
@@ -201,7 +226,10 @@ const CliWords& QuillonCliWords() {
                                {"net", {"get", "set"}},
                                {"label", {"threshold", "self-test", "get", "set"}},
                                {"rfid", {"request", "read", "write"}},
-                               {"paper-roll", {"create", "read"}}},
+                               {"paper-roll", {"create", "read"}},
+                               {"provision", {}},
+                               {"station", {}},
+                               {"records", {"list", "show", "export", "sync"}}},
                               {"language", "cmdmode", "tagmode", "stepmode", "blackness", "charset",
                                "sleep", "flash-lock", "bt-name", "bt-pin", "bt-mac", "info",
                                "serial-number", "net", "label-thresholds", "label-distances"},

@@ -14,7 +14,12 @@ namespace {
 
 // The checks both protocols run before anything is sent: a file chosen, present, readable,
 // not empty and small enough for the image buffer.
-FlashResult LoadFirmware(const std::string& path, Messages& m, std::vector<uint8_t>& image) {
+FlashResult LoadFirmware(const FirmwareJob& job, Messages& m, std::vector<uint8_t>& image) {
+  const std::string& path = job.path;
+  if (job.image) {  // read before (and checked) by the caller
+    image = *job.image;
+    return FlashResult::kOk;
+  }
   if (path.empty() || path == m.Text("MSG030")) {
     m.MSGDLG(kMsgPlain, "", m.Text("MSG004"));
     return FlashResult::kNoFile;
@@ -92,7 +97,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   }
   PrinterLink::BusyScope busy(link, BusyWhat(m, msgkey::kBusyFirmware));
   std::vector<uint8_t> image;
-  if (FlashResult r = LoadFirmware(job.path, m, image); r != FlashResult::kOk) return Outcome(r);
+  if (FlashResult r = LoadFirmware(job, m, image); r != FlashResult::kOk) return Outcome(r);
 
   CloseAtEnd close(link, &serial);
   const uint32_t size = static_cast<uint32_t>(image.size());
@@ -168,7 +173,7 @@ FlashOutcome OldUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
   if (!PresenceCheck(ctx, m)) return Outcome(FlashResult::kNoPrinter);
   PrinterLink::BusyScope busy(link, BusyWhat(m, msgkey::kBusyFirmware));
   std::vector<uint8_t> image;
-  if (FlashResult r = LoadFirmware(job.path, m, image); r != FlashResult::kOk) return Outcome(r);
+  if (FlashResult r = LoadFirmware(job, m, image); r != FlashResult::kOk) return Outcome(r);
 
   const uint32_t size = static_cast<uint32_t>(image.size());
   ui.ClearMemo();

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/flow_ui.h"
 #include "flash/flash_common.h"
@@ -22,6 +23,9 @@ struct FirmwareJob {
   std::string path;          // the file label's text (the MSG030 text: no file chosen)
   SerialPortControl serial;  // reopened before and closed after a newer-protocol run
   uint32_t old_reply_wait_ms = kOldReplyWaitMs;  // older protocol's wait for its status byte
+  // The image, when the caller has read (and checked) it already: the production station
+  // reads each file once and records its hash. Null: the flow reads path.
+  const std::vector<uint8_t>* image = nullptr;
 };
 
 // Newer protocol: erase, 1024-byte data packets, checksum verification.

@@ -47,19 +47,161 @@ std::optional<uint32_t> ParsePackSize(const std::string& text) {
   return value;
 }
 
+namespace {
+
+// One download once its file and packet size are known: the erase, the writes, and what
+// every step shares (the outcome so far, the stop check, the pause between packets).
+class Download {
+ public:
+  Download(AppContext& ctx, FlowUi& ui, const std::vector<uint8_t>& data, uint32_t max_pack)
+      : link_(ctx.link),
+        esc_(ctx.esc),
+        ui_(ui),
+        m_(ui.messages()),
+        data_(data),
+        size_(static_cast<uint32_t>(data.size())),
+        max_pack_(max_pack) {}
+
+  FlashOutcome Run(const FontJob& job) {
+    PrinterLink::UsbHold hold(link_);  // the device stays claimed for the whole download
+    FineTimerSlack slack;              // 3072 pauses of 1 ms: each must cost 1 ms, not 1.2
+    start_ = link_.clock().NowMs();
+    ui_.SetPhase("erase");
+    ui_.SetProgressMax(size_);
+    ui_.SetProgress(0);
+    if (auto failed = job.erase_all ? EraseAll() : EraseSectors()) return Finish(*failed);
+    if (auto failed = Write()) return Finish(*failed);
+    Finish(FlashResult::kOk);
+    ui_.MemoLine(m_.Text("MSG024"));
+    ui_.MemoLine("END:" + TimeText(job));
+    ui_.MemoLine(TransferSummary(m_, out_));
+    return out_;
+  }
+
+ private:
+  FlashOutcome Finish(FlashResult result) {
+    out_.result = result;
+    out_.elapsed_ms = ElapsedMs(start_, link_.clock().NowMs());
+    link_.SetWaitNote("");
+    link_.CloseUSB();
+    if (result != FlashResult::kOk) {
+      const std::string lost = LostLineNote(link_, m_);
+      if (!lost.empty()) ui_.MemoLine(lost);
+    }
+    return out_;
+  }
+
+  bool Cancelled(uint32_t idx) {
+    if (!StopAsked(link_, ui_)) return false;
+    out_.failed_address = idx;
+    // What was erased or written so far is lost for the font library: the user must know
+    // that the printer's fonts are broken until the download is run again.
+    ui_.MemoLine(FillFields(TextOr(m_, "FONT_STOPPED",
+                                   "Stopped by the user at address {address}. The font library "
+                                   "in the printer is now incomplete; download it again to "
+                                   "complete it."),
+                            {{"address", std::to_string(idx)}}));
+    return true;
+  }
+
+  void Pause(uint32_t idx) {
+    ui_.SetProgress(idx);
+    link_.pump().ProcessMessages(0);
+    Delay(link_.clock(), link_.pump(), kFlashStepPauseMs);
+  }
+
+  // Each step: nullopt when done, else how the download ended.
+  std::optional<FlashResult> EraseAll() {
+    link_.SetWaitNote("erase of the whole flash, up to 120 s");
+    if (!esc_.cmd_flash_erase(0, 0)) {
+      if (Cancelled(0)) return FlashResult::kCancelled;
+      ui_.MemoLine(m_.Text("MSG012"));
+      return FlashResult::kEraseFailed;
+    }
+    ui_.SetProgress(size_);
+    return std::nullopt;
+  }
+
+  std::optional<FlashResult> EraseSectors() {
+    for (uint32_t idx = 0; idx < size_;) {
+      if (Cancelled(idx)) return FlashResult::kCancelled;
+      const uint32_t step = idx + kFlashSector < size_ ? kFlashSector : size_ - idx;
+      int attempt = 0;
+      auto note = [&] {
+        link_.SetWaitNote("erase at " + std::to_string(idx) + ", attempt " +
+                          std::to_string(attempt + 1) + " of " + std::to_string(kEraseAttempts) +
+                          ", up to 120 s each");
+      };
+      note();
+      while (!esc_.cmd_flash_erase(idx, 1)) {
+        if (Cancelled(idx)) return FlashResult::kCancelled;
+        if (++attempt == kEraseAttempts || PrinterGone(link_)) {
+          out_.failed_address = idx;
+          ui_.MemoLine(m_.Text("MSG012"));
+          return FlashResult::kEraseFailed;
+        }
+        note();
+      }
+      idx += step;
+      Pause(idx);
+    }
+    return std::nullopt;
+  }
+
+  std::optional<FlashResult> Write() {
+    ui_.MemoLine(m_.Text("MSG013"));
+    ui_.SetPhase("write");
+    ui_.SetProgressMax(size_);
+    ui_.SetProgress(0);
+    link_.SetWaitNote("");
+    for (uint32_t idx = 0; idx < size_;) {
+      if (Cancelled(idx)) return FlashResult::kCancelled;
+      const uint32_t pack = idx + max_pack_ < size_ ? max_pack_ : size_ - idx;
+      for (int attempt = 1; !esc_.cmd_flash_write(idx, pack, data_.data() + idx); ++attempt) {
+        if (Cancelled(idx)) return FlashResult::kCancelled;
+        if (attempt == kWriteAttempts || PrinterGone(link_)) {
+          out_.failed_address = idx;
+          ui_.MemoLine(m_.Text("MSG021") + std::to_string(idx));
+          return FlashResult::kWriteFailed;
+        }
+        ui_.MemoLine(m_.Text("MSG021") + std::to_string(idx) + m_.Text("MSG022") +
+                     std::to_string(attempt) + m_.Text("MSG023"));
+      }
+      idx += pack;
+      out_.bytes = idx;
+      Pause(idx);
+    }
+    return std::nullopt;
+  }
+
+  PrinterLink& link_;
+  EscCmd& esc_;
+  FlowUi& ui_;
+  Messages& m_;
+  const std::vector<uint8_t>& data_;
+  const uint32_t size_;
+  const uint32_t max_pack_;
+  FlashOutcome out_;
+  uint32_t start_ = 0;
+};
+
+}  // namespace
+
 FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
   Messages& m = ui.messages();
-  PrinterLink& link = ctx.link;
-  EscCmd& esc = ctx.esc;
   if (RefuseWhenBusy(ctx, m)) return Outcome(FlashResult::kBusy);
   if (!PresenceCheck(ctx, m)) return Outcome(FlashResult::kNoPrinter);
-  PrinterLink::BusyScope busy(link, BusyWhat(m, msgkey::kBusyFont));
+  PrinterLink::BusyScope busy(ctx.link, BusyWhat(m, msgkey::kBusyFont));
 
-  if (job.path.empty() || job.path == m.Text("MSG030")) {
+  if (!job.image && (job.path.empty() || job.path == m.Text("MSG030"))) {
     m.MSGDLG(kMsgPlain, "", m.Text("MSG019"));
     return Outcome(FlashResult::kNoFile);
   }
-  FileRead file = ReadFlashFile(job.path, kFontFileMax, m);
+  FileRead file;
+  if (job.image)
+    file.bytes = *job.image;
+  else
+    file = ReadFlashFile(job.path, kFontFileMax, m);
   if (file.result != FlashResult::kOk) {
     m.MSGDLG(kMsgPlain, "", file.problem);
     return Outcome(file.result);
@@ -73,110 +215,11 @@ FlashOutcome FontDownload(AppContext& ctx, FlowUi& ui, const FontJob& job) {
     return Outcome(FlashResult::kBadPackSize);
   }
 
-  const std::vector<uint8_t>& data = file.bytes;
-  const uint32_t size = static_cast<uint32_t>(data.size());
   ui.ClearMemo();
   ui.MemoLine("START:" + TimeText(job));
-  ui.MemoLine(m.Text("MSG020") + std::to_string(size));
+  ui.MemoLine(m.Text("MSG020") + std::to_string(file.bytes.size()));
   ui.MemoLine(m.Text("MSG011"));
-
-  FlashOutcome out;
-  PrinterLink::UsbHold hold(link);  // the device stays claimed for the whole download
-  FineTimerSlack slack;             // 3072 pauses of 1 ms: each must cost 1 ms, not 1.2
-  const uint32_t start = link.clock().NowMs();
-  auto finish = [&](FlashResult result) {
-    out.result = result;
-    out.elapsed_ms = ElapsedMs(start, link.clock().NowMs());
-    link.SetWaitNote("");
-    link.CloseUSB();
-    if (result != FlashResult::kOk) {
-      const std::string lost = LostLineNote(link, m);
-      if (!lost.empty()) ui.MemoLine(lost);
-    }
-    return out;
-  };
-  auto cancelled = [&](uint32_t idx) {
-    if (!StopAsked(link, ui)) return false;
-    out.failed_address = idx;
-    // What was erased or written so far is lost for the font library: the user must know
-    // that the printer's fonts are broken until the download is run again.
-    ui.MemoLine(FillFields(TextOr(m, "FONT_STOPPED",
-                                  "Stopped by the user at address {address}. The font library "
-                                  "in the printer is now incomplete; download it again to "
-                                  "complete it."),
-                           {{"address", std::to_string(idx)}}));
-    return true;
-  };
-  auto pause = [&](uint32_t idx) {
-    ui.SetProgress(idx);
-    link.pump().ProcessMessages(0);
-    Delay(link.clock(), link.pump(), kFlashStepPauseMs);
-  };
-
-  ui.SetPhase("erase");
-  ui.SetProgressMax(size);
-  ui.SetProgress(0);
-  if (job.erase_all) {
-    link.SetWaitNote("erase of the whole flash, up to 120 s");
-    if (!esc.cmd_flash_erase(0, 0)) {
-      if (cancelled(0)) return finish(FlashResult::kCancelled);
-      ui.MemoLine(m.Text("MSG012"));
-      return finish(FlashResult::kEraseFailed);
-    }
-    ui.SetProgress(size);
-  } else {
-    for (uint32_t idx = 0; idx < size;) {
-      if (cancelled(idx)) return finish(FlashResult::kCancelled);
-      const uint32_t step = idx + kFlashSector < size ? kFlashSector : size - idx;
-      int attempt = 0;
-      auto note = [&] {
-        link.SetWaitNote("erase at " + std::to_string(idx) + ", attempt " +
-                         std::to_string(attempt + 1) + " of " + std::to_string(kEraseAttempts) +
-                         ", up to 120 s each");
-      };
-      note();
-      while (!esc.cmd_flash_erase(idx, 1)) {
-        if (cancelled(idx)) return finish(FlashResult::kCancelled);
-        if (++attempt == kEraseAttempts || PrinterGone(link)) {
-          out.failed_address = idx;
-          ui.MemoLine(m.Text("MSG012"));
-          return finish(FlashResult::kEraseFailed);
-        }
-        note();
-      }
-      idx += step;
-      pause(idx);
-    }
-  }
-
-  ui.MemoLine(m.Text("MSG013"));
-  ui.SetPhase("write");
-  ui.SetProgressMax(size);
-  ui.SetProgress(0);
-  link.SetWaitNote("");
-  for (uint32_t idx = 0; idx < size;) {
-    if (cancelled(idx)) return finish(FlashResult::kCancelled);
-    const uint32_t pack = idx + *max_pack < size ? *max_pack : size - idx;
-    for (int attempt = 1; !esc.cmd_flash_write(idx, pack, data.data() + idx); ++attempt) {
-      if (cancelled(idx)) return finish(FlashResult::kCancelled);
-      if (attempt == kWriteAttempts || PrinterGone(link)) {
-        out.failed_address = idx;
-        ui.MemoLine(m.Text("MSG021") + std::to_string(idx));
-        return finish(FlashResult::kWriteFailed);
-      }
-      ui.MemoLine(m.Text("MSG021") + std::to_string(idx) + m.Text("MSG022") +
-                  std::to_string(attempt) + m.Text("MSG023"));
-    }
-    idx += pack;
-    out.bytes = idx;
-    pause(idx);
-  }
-
-  finish(FlashResult::kOk);
-  ui.MemoLine(m.Text("MSG024"));
-  ui.MemoLine("END:" + TimeText(job));
-  ui.MemoLine(TransferSummary(m, out));
-  return out;
+  return Download(ctx, ui, file.bytes, *max_pack).Run(job);
 }
 
 }  // namespace quillon

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/flow_ui.h"
 #include "flash/flash_common.h"
@@ -26,6 +27,9 @@ struct FontJob {
   bool erase_all = false;              // one whole-flash erase instead of sector erases
   // Local time of the START:/END: lines; the system's local time when empty.
   std::function<std::tm()> local_time;
+  // The file's bytes, when the caller has read them already (the production station reads
+  // each file once and records its hash). Null: the flow reads path.
+  const std::vector<uint8_t>* image = nullptr;
 };
 
 // btn24: the whole download, reported through ui.

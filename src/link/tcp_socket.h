@@ -1,5 +1,6 @@
 // The operating system's TCP client socket behind a small interface, so the network link
-// stays portable: one implementation file per OS (tcp_socket_linux.cpp, ...).
+// stays portable: the steps are written once (tcp_socket.cpp) over the system calls of
+// tcp_socket_system.h, one implementation file per OS (tcp_socket_linux.cpp, ...).
 // Every call returns at once or blocks at most the milliseconds it is given.
 #pragma once
 

@@ -1,20 +1,30 @@
-// TcpSocket on Winsock 2: the same steps as the POSIX file, a non-blocking SOCKET waited on
-// with select.
+// The network link's socket calls on Winsock 2: a non-blocking SOCKET waited on with select.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <mutex>
 #include <string>
 
-#include "link/tcp_socket.h"
+#include "link/tcp_socket_system.h"
 
-namespace quillon {
+namespace quillon::tcp_system {
 namespace {
 
+SOCKET SocketOf(Socket s) {
+  return static_cast<SOCKET>(s);
+}
+
+int LastError(int n) {
+  return n < 0 ? WSAGetLastError() : 0;
+}
+
+}  // namespace
+
 // Winsock is started once for the program and left running until it ends.
-bool WinsockReady(std::string& error) {
+bool Start(std::string& error) {
   static int started = -1;
   static std::once_flag once;
   std::call_once(once, [] {
@@ -26,7 +36,100 @@ bool WinsockReady(std::string& error) {
   return false;
 }
 
-std::string SocketErrorText(int code) {
+int Resolve(const std::string& host, uint16_t port, Address& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  addrinfo* found = nullptr;
+  if (const int r = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found))
+    return r;
+  TakeAddress(found, AF_INET, address);
+  freeaddrinfo(found);
+  return 0;
+}
+
+std::string ResolveErrorText(int code) {
+  return ErrorText(code);
+}
+
+Socket Open(const Address& address, int& err) {
+  const SOCKET s = socket(address.family, address.type, address.protocol);
+  if (s == INVALID_SOCKET) {
+    err = WSAGetLastError();
+    return kNoSocket;
+  }
+  u_long non_blocking = 1;
+  ioctlsocket(s, FIONBIO, &non_blocking);
+  // Commands are small and each waits for its reply: send them without delay.
+  const BOOL one = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+  return static_cast<Socket>(s);
+}
+
+int Connect(Socket s, const Address& address) {
+  const int r = connect(SocketOf(s), reinterpret_cast<const sockaddr*>(address.bytes),
+                        static_cast<int>(address.length));
+  return r == 0 ? 0 : WSAGetLastError();
+}
+
+int PendingError(Socket s) {
+  int err = 0;
+  int len = sizeof err;
+  if (getsockopt(SocketOf(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len) != 0)
+    err = WSAGetLastError();
+  return err;
+}
+
+bool Wait(Socket s, bool write, uint32_t ms) {
+  fd_set ready, failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(SocketOf(s), &ready);
+  FD_SET(SocketOf(s), &failed);
+  ms = std::min<uint32_t>(ms, INT_MAX / 1000);
+  timeval timeout{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
+  // A failed connect is reported in the exception set on Windows, not as writable.
+  const int r = write ? select(0, nullptr, &ready, &failed, &timeout)
+                      : select(0, &ready, nullptr, &failed, &timeout);
+  return r > 0;
+}
+
+long Send(Socket s, const uint8_t* data, size_t len, int& err) {
+  const int chunk = static_cast<int>(std::min<size_t>(len, INT_MAX));
+  const int n = send(SocketOf(s), reinterpret_cast<const char*>(data), chunk, 0);
+  err = LastError(n);
+  return n;
+}
+
+long Receive(Socket s, uint8_t* buf, size_t cap, int& err) {
+  const int want = static_cast<int>(std::min<size_t>(cap, INT_MAX));
+  const int n = recv(SocketOf(s), reinterpret_cast<char*>(buf), want, 0);  // never blocks
+  err = LastError(n);
+  return n;
+}
+
+void ShutdownSend(Socket s) {
+  shutdown(SocketOf(s), SD_SEND);
+}
+
+void Close(Socket s) {
+  closesocket(SocketOf(s));
+}
+
+bool Interrupted(int err) {
+  return err == WSAEINTR;
+}
+
+bool WouldBlock(int err) {
+  return err == WSAEWOULDBLOCK;
+}
+
+bool ConnectPending(int err) {
+  return err == WSAEWOULDBLOCK || err == WSAEINPROGRESS || err == WSAEINTR;
+}
+
+std::string ErrorText(int code) {
   switch (code) {
     case WSAECONNREFUSED:
       return "Connection refused";
@@ -60,136 +163,4 @@ std::string SocketErrorText(int code) {
   return result;
 }
 
-// Waits until the socket is writable (write: connected, or room to send) or readable;
-// true when it is, or when it failed (the next call says how).
-bool WaitFor(SOCKET s, bool write, uint32_t wait_ms) {
-  fd_set ready, failed;
-  FD_ZERO(&ready);
-  FD_ZERO(&failed);
-  FD_SET(s, &ready);
-  FD_SET(s, &failed);
-  const uint32_t ms = std::min<uint32_t>(wait_ms, INT_MAX / 1000);
-  timeval timeout{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
-  // A failed connect is reported in the exception set on Windows, not as writable.
-  const int r = write ? select(0, nullptr, &ready, &failed, &timeout)
-                      : select(0, &ready, nullptr, &failed, &timeout);
-  return r > 0;
-}
-
-SOCKET SocketOf(intptr_t handle) {
-  return static_cast<SOCKET>(handle);
-}
-
-}  // namespace
-
-TcpSocket::Step TcpSocket::StartConnect(const std::string& host, uint16_t port) {
-  Close();
-  error_.clear();
-  if (!WinsockReady(error_)) return Step::kFailed;
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* found = nullptr;
-  const std::string service = std::to_string(port);
-  if (const int r = getaddrinfo(host.c_str(), service.c_str(), &hints, &found); r != 0) {
-    error_ = "unknown host " + host + " (" + SocketErrorText(r) + ")";
-    return Step::kFailed;
-  }
-  // Printers are reached over IPv4 almost always: take its address when there is one.
-  const addrinfo* pick = found;
-  for (const addrinfo* a = found; a; a = a->ai_next) {
-    if (a->ai_family == AF_INET) {
-      pick = a;
-      break;
-    }
-  }
-  const SOCKET s = socket(pick->ai_family, pick->ai_socktype, pick->ai_protocol);
-  if (s == INVALID_SOCKET) {
-    error_ = "cannot create a socket: " + SocketErrorText(WSAGetLastError());
-    freeaddrinfo(found);
-    return Step::kFailed;
-  }
-  handle_ = static_cast<intptr_t>(s);
-  u_long non_blocking = 1;
-  ioctlsocket(s, FIONBIO, &non_blocking);
-  // Commands are small and each waits for its reply: send them without delay.
-  const BOOL one = TRUE;
-  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
-  const int r = connect(s, pick->ai_addr, static_cast<int>(pick->ai_addrlen));
-  const int err = WSAGetLastError();
-  freeaddrinfo(found);
-  if (r == 0) return Step::kDone;
-  if (err == WSAEWOULDBLOCK || err == WSAEINPROGRESS || err == WSAEINTR) return Step::kPending;
-  error_ = SocketErrorText(err);
-  Close();
-  return Step::kFailed;
-}
-
-TcpSocket::Step TcpSocket::FinishConnect(uint32_t wait_ms) {
-  if (handle_ < 0) return Step::kFailed;
-  const SOCKET s = SocketOf(handle_);
-  if (!WaitFor(s, true, wait_ms)) return Step::kPending;
-  int err = 0;
-  int len = sizeof err;
-  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len) != 0)
-    err = WSAGetLastError();
-  if (err == 0) return Step::kDone;
-  error_ = SocketErrorText(err);
-  Close();
-  return Step::kFailed;
-}
-
-TcpSocket::Step TcpSocket::Send(const uint8_t* data, size_t len, size_t& sent, uint32_t wait_ms) {
-  sent = 0;
-  if (handle_ < 0) return Step::kFailed;
-  const SOCKET s = SocketOf(handle_);
-  if (len == 0) return Step::kDone;
-  const int chunk = static_cast<int>(std::min<size_t>(len, INT_MAX));
-  for (;;) {
-    const int n = send(s, reinterpret_cast<const char*>(data), chunk, 0);
-    if (n > 0) {
-      sent = static_cast<size_t>(n);
-      return Step::kDone;
-    }
-    const int err = n < 0 ? WSAGetLastError() : 0;
-    if (err == WSAEINTR) continue;
-    if (err == WSAEWOULDBLOCK) {
-      WaitFor(s, true, wait_ms);
-      return Step::kPending;
-    }
-    error_ = n < 0 ? SocketErrorText(err) : "the connection was closed";
-    return Step::kFailed;
-  }
-}
-
-int TcpSocket::Receive(uint8_t* buf, size_t cap, uint32_t wait_ms) {
-  if (handle_ < 0) return -1;
-  const SOCKET s = SocketOf(handle_);
-  if (wait_ms > 0 && !WaitFor(s, false, wait_ms)) return 0;
-  const int want = static_cast<int>(std::min<size_t>(cap, INT_MAX));
-  for (;;) {
-    const int n = recv(s, reinterpret_cast<char*>(buf), want, 0);  // the socket never blocks
-    if (n > 0) return n;
-    if (n == 0) {
-      error_ = "the printer closed the connection";
-      return -1;
-    }
-    const int err = WSAGetLastError();
-    if (err == WSAEINTR) continue;
-    if (err == WSAEWOULDBLOCK) return 0;
-    error_ = SocketErrorText(err);
-    return -1;
-  }
-}
-
-void TcpSocket::ShutdownSend() {
-  if (handle_ >= 0) shutdown(SocketOf(handle_), SD_SEND);
-}
-
-void TcpSocket::Close() {
-  if (handle_ >= 0) closesocket(SocketOf(handle_));
-  handle_ = -1;
-}
-
-}  // namespace quillon
+}  // namespace quillon::tcp_system

@@ -1,11 +1,13 @@
 // quillon-virtual-printer: runs the virtual printer on a pseudo-terminal (or over a file of
 // bytes) so the serial path, scripts and previews work without a printer.
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,16 +23,17 @@ using quillon::vp::Faults;
 using quillon::vp::PaperLevel;
 using quillon::vp::VirtualPrinter;
 
-bool ParseInt(const char* text, long long& out, int base = 10) {
-  const char* end = text + std::strlen(text);
-  if (base == 16 && end - text > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text += 2;
-  }
-  auto [p, ec] = std::from_chars(text, end, out, base);
-  return ec == std::errc() && p == end && text != end;
+// A whole number in [lo, hi] (base 16: "0x" may lead).
+bool Number(const std::string& text, long long lo, long long hi, long long& out, int base = 10) {
+  const char* p = text.c_str();
+  const char* end = p + text.size();
+  if (base == 16 && end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) p += 2;
+  auto [stop, ec] = std::from_chars(p, end, out, base);
+  return ec == std::errc() && stop == end && p != end && out >= lo && out <= hi;
 }
 
 struct Args {
+  bool help = false;
   bool pty = false;
   bool tcp = false;
   std::string tcp_address = "127.0.0.1";
@@ -45,7 +48,7 @@ struct Args {
 };
 
 // "[ADDR:]PORT" of --tcp.
-bool ParseListen(const char* text, Args& a) {
+bool ParseListen(const std::string& text, Args& a) {
   std::string t = text;
   const size_t colon = t.rfind(':');
   if (colon != std::string::npos) {
@@ -53,119 +56,142 @@ bool ParseListen(const char* text, Args& a) {
     t = t.substr(colon + 1);
   }
   long long port = 0;
-  if (a.tcp_address.empty() || !ParseInt(t.c_str(), port) || port < 0 || port > 65535) {
-    return false;
-  }
+  if (a.tcp_address.empty() || !Number(t, 0, 65535, port)) return false;
   a.tcp_port = static_cast<uint16_t>(port);
   a.tcp = true;
   return true;
 }
 
-// Returns 0 to run, or the exit code (after printing help or an error).
-int ParseArgs(int argc, char** argv, Args& a) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string opt = argv[i];
-    auto value = [&](const char*& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    auto number = [&](long long lo, long long hi, long long& out, int base = 10) {
-      const char* v = nullptr;
-      return value(v) && ParseInt(v, out, base) && out >= lo && out <= hi;
-    };
-    const char* v = nullptr;
+// An option: its names, whether it takes a value, and what one use of it does (false: the
+// value is not valid).
+struct Option {
+  const char* names;
+  bool takes_value;
+  std::function<bool(const std::string& v, Args& a)> apply;
+};
+
+// A count of packets, a time in milliseconds...: a whole number in [lo, hi] into field.
+template <typename T>
+std::function<bool(const std::string&, Args&)> Whole(long long lo, long long hi, T Args::*field,
+                                                     int base = 10) {
+  return [=](const std::string& v, Args& a) {
     long long n = 0;
-    bool ok = true;
-    if (opt == "--help" || opt == "-h") {
-      std::fputs(quillon::FormatHelp(quillon::VirtualPrinterHelp()).c_str(), stdout);
-      return -1;
-    } else if (opt == "--pty") {
-      a.pty = true;
-    } else if (opt == "--tcp") {
-      ok = value(v) && ParseListen(v, a);
-    } else if (opt == "--paper-out") {
-      a.paper_level = static_cast<int>(PaperLevel::kOut);
-    } else if (opt == "--paper-near-end") {
-      a.paper_level = static_cast<int>(PaperLevel::kNearEnd);
-    } else if (opt == "--paper-present") {
-      a.paper_level = static_cast<int>(PaperLevel::kPresent);
-    } else if (opt == "--cover-open") {
-      a.cover_open = 1;
-    } else if (opt == "--cover-closed") {
-      a.cover_open = 0;
-    } else if (opt == "--port") {
-      ok = value(v) && (a.port = v, true);
-    } else if (opt == "--baud") {
-      ok = number(1, 4000000, n) && (a.baud = static_cast<uint32_t>(n), true);
-    } else if (opt == "--link") {
-      ok = value(v) && (a.link = v, true);
-    } else if (opt == "--capture") {
-      ok = value(v) && (a.capture = v, true);
-    } else if (opt == "--hangup-after") {
-      ok = number(1, UINT32_MAX, n) &&
-           (a.faults.hangup_after_packets = static_cast<uint32_t>(n), true);
-    } else if (opt == "--silent-after") {
-      ok = number(1, UINT32_MAX, n) &&
-           (a.faults.silent_after_packets = static_cast<uint32_t>(n), true);
-    } else if (opt == "--input") {
-      ok = value(v) && (a.input = v, true);
-    } else if (opt == "--state") {
-      ok = value(v) && (a.state = v, true);
-    } else if (opt == "--paper") {
-      ok = value(v) && (a.paper = v, true);
-    } else if (opt == "--report") {
-      ok = value(v) && (a.report = v, true);
-    } else if (opt == "--font") {
-      ok = value(v) && (a.font = v, true);
-    } else if (opt == "--no-font") {
-      a.no_font = true;
-    } else if (opt == "--paper-width") {
-      ok = number(384, 576, n) && (n == 384 || n == 576) &&
-           (a.paper_width = static_cast<int>(n), true);
-    } else if (opt == "--drop-nth") {
-      ok = number(1, UINT32_MAX, n) &&
-           (a.faults.drop_reply_to_packet = static_cast<uint32_t>(n), true);
-    } else if (opt == "--drop-code") {
-      ok = number(0, 255, n, 16) && (a.faults.drop_replies_to_code = static_cast<int>(n), true);
-    } else if (opt == "--unplug-after") {
-      ok = number(1, UINT32_MAX, n) &&
-           (a.faults.unplug_after_packets = static_cast<uint32_t>(n), true);
-    } else if (opt == "--refuse-text-sets") {
-      a.faults.refuse_text_sets = true;
-    } else if (opt == "--corrupt-checksum") {
-      a.faults.corrupt_checksum = true;
-    } else if (opt == "--wrong-length") {
-      ok = number(-64, 64, n) && n != 0 && (a.faults.length_delta = static_cast<int>(n), true);
-    } else if (opt == "--size-excess") {
-      ok = number(1, 65535, n) && (a.faults.size_excess = static_cast<uint16_t>(n), true);
-    } else if (opt == "--delay") {
-      ok = number(1, 600000, n) && (a.faults.delay_ms = static_cast<uint32_t>(n), true);
-    } else if (opt == "--split") {
-      ok = number(1, 600000, n) && (a.faults.split_gap_ms = static_cast<uint32_t>(n), true);
-    } else if (opt == "--fault-code") {
-      ok = number(0, 255, n, 16) && (a.faults.fault_code = static_cast<int>(n), true);
-    } else {
-      std::fprintf(stderr, "quillon-virtual-printer: unknown option %s (see --help)\n",
-                   opt.c_str());
-      return 2;
-    }
-    if (!ok) {
-      std::fprintf(stderr, "quillon-virtual-printer: %s needs a valid value (see --help)\n",
-                   opt.c_str());
-      return 2;
-    }
-  }
-  if (!a.input.empty() && (a.pty || a.tcp || !a.link.empty() || !a.port.empty())) {
-    std::fputs("quillon-virtual-printer: --input does not go with --pty, --tcp, --link or --port\n",
-               stderr);
-    return 2;
-  }
-  if (a.tcp && (a.pty || !a.link.empty())) {
-    std::fputs("quillon-virtual-printer: --tcp does not go with --pty or --link\n", stderr);
-    return 2;
-  }
+    if (!Number(v, lo, hi, n, base)) return false;
+    a.*field = static_cast<T>(n);
+    return true;
+  };
+}
+template <typename T>
+std::function<bool(const std::string&, Args&)> Fault(long long lo, long long hi, T Faults::*field,
+                                                     int base = 10) {
+  return [=](const std::string& v, Args& a) {
+    long long n = 0;
+    if (!Number(v, lo, hi, n, base)) return false;
+    a.faults.*field = static_cast<T>(n);
+    return true;
+  };
+}
+std::function<bool(const std::string&, Args&)> Text(std::string Args::*field) {
+  return [=](const std::string& v, Args& a) { return a.*field = v, true; };
+}
+std::function<bool(const std::string&, Args&)> Set(int Args::*field, int value) {
+  return [=](const std::string&, Args& a) { return a.*field = value, true; };
+}
+
+const std::vector<Option>& Options() {
+  static const std::vector<Option> options = {
+      {"--help,-h", false, [](const std::string&, Args& a) { return a.help = true; }},
+      {"--pty", false, [](const std::string&, Args& a) { return a.pty = true; }},
+      {"--tcp", true, [](const std::string& v, Args& a) { return ParseListen(v, a); }},
+      {"--paper-out", false, Set(&Args::paper_level, static_cast<int>(PaperLevel::kOut))},
+      {"--paper-near-end", false, Set(&Args::paper_level, static_cast<int>(PaperLevel::kNearEnd))},
+      {"--paper-present", false, Set(&Args::paper_level, static_cast<int>(PaperLevel::kPresent))},
+      {"--cover-open", false, Set(&Args::cover_open, 1)},
+      {"--cover-closed", false, Set(&Args::cover_open, 0)},
+      {"--port", true, Text(&Args::port)},
+      {"--baud", true, Whole(1, 4000000, &Args::baud)},
+      {"--link", true, Text(&Args::link)},
+      {"--capture", true, Text(&Args::capture)},
+      {"--input", true, Text(&Args::input)},
+      {"--state", true, Text(&Args::state)},
+      {"--paper", true, Text(&Args::paper)},
+      {"--report", true, Text(&Args::report)},
+      {"--font", true, Text(&Args::font)},
+      {"--no-font", false, [](const std::string&, Args& a) { return a.no_font = true; }},
+      {"--paper-width", true,
+       [](const std::string& v, Args& a) {
+         long long n = 0;
+         if (!Number(v, 384, 576, n) || (n != 384 && n != 576)) return false;
+         a.paper_width = static_cast<int>(n);
+         return true;
+       }},
+      {"--hangup-after", true, Fault(1, UINT32_MAX, &Faults::hangup_after_packets)},
+      {"--silent-after", true, Fault(1, UINT32_MAX, &Faults::silent_after_packets)},
+      {"--drop-nth", true, Fault(1, UINT32_MAX, &Faults::drop_reply_to_packet)},
+      {"--drop-code", true, Fault(0, 255, &Faults::drop_replies_to_code, 16)},
+      {"--unplug-after", true, Fault(1, UINT32_MAX, &Faults::unplug_after_packets)},
+      {"--refuse-text-sets", false,
+       [](const std::string&, Args& a) { return a.faults.refuse_text_sets = true; }},
+      {"--corrupt-checksum", false,
+       [](const std::string&, Args& a) { return a.faults.corrupt_checksum = true; }},
+      {"--wrong-length", true,
+       [](const std::string& v, Args& a) {
+         long long n = 0;
+         if (!Number(v, -64, 64, n) || n == 0) return false;
+         a.faults.length_delta = static_cast<int>(n);
+         return true;
+       }},
+      {"--size-excess", true, Fault(1, 65535, &Faults::size_excess)},
+      {"--delay", true, Fault(1, 600000, &Faults::delay_ms)},
+      {"--split", true, Fault(1, 600000, &Faults::split_gap_ms)},
+      {"--fault-code", true, Fault(0, 255, &Faults::fault_code, 16)},
+  };
+  return options;
+}
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "quillon-virtual-printer: %s\n", text.c_str());
+  return 2;
+}
+
+// The transports exclude each other; "" when the choice is in order. Without one, the
+// printer serves on a pseudo-terminal.
+std::string TransportProblem(Args& a) {
+  if (!a.input.empty() && (a.pty || a.tcp || !a.link.empty() || !a.port.empty()))
+    return "--input does not go with --pty, --tcp, --link or --port";
+  if (a.tcp && (a.pty || !a.link.empty())) return "--tcp does not go with --pty or --link";
   if (a.input.empty() && a.port.empty() && !a.tcp) a.pty = true;
+  return "";
+}
+
+// Returns 0 to run, or the exit code (after printing help or an error).
+int ParseArgs(const std::vector<std::string>& words, Args& a) {
+  CLI::App app;
+  app.set_help_flag();
+  app.allow_extras();
+  std::map<const CLI::Option*, const Option*> of;
+  for (const Option& o : Options())
+    of[o.takes_value ? app.add_option(o.names)->allow_extra_args(false)->take_all()
+                     : app.add_flag(o.names)] = &o;
+  std::vector<std::string> reversed(words.rbegin(), words.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {  // an option at the end without its value
+    const std::string what = e.what();
+    return UsageError(what.substr(0, what.find(':')) + " needs a valid value (see --help)");
+  }
+  std::map<const CLI::Option*, size_t> used;
+  for (const CLI::Option* option : app.parse_order()) {
+    if (!of.at(option)->apply(option->results().at(used[option]++), a))
+      return UsageError(option->get_name() + " needs a valid value (see --help)");
+  }
+  if (a.help) {
+    std::fputs(quillon::FormatHelp(quillon::VirtualPrinterHelp()).c_str(), stdout);
+    return -1;
+  }
+  if (!app.remaining().empty())
+    return UsageError("unknown option " + app.remaining().front() + " (see --help)");
+  if (std::string problem = TransportProblem(a); !problem.empty()) return UsageError(problem);
   return 0;
 }
 
@@ -204,12 +230,8 @@ bool SaveAll(VirtualPrinter& printer, const Args& a) {
 
 int main(int argc, char** argv) {
   // The arguments as UTF-8 (file names in any script).
-  std::vector<std::string> words = quillon::Utf8Arguments(argc, argv);
-  std::vector<char*> utf8_argv = {argv[0]};
-  for (std::string& w : words) utf8_argv.push_back(w.data());
   Args a;
-  if (const int code = ParseArgs(static_cast<int>(utf8_argv.size()), utf8_argv.data(), a);
-      code != 0)
+  if (const int code = ParseArgs(quillon::Utf8Arguments(argc, argv), a); code != 0)
     return code < 0 ? 0 : code;
 
   VirtualPrinter::Options options;

@@ -1,12 +1,14 @@
 // The virtual printer's engine: takes the host's byte stream, answers the framed commands
 // as a printer does, keeps the printer's state and prints raw output onto virtual paper.
 // Transports (in-process USB device, pseudo-terminal) feed Receive and drain the replies.
+// The engine puts its parts together behind one lock: the input's split
+// (input_parser.h), the answers (answer.h), plugging and faults (fault_switch.h), the
+// replies' timing (reply_queue.h) and the paper (escpos_renderer.h).
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <span>
@@ -14,17 +16,17 @@
 #include <vector>
 
 #include "link/clock.h"
+#include "virtualprinter/answer.h"
 #include "virtualprinter/escpos_renderer.h"
+#include "virtualprinter/fault_switch.h"
 #include "virtualprinter/faults.h"
+#include "virtualprinter/input_parser.h"
 #include "virtualprinter/paper.h"
 #include "virtualprinter/printer_state.h"
+#include "virtualprinter/reply_queue.h"
 #include "virtualprinter/wire_frame.h"
 
 namespace quillon::vp {
-
-// Status byte of the older firmware protocol.
-inline constexpr uint8_t kOldUpdateOk = 0xAA;
-inline constexpr uint8_t kOldUpdateFailed = 0x55;
 
 // Folder of the program + "sample_font.bin": the font library built with Quillon.
 std::string DefaultSampleFontPath();
@@ -112,35 +114,18 @@ class VirtualPrinter {
   uint32_t bad_checksums();
 
  private:
-  struct PendingReply {
-    std::vector<uint8_t> bytes;
-    size_t offset = 0;
-    uint32_t ready_at = 0;
-  };
+  // Acts on the piece at the start of in; the bytes used (0: wait for more).
   size_t StepLocked(std::span<const uint8_t> in);
-  // Try a framed packet / older firmware header at the start of in: the bytes used when
-  // handled, or kNeedMore / kNotMine.
-  int64_t TryFrame(std::span<const uint8_t> in);
-  int64_t TryOldHeader(std::span<const uint8_t> in);
-  int64_t TryStatusRequest(std::span<const uint8_t> in);
-  size_t TakeOldImage(std::span<const uint8_t> in);
-  void HandlePacket(const Packet& packet);
-  // The reply data for a packet; false when the printer does not acknowledge it.
-  bool Answer(const Packet& p, std::vector<uint8_t>& reply);
-  bool AnswerBoot(const Packet& p, std::vector<uint8_t>& reply);
-  void ByteSetting(const Packet& p, uint8_t& field, std::vector<uint8_t>& reply);
-  void TextSetting(const Packet& p, std::string& field, size_t max_len, bool writable,
-                   std::vector<uint8_t>& reply);
+  // Raw output (text and ESC/POS) goes to the renderer; the bytes it used. The place for
+  // replies the renderer itself gives (status requests of ESC/POS) to be queued.
+  size_t PrintRawLocked(std::span<const uint8_t> in);
+  void HandlePacketLocked(const Packet& packet);
+  // Queues a reply frame to request / bytes answered to code, as the faults shape them.
   void QueueFrameLocked(const Packet& request, const std::vector<uint8_t>& data);
   void QueueBytesLocked(std::vector<uint8_t> bytes, uint8_t code);
-  size_t TakeReadyLocked(uint8_t* buf, size_t cap);
-  int64_t MsUntilReplyLocked();
   void NotifyLocked();
   void Touch() { ++state_version_; }
   std::vector<std::string> TestPageLines() const;
-  bool FaultApplies(uint8_t code) const {
-    return faults_.fault_code < 0 || faults_.fault_code == code;
-  }
 
   Clock& clock_;
   std::mutex mu_;
@@ -152,28 +137,15 @@ class VirtualPrinter {
   uint64_t state_version_ = 0;
   Paper paper_;
   EscPosRenderer renderer_;
-  Faults faults_;
-  bool plugged_ = true;
-  bool hangup_due_ = false;
-  uint32_t packets_since_plug_ = 0;
+  FaultSwitch faults_;
   uint32_t frames_total_ = 0;
   uint32_t bad_checksums_ = 0;
 
   std::vector<uint8_t> in_;  // input not yet consumed
-  uint64_t stream_at_ = 0;   // bytes of the host's stream consumed so far
-  std::deque<PendingReply> replies_;
-
-  // Newer firmware protocol: the image announced by the erase and collected since.
-  bool boot_erased_ = false;
-  uint32_t boot_expected_ = 0;
-  std::vector<uint8_t> boot_image_;
-  // Older firmware protocol: the raw image that follows its header.
-  bool old_active_ = false;
-  uint32_t old_size_ = 0;
-  uint32_t old_crc_ = 0;
-  uint32_t old_received_ = 0;
-  uint32_t old_sum_ = 0;
-  std::vector<uint8_t> old_image_;
+  uint64_t stream_at_ = 0;  // bytes of the host's stream consumed so far
+  ReplyQueue replies_;
+  BootLoad boot_;         // newer firmware protocol: the image the boot loader collects
+  OldUpdate old_update_;  // older firmware protocol: the raw image after its header
 };
 
 }  // namespace quillon::vp

@@ -1,6 +1,7 @@
 #include "virtualprinter/virtual_usb_bank.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace quillon::vp {
@@ -9,6 +10,32 @@ std::string VirtualSerial(int i) {
   char text[16];
   std::snprintf(text, sizeof text, "VP%04d", i + 1);
   return text;
+}
+
+bool ParseFaultSwitch(const std::string& text, std::string* serial, Faults* faults) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  const std::string item = text.substr(colon + 1);
+  const auto eq = item.find('=');
+  const std::string name = item.substr(0, eq);
+  const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
+  *serial = text.substr(0, colon);
+  if (name == "refuse-text-sets" && eq == std::string::npos) {
+    faults->refuse_text_sets = true;
+    return true;
+  }
+  char* end = nullptr;
+  const unsigned long n = std::strtoul(value.c_str(), &end, name == "drop-code" ? 16 : 10);
+  if (value.empty() || *end != '\0' || value[0] == '-' || value[0] == '+') return false;
+  if (name == "unplug-after" && n >= 1 && n <= 1000000) {
+    faults->unplug_after_packets = static_cast<uint32_t>(n);
+    return true;
+  }
+  if (name == "drop-code" && n <= 255) {
+    faults->drop_replies_to_code = static_cast<int>(n);
+    return true;
+  }
+  return false;
 }
 
 VirtualUsbBank::VirtualUsbBank(int count, const std::string& vid, const std::string& pid,

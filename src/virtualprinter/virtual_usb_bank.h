@@ -48,4 +48,10 @@ class VirtualUsbBank final : public UsbBackend {
 // "VP0001" for the first printer.
 std::string VirtualSerial(int i);
 
+// A fault switch of the command line: "VP0002:unplug-after=5" (answer N packets, then
+// vanish), "VP0002:drop-code=A1" (no reply to that command code) or
+// "VP0002:refuse-text-sets". Sets serial and adds the fault to faults; false when text is
+// none of these.
+bool ParseFaultSwitch(const std::string& text, std::string* serial, Faults* faults);
+
 }  // namespace quillon::vp

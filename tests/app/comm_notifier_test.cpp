@@ -15,10 +15,8 @@
 namespace quillon {
 namespace {
 
-uintptr_t Block(const char* text) {
-  auto* block = new uint8_t[std::strlen(text) + 1];
-  std::memcpy(block, text, std::strlen(text) + 1);
-  return reinterpret_cast<uintptr_t>(block);
+CommMessage Block(const char* text) {
+  return CommMessage::Received(reinterpret_cast<const uint8_t*>(text), std::strlen(text));
 }
 
 TEST(QtCommNotifier, DeliversInOrderWhenEventsRunAndDropsWhatIsForgotten) {
@@ -30,19 +28,19 @@ TEST(QtCommNotifier, DeliversInOrderWhenEventsRunAndDropsWhatIsForgotten) {
   TComm comm(notifier);
   AttachSerialPort(link, comm);
 
-  ASSERT_TRUE(notifier.post(&comm, PWM_GOTCOMMDATA, 2, Block("AB")));
-  ASSERT_TRUE(notifier.post(&comm, PWM_GOTCOMMDATA, 1, Block("C")));
+  ASSERT_TRUE(notifier.post(&comm, Block("AB")));
+  ASSERT_TRUE(notifier.post(&comm, Block("C")));
   EXPECT_EQ(link.CommRecvLen(), 0);  // nothing before the window handles its events
   pump.ProcessMessages(0);
   ASSERT_EQ(link.CommRecvLen(), 3);
   EXPECT_EQ(std::memcmp(link.CommBuf(), "ABC", 3), 0);
 
-  // Forgotten notifications are released, never delivered (the sanitizers check the block).
-  notifier.post(&comm, PWM_GOTCOMMDATA, 1, Block("D"));
+  // Forgotten notifications are dropped, never delivered.
+  notifier.post(&comm, Block("D"));
   notifier.forget(&comm);
   pump.ProcessMessages(0);
   EXPECT_EQ(link.CommRecvLen(), 3);
-  notifier.post(&comm, PWM_GOTCOMMDATA, 1, Block("E"));  // released with the notifier
+  notifier.post(&comm, Block("E"));  // released with the notifier
 }
 
 }  // namespace

@@ -231,6 +231,10 @@ TEST(CliUsage, ErrorsHaveTheirExitCodes) {
   EXPECT_EQ(RunCli(Virtual(home, {"get", "language", "--json=1"})).exit_code, 2);
   CliRun value = RunCli(Virtual(home, {"send", "text", "--file", "--json"}));
   EXPECT_EQ(value.exit_code, 4) << value.err;  // no file named "--json"
+  // Options stand before or after the positional words.
+  CliRun order = RunCli({"--home", home.path(), "--usb", "ffff:fffe", "font", "download",
+                         "--packsize", "4096", "missing.bin"});
+  EXPECT_EQ(order.err, "quillon-cli: font download: 'missing.bin': the file does not exist\n");
 
   // A missing flash file: one error line that names it, before any printer is sought.
   for (const char* what : {"font", "firmware"}) {
@@ -316,6 +320,12 @@ TEST(CliVirtualPrinter, PaperOnAFullDiskIsNotReportedAsSaved) {
   EXPECT_EQ(vp.exit_code, 1);
   EXPECT_EQ(vp.out.find("paper:"), std::string::npos) << vp.out;
   EXPECT_NE(vp.err.find("paper not saved: cannot write /dev/full: "), std::string::npos) << vp.err;
+
+  // quillon-cli saves the paper as its session ends, after the command's own result.
+  CliRun cli = RunCli({"--home", home.path(), "--virtual-printer", "--paper", "/dev/full", "send",
+                       "text", "hello"});
+  EXPECT_EQ(cli.exit_code, 4) << cli.err;
+  EXPECT_NE(cli.err.find("/dev/full"), std::string::npos) << cli.err;
 }
 
 // The words that completion and the manual offer are the ones the program takes.

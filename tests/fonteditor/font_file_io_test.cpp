@@ -87,24 +87,24 @@ TEST_F(FontFileIo, SavingThroughASymlinkReplacesTheFileItPointsTo) {
 }
 
 // Fails one step of the save the way a full disk or a failing device would.
-class FailingOps : public FileOps {
+class FailingOps : public FileSystemCalls {
  public:
   enum Step { kWrite, kFsync, kRename };
   explicit FailingOps(Step step) : step_(step) {}
   ssize_t Write(int fd, const void* data, size_t size) override {
-    if (step_ != kWrite) return FileOps::Write(fd, data, size);
+    if (step_ != kWrite) return FileSystemCalls::Write(fd, data, size);
     // The first call gets part of the data through, then the disk is full.
-    if (writes_++ == 0) return FileOps::Write(fd, data, size / 2);
+    if (writes_++ == 0) return FileSystemCalls::Write(fd, data, size / 2);
     errno = ENOSPC;
     return -1;
   }
-  int Fsync(int fd) override {
-    if (step_ != kFsync) return FileOps::Fsync(fd);
+  int Flush(int fd) override {
+    if (step_ != kFsync) return FileSystemCalls::Flush(fd);
     errno = EIO;
     return -1;
   }
-  int Rename(const char* from, const char* to) override {
-    if (step_ != kRename) return FileOps::Rename(from, to);
+  int Replace(const fs::path& from, const fs::path& to) override {
+    if (step_ != kRename) return FileSystemCalls::Replace(from, to);
     errno = EXDEV;
     return -1;
   }

@@ -340,7 +340,7 @@ TEST(QueueNotifierTest, DeliversInPostingOrderEvenWhenAHandlerPumps) {
     if (mask == 1) notifier.ProcessMessages(0);  // a nested wait inside a handler
   };
   std::thread poster([&] {
-    for (uint32_t i = 1; i <= 200; ++i) notifier.post(&comm, PWM_RECEIVEERROR, 0, i);
+    for (uint32_t i = 1; i <= 200; ++i) notifier.post(&comm, CommMessage(PWM_RECEIVEERROR, i));
   });
   poster.join();
   notifier.ProcessMessages(0);
@@ -351,8 +351,8 @@ TEST(QueueNotifierTest, DeliversInPostingOrderEvenWhenAHandlerPumps) {
   TComm other(notifier);
   int others = 0;
   other.OnSendDataEmpty = [&](TComm&) { ++others; };
-  notifier.post(&comm, PWM_GOTCOMMDATA, 3, reinterpret_cast<uintptr_t>(new uint8_t[4]()));
-  notifier.post(&other, PWM_SENDDATAEMPTY, 0, 0);
+  notifier.post(&comm, CommMessage::Received(reinterpret_cast<const uint8_t*>("abc"), 3));
+  notifier.post(&other, CommMessage(PWM_SENDDATAEMPTY));
   notifier.forget(&comm);
   EXPECT_EQ(notifier.Pending(), 1u);
   notifier.ProcessMessages(0);

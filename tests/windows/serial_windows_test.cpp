@@ -115,10 +115,10 @@ TEST_F(WinCommTest, OpeningLineSettingsAndErrors) {
   TComm missing{pump};
   missing.SetCommName("COM42");
   EXPECT_EQ(OpenError(missing), CommOpenErrorText(PortOpenFailure::kMissing, "\\\\.\\COM42"));
-  EXPECT_EQ(missing.Handle(), 0);
+  EXPECT_EQ(missing.Handle(), kNoPort);
 
   ASSERT_EQ(OpenError(a), "");
-  EXPECT_NE(a.Handle(), 0);
+  EXPECT_NE(a.Handle(), kNoPort);
   EXPECT_EQ(OpenError(a), kCommAlreadyOpen);  // the first open is untouched
   EXPECT_TRUE(a.IsOpen());
   ASSERT_TRUE(PumpUntil(pump, [&] { return send_empty == 1; }));  // once after the open
@@ -127,7 +127,7 @@ TEST_F(WinCommTest, OpeningLineSettingsAndErrors) {
   a.SetBaudRate(57600);
   DCB d = {};
   d.DCBlength = sizeof d;
-  ASSERT_TRUE(GetCommState(reinterpret_cast<HANDLE>(static_cast<intptr_t>(a.Handle())), &d));
+  ASSERT_TRUE(GetCommState(a.Handle(), &d));
   EXPECT_EQ(d.BaudRate, 57600u);
   EXPECT_EQ(d.ByteSize, 8);
   EXPECT_EQ(d.fOutX, 0u);
@@ -135,7 +135,7 @@ TEST_F(WinCommTest, OpeningLineSettingsAndErrors) {
   EXPECT_FALSE(a.WriteCommData(nullptr, 0));
   a.StopComm();
   a.StopComm();
-  EXPECT_EQ(a.Handle(), 0);
+  EXPECT_EQ(a.Handle(), kNoPort);
   EXPECT_FALSE(a.WriteCommData(reinterpret_cast<const uint8_t*>("x"), 1));
   EXPECT_EQ(OpenError(a), "");  // and it opens again
 }

@@ -1,16 +1,15 @@
 // The port's orderly end: every byte handed over reaches the line before the port closes,
 // a hung-up line closes the port, and the open error says why. Built only on the
-// operating system seam of serial_io.h.
+// operating system seam of port_system.h.
 #include "link/serial/comm_delivery.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
-#ifdef _WIN32
-#include "link/serial/comm_workers_windows.h"
-#else
 #include "link/serial/comm_workers.h"
-#endif
-#include "link/serial/serial_io.h"
+#include "link/serial/line_probe.h"
+#include "link/serial/port_system.h"
 #include "link/serial/tcomm.h"
 
 namespace quillon {
@@ -21,7 +20,31 @@ constexpr uint32_t kDeliverySliceMs = 10;
 // A deadline the 32-bit millisecond tick can still measure.
 constexpr uint64_t kLongestDeliveryMs = 0x7fffffff;
 
+// Waits until the driver has sent every byte it holds, at most timeout_ms. True when it
+// has; false at the deadline or when the port failed.
+bool DrainPortOutput(NativeHandle port, uint32_t timeout_ms) {
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point end = Steady::now() + std::chrono::milliseconds(timeout_ms);
+  // The system's drain has no time limit (a line stopped by flow control would keep it
+  // forever), so the driver's queue is watched in short slices while the line takes the
+  // bytes, and the drain is left only the last few in the UART.
+  constexpr auto kSlice = std::chrono::milliseconds(kDeliverySliceMs);
+  while (PortOutputQueued(port) > 0) {
+    if (PortHungUp(port)) return false;
+    const Steady::time_point now = Steady::now();
+    if (now >= end) return false;
+    std::this_thread::sleep_for(std::min<Steady::duration>(kSlice, end - now));
+  }
+  if (PortHungUp(port)) return false;
+  return FlushPortOutput(port);
+}
+
 }  // namespace
+
+bool SerialLineGone(NativeHandle handle) {
+  return PortHungUp(handle);
+}
+
 
 std::string CommOpenErrorText(PortOpenFailure why, const std::string& path,
                               const std::string& detail) {
@@ -88,11 +111,11 @@ CommDelivery WaitLineDelivered(DeliveryLine& line, uint64_t handed, uint32_t bau
 }
 
 CommDelivery TComm::WaitDelivered(const std::function<bool()>& stopped) {
-  if (hCommFile == 0 || !WriteThread) return CommDelivery{handed_, 0};
+  if (!IsOpen() || !WriteThread) return CommDelivery{handed_, 0};
   // The component's own port: its write worker's queue and the operating system's driver.
   class PortLine final : public DeliveryLine {
    public:
-    PortLine(WriteQueue& queue, int port) : queue_(queue), port_(port) {}
+    PortLine(WriteQueue& queue, NativeHandle port) : queue_(queue), port_(port) {}
     uint64_t Unsent() override { return queue_.Unsent(); }
     bool WaitWritten(uint32_t ms) override { return queue_.WaitEmpty(ms); }
     uint64_t OutputQueued() override { return PortOutputQueued(port_); }
@@ -101,7 +124,7 @@ CommDelivery TComm::WaitDelivered(const std::function<bool()>& stopped) {
 
    private:
     WriteQueue& queue_;
-    int port_;
+    NativeHandle port_;
   } line(WriteThread->queue(), hCommFile);
   return WaitLineDelivered(line, handed_, line_.BaudRate, LineBitsPerByte(line_), SystemClock(),
                            stopped);
@@ -114,7 +137,7 @@ CommDelivery TComm::StopCommDelivered(const std::function<bool()>& stopped) {
 }
 
 bool TComm::CloseIfHungUp() {
-  if (hCommFile == 0 || !PortHungUp(hCommFile)) return false;
+  if (!IsOpen() || !PortHungUp(hCommFile)) return false;
   StopComm();
   line_lost_ = true;
   return true;

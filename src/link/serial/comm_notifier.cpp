@@ -2,23 +2,23 @@
 #include "link/serial/comm_notifier.h"
 
 #include <chrono>
+#include <utility>
 
 #include "link/serial/tcomm.h"
 
 namespace quillon {
 
-void ReleaseCommMessage(uint32_t kind, uintptr_t p2) {
-  if (kind == PWM_GOTCOMMDATA) delete[] reinterpret_cast<uint8_t*>(p2);
+CommMessage CommMessage::Received(const uint8_t* data, size_t count) {
+  CommMessage m(PWM_GOTCOMMDATA, static_cast<uint32_t>(count));
+  m.bytes_.assign(data, data + count);
+  m.bytes_.push_back(0);
+  return m;
 }
 
-QueueNotifier::~QueueNotifier() {
-  for (const Message& m : queue_) ReleaseCommMessage(m.kind, m.p2);
-}
-
-bool QueueNotifier::post(TComm* target, uint32_t kind, uint32_t p1, uintptr_t p2) {
+bool QueueNotifier::post(TComm* target, CommMessage message) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(Message{target, kind, p1, p2});
+    queue_.push_back(Message{target, std::move(message)});
   }
   arrived_.notify_one();
   return true;
@@ -28,7 +28,6 @@ void QueueNotifier::forget(TComm* target) {
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto it = queue_.begin(); it != queue_.end();) {
     if (it->target == target) {
-      ReleaseCommMessage(it->kind, it->p2);
       it = queue_.erase(it);
     } else {
       ++it;
@@ -59,10 +58,10 @@ void QueueNotifier::ProcessMessages(uint32_t max_wait_ms) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (queue_.empty()) return;
-      m = queue_.front();
+      m = std::move(queue_.front());
       queue_.pop_front();
     }
-    m.target->CommWndProc(m.kind, m.p1, m.p2);
+    m.target->CommWndProc(m.message);
   }
 }
 

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 #include "link/message_pump.h"
 
@@ -15,39 +17,54 @@ namespace quillon {
 class TComm;
 
 // Notification kinds posted by the workers (the first user message number plus 1 to 5).
-inline constexpr uint32_t PWM_GOTCOMMDATA = 1025;       // p1: byte count, p2: the block
-inline constexpr uint32_t PWM_RECEIVEERROR = 1026;      // p2: line-error flags (CE_ bits)
+inline constexpr uint32_t PWM_GOTCOMMDATA = 1025;       // the bytes received
+inline constexpr uint32_t PWM_RECEIVEERROR = 1026;      // value: line-error flags (CE_ bits)
 inline constexpr uint32_t PWM_REQUESTHANGUP = 1027;     // a worker met an unrecoverable failure
-inline constexpr uint32_t PWM_MODEMSTATECHANGE = 1028;  // p2: ME_ bits
+inline constexpr uint32_t PWM_MODEMSTATECHANGE = 1028;  // value: ME_ bits
 inline constexpr uint32_t PWM_SENDDATAEMPTY = 1029;     // the send queue has drained
+
+// One notification of a worker: its kind and what it carries. A received block travels
+// inside the message, so a message that is dropped undelivered frees its bytes itself.
+class CommMessage {
+ public:
+  CommMessage() = default;
+  // A notification without bytes; value as its kind says.
+  explicit CommMessage(uint32_t kind, uint32_t value = 0) : kind_(kind), value_(value) {}
+  // PWM_GOTCOMMDATA with a copy of count bytes (at most 65535), stored with a 0 after them
+  // as the receive handlers are promised. Throws std::bad_alloc when memory is short.
+  static CommMessage Received(const uint8_t* data, size_t count);
+
+  uint32_t kind() const { return kind_; }
+  uint32_t value() const { return value_; }
+  // PWM_GOTCOMMDATA: the bytes (data()[size()] is 0).
+  const uint8_t* data() const { return bytes_.data(); }
+  uint16_t size() const { return static_cast<uint16_t>(value_); }
+
+ private:
+  uint32_t kind_ = 0;
+  uint32_t value_ = 0;  // PWM_GOTCOMMDATA: the byte count
+  std::vector<uint8_t> bytes_;
+};
 
 // The owner-thread queue of a TComm (what a notification window is on Windows).
 //
 // post() is called by the worker threads; it must keep posting order, must never block
 // for long (a short lock is fine) and must never call into the TComm itself. On the
 // owner's thread, every accepted notification is later handed to
-// target->CommWndProc(kind, p1, p2), in posting order.
-//
-// A PWM_GOTCOMMDATA notification owns its block (p2, allocated with new uint8_t[]):
-// CommWndProc releases it; a notification dropped undelivered is released with
-// ReleaseCommMessage. When post() returns false, the poster keeps the block.
+// target->CommWndProc(message), in posting order.
 //
 // forget(target) runs on the owner's thread when a TComm goes away: it drops that
-// target's pending notifications (releasing them) so nothing is delivered to freed memory.
+// target's pending notifications so nothing is delivered to freed memory.
 //
-// A Qt implementation posts a QEvent carrying (target, kind, p1, p2) to a QObject living
-// on the GUI thread (QCoreApplication::postEvent is thread-safe and keeps order); the
-// event's destructor calls ReleaseCommMessage unless it was delivered, and forget()
-// removes that receiver's posted events.
+// A Qt implementation posts a QEvent carrying (target, message) to a QObject living on
+// the GUI thread (QCoreApplication::postEvent is thread-safe and keeps order), and
+// forget() removes that receiver's posted events.
 class Notifier {
  public:
   virtual ~Notifier() = default;
-  virtual bool post(TComm* target, uint32_t kind, uint32_t p1, uintptr_t p2) = 0;
+  virtual bool post(TComm* target, CommMessage message) = 0;
   virtual void forget(TComm* target) = 0;
 };
-
-// Frees what an undelivered notification owns (the block of PWM_GOTCOMMDATA).
-void ReleaseCommMessage(uint32_t kind, uintptr_t p2);
 
 // A locked queue drained by ProcessMessages: the notifier and message pump of the CLI,
 // the benchmarks and the tests. ProcessMessages runs on the owner's thread.
@@ -56,9 +73,9 @@ class QueueNotifier final : public Notifier, public MessagePump {
   QueueNotifier() = default;
   QueueNotifier(const QueueNotifier&) = delete;
   QueueNotifier& operator=(const QueueNotifier&) = delete;
-  ~QueueNotifier() override;
+  ~QueueNotifier() override = default;
 
-  bool post(TComm* target, uint32_t kind, uint32_t p1, uintptr_t p2) override;
+  bool post(TComm* target, CommMessage message) override;
   void forget(TComm* target) override;
 
   // Dispatches every notification pending on entry; when none is pending, first waits at
@@ -70,10 +87,8 @@ class QueueNotifier final : public Notifier, public MessagePump {
 
  private:
   struct Message {
-    TComm* target;
-    uint32_t kind;
-    uint32_t p1;
-    uintptr_t p2;
+    TComm* target = nullptr;
+    CommMessage message;
   };
 
   mutable std::mutex mutex_;

@@ -1,5 +1,6 @@
 // The serial port's two worker threads and what they share with the component: the close
-// signal, the write queue and the read time-outs.
+// signal, the write queue and the read time-outs. The system calls they make are those of
+// port_system.h; everything here is the same on every system.
 #pragma once
 
 #include <atomic>
@@ -8,31 +9,34 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "link/serial/comm_notifier.h"
 #include "link/serial/comm_types.h"
-#include "link/serial/read_block.h"
+#include "link/serial/port_system.h"
 #include "link/serial/serial_io.h"
-#include "link/serial/unique_fd.h"
 
 namespace quillon {
 
-inline constexpr uint32_t PWM_COMMWRITE = 1025;  // write-queue entry: one block to send
 // How often the read worker looks at the line-error and modem counters while the line is
-// idle. Only drivers that keep counters are looked at; Linux has no waitable event for
-// them that a close signal could interrupt.
+// idle. Only drivers that keep counters are looked at (Linux has no waitable event for
+// them that a close signal could interrupt; Windows announces line events instead).
 inline constexpr int kCounterCheckMs = 100;
 
-// Set once by the owner to stop both workers; waitable through fd().
+// Set once by the owner to stop both workers; every wait of the workers includes it.
 class CloseSignal {
  public:
-  bool Create();  // false when the eventfd cannot be made
-  void Set();
+  bool Create() { return event_.Create(); }
+  void Set() {
+    set_.store(true, std::memory_order_release);
+    event_.Set();
+  }
   bool IsSet() const { return set_.load(std::memory_order_acquire); }
-  int fd() const { return fd_.get(); }
+  const PortEvent& event() const { return event_; }
 
  private:
-  UniqueFd fd_;
+  PortEvent event_;
   std::atomic<bool> set_{false};
 };
 
@@ -40,10 +44,8 @@ class CloseSignal {
 struct PostTarget {
   Notifier* notifier;
   TComm* component;
-  bool Post(uint32_t kind, uint32_t p1, uintptr_t p2) const {
-    return notifier->post(component, kind, p1, p2);
-  }
-  void RequestHangup() const { (void)Post(PWM_REQUESTHANGUP, 0, 0); }
+  bool Post(CommMessage message) const { return notifier->post(component, std::move(message)); }
+  void RequestHangup() const { (void)Post(CommMessage(PWM_REQUESTHANGUP)); }
 };
 
 // The write worker's own queue: appended to by WriteCommData on the owner's thread, taken
@@ -51,23 +53,19 @@ struct PostTarget {
 // the flag never says "empty" while a block is queued.
 class WriteQueue {
  public:
-  struct Entry {
-    uint32_t kind = 0;
-    uint32_t count = 0;
-    uint8_t* block = nullptr;  // count + 1 bytes, owned by the entry
-  };
+  using Block = std::vector<uint8_t>;
 
   explicit WriteQueue(std::atomic<bool>& send_empty) : send_empty_(send_empty) {}
-  ~WriteQueue();
-  bool Create();  // false when the wake-up eventfd cannot be made
-  // Takes ownership of the block when it returns true.
-  bool Push(const Entry& entry);
-  // The next entry, or false (and the send-empty flag set) when none is queued.
-  bool TryPop(Entry& entry);
-  // Refuses further entries and drops those still queued, unsent.
+  bool Create() { return wake_.Create(); }
+  // False (the block dropped) once the queue is closed.
+  bool Push(Block block);
+  // The next block, or false (and the send-empty flag set) when none is queued.
+  bool TryPop(Block& block);
+  // Refuses further blocks and drops those still queued, unsent.
   void Close();
-  int wake_fd() const { return wake_.get(); }
-  void ClearWake();
+  // Set while blocks wait; the worker clears it before it looks at the queue again.
+  const PortEvent& wake() const { return wake_; }
+  void ClearWake() { wake_.Clear(); }
 
   // The write worker has handed count more bytes of the current block to the driver.
   void Sent(uint32_t count) { unsent_.fetch_sub(count); }
@@ -80,20 +78,21 @@ class WriteQueue {
   std::atomic<bool>& send_empty_;
   std::mutex mutex_;
   std::condition_variable emptied_;
-  std::deque<Entry> entries_;
+  std::deque<Block> blocks_;
   bool accepting_ = true;
   std::atomic<uint64_t> unsent_{0};
-  UniqueFd wake_;
+  PortEvent wake_;
 };
 
 // Receives: reads into one 4096-byte buffer and posts blocks of 1 to 4096 bytes. A block
 // ends when the buffer is full, when the line has been quiet for the read interval after
-// a byte, or when the total read time-out (if set) has passed since its first byte.
+// a byte, when the total read time-out (if set) has passed since its first byte, or when
+// the driver ended it by its own time-outs.
 class TReadThread {
  public:
-  TReadThread(int fd, const CloseSignal& close, PostTarget target, SerialLineIo& io,
+  TReadThread(NativeHandle port, const CloseSignal& close, PostTarget target, SerialLineIo& io,
               const ReadTimeouts& timeouts)
-      : hCommFile(fd), close_(close), target_(target), io_(io), timeouts_(timeouts) {
+      : hCommFile(port), close_(close), target_(target), io_(io), timeouts_(timeouts) {
     // Taken on the owner's thread, so that only changes after the open are reported.
     has_counters_ = io_.GetCounters(hCommFile, counters_);
   }
@@ -102,24 +101,32 @@ class TReadThread {
 
  private:
   void Execute();
-  bool HandleReadData(const uint8_t* data, size_t count);
+  // Reads until the close signal or an end; true when the line hung up.
+  bool Receive(PortReader& reader);
+  // Posts the block gathered so far and starts a new one; false when it could not be posted.
+  bool HandOn();
+  bool PostLineEvents(bool error_event, uint32_t errors, uint32_t modem);
   bool CheckCounters(LineCounters& last);
 
-  int hCommFile;
+  NativeHandle hCommFile;
   const CloseSignal& close_;
   PostTarget target_;
   SerialLineIo& io_;
   const ReadTimeouts& timeouts_;
   LineCounters counters_;
   bool has_counters_ = false;
+  uint8_t buffer_[INPUTBUFFERSIZE] = {};
+  size_t count_ = 0;
+  ReadBlock block_;
   std::thread thread_;
 };
 
 // Sends: takes queued blocks in order and writes each whole before the next.
 class TWriteThread {
  public:
-  TWriteThread(int fd, const CloseSignal& close, PostTarget target, std::atomic<bool>& send_empty)
-      : hCommFile(fd),
+  TWriteThread(NativeHandle port, const CloseSignal& close, PostTarget target,
+               std::atomic<bool>& send_empty)
+      : hCommFile(port),
         close_(close),
         target_(target),
         pFSendDataEmpty(send_empty),
@@ -135,7 +142,7 @@ class TWriteThread {
   void Execute();
   bool HandleWriteData(const uint8_t* data, uint32_t count);
 
-  int hCommFile;
+  NativeHandle hCommFile;
   const CloseSignal& close_;
   PostTarget target_;
   std::atomic<bool>& pFSendDataEmpty;

@@ -3,9 +3,11 @@
 // closed and reopened, and only a line that is gone now should be closed.
 #pragma once
 
+#include "link/serial/native_handle.h"
+
 namespace quillon {
 
 // handle: TComm::Handle() of an open port.
-bool SerialLineGone(int handle);
+bool SerialLineGone(NativeHandle handle);
 
 }  // namespace quillon

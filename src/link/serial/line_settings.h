@@ -31,6 +31,6 @@ ModemLineLevels DtrRtsLevels(const LineSettings& s);
 
 // Reads the port's settings, encodes s into them and writes them back, then sets DTR and
 // RTS. Whatever the driver refuses is left as it was, silently.
-void ApplyLineSettings(int fd, const LineSettings& s, SerialLineIo& io);
+void ApplyLineSettings(NativeHandle fd, const LineSettings& s, SerialLineIo& io);
 
 }  // namespace quillon

@@ -100,7 +100,7 @@ ModemLineLevels DtrRtsLevels(const LineSettings& s) {
   return levels;
 }
 
-void ApplyLineSettings(int fd, const LineSettings& s, SerialLineIo& io) {
+void ApplyLineSettings(NativeHandle fd, const LineSettings& s, SerialLineIo& io) {
   termios2 t{};
   if (ioctl(fd, TCGETS2, &t) != 0) return;
   EncodeLineSettings(s, t);

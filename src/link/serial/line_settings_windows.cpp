@@ -2,7 +2,6 @@
 // application to a port.
 #include "link/serial/windows_serial.h"
 
-#include "link/serial/comm_workers_windows.h"
 #include "link/serial/line_settings.h"
 
 namespace quillon {
@@ -61,8 +60,7 @@ ModemLineLevels DtrRtsLevels(const LineSettings&) {
   return {};  // the control block sets DTR and RTS itself
 }
 
-void ApplyLineSettings(int fd, const LineSettings& s, SerialLineIo&) {
-  const HANDLE port = CommHandleOf(fd);
+void ApplyLineSettings(NativeHandle port, const LineSettings& s, SerialLineIo&) {
   DCB d = {};
   d.DCBlength = sizeof d;
   if (!GetCommState(port, &d)) return;

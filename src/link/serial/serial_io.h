@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "link/serial/native_handle.h"
+
 namespace quillon {
 
 // Transition and error counters of a serial port since the driver loaded (TIOCGICOUNT).
@@ -16,12 +18,13 @@ struct LineCounters {
 class SerialLineIo {
  public:
   virtual ~SerialLineIo() = default;
-  // TIOCMGET: the TIOCM_ bits of the modem lines; false when the driver does not say.
-  virtual bool GetModemBits(int fd, int& bits) = 0;
+  // TIOCMGET: the TIOCM_ bits of the modem lines (Windows: its MS_ bits); false when the
+  // driver does not say.
+  virtual bool GetModemBits(NativeHandle fd, int& bits) = 0;
   // TIOCMBIS, then TIOCMBIC: raise the lines in set, drop those in clear.
-  virtual bool SetModemBits(int fd, int set, int clear) = 0;
-  // TIOCGICOUNT; false when the driver keeps no counters.
-  virtual bool GetCounters(int fd, LineCounters& counters) = 0;
+  virtual bool SetModemBits(NativeHandle fd, int set, int clear) = 0;
+  // TIOCGICOUNT; false when the driver keeps no counters (always on Windows).
+  virtual bool GetCounters(NativeHandle fd, LineCounters& counters) = 0;
 };
 
 // The ioctls themselves.
@@ -33,18 +36,9 @@ uint32_t LineErrorFlags(const LineCounters& before, const LineCounters& now);
 uint32_t ModemEvents(const LineCounters& before, const LineCounters& now);
 // MS_ bits for TIOCM_ bits.
 uint32_t ModemStatusFromTiocm(int bits);
+// MS_ bits for what GetModemBits gives on this system.
+uint32_t ModemStatusFromDriver(int bits);
 
-// What the rest of the component needs of the operating system's port beyond reads and
-// writes. Each OS has its own implementation of these (here: the terminal driver).
-
-// True when the line behind the open port has gone: the device was unplugged or the other
-// side closed (the driver reports a hang-up or an error state).
-bool PortHungUp(int port);
-// Bytes the driver still holds for sending; 0 when it cannot say.
-uint64_t PortOutputQueued(int port);
-// Waits until the driver has sent every byte it holds, at most timeout_ms. True when it
-// has; false at the deadline or when the port failed.
-bool DrainPortOutput(int port, uint32_t timeout_ms);
 // Why an open of a serial port failed, as the user is told.
 enum class PortOpenFailure { kMissing, kAccess, kBusy, kOther };
 

@@ -2,14 +2,7 @@
 #include "link/serial/serial_io.h"
 
 #include <linux/serial.h>
-#include <poll.h>
 #include <sys/ioctl.h>
-#include <termios.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include "link/serial/comm_types.h"
 
@@ -18,14 +11,14 @@ namespace {
 
 class SystemLineIo final : public SerialLineIo {
  public:
-  bool GetModemBits(int fd, int& bits) override { return ioctl(fd, TIOCMGET, &bits) == 0; }
-  bool SetModemBits(int fd, int set, int clear) override {
+  bool GetModemBits(NativeHandle fd, int& bits) override { return ioctl(fd, TIOCMGET, &bits) == 0; }
+  bool SetModemBits(NativeHandle fd, int set, int clear) override {
     bool ok = true;
     if (set != 0 && ioctl(fd, TIOCMBIS, &set) != 0) ok = false;
     if (clear != 0 && ioctl(fd, TIOCMBIC, &clear) != 0) ok = false;
     return ok;
   }
-  bool GetCounters(int fd, LineCounters& c) override {
+  bool GetCounters(NativeHandle fd, LineCounters& c) override {
     serial_icounter_struct k{};
     if (ioctl(fd, TIOCGICOUNT, &k) != 0) return false;
     c.cts = static_cast<uint32_t>(k.cts);
@@ -48,23 +41,6 @@ SerialLineIo& SystemSerialLineIo() {
   return io;
 }
 
-uint32_t LineErrorFlags(const LineCounters& before, const LineCounters& now) {
-  uint32_t flags = 0;
-  if (now.buf_overrun != before.buf_overrun) flags |= CE_RXOVER;
-  if (now.overrun != before.overrun) flags |= CE_OVERRUN;
-  if (now.parity != before.parity) flags |= CE_RXPARITY;
-  if (now.frame != before.frame) flags |= CE_FRAME;
-  if (now.brk != before.brk) flags |= CE_BREAK;
-  return flags;
-}
-
-uint32_t ModemEvents(const LineCounters& before, const LineCounters& now) {
-  uint32_t events = 0;
-  if (now.dcd != before.dcd) events |= ME_RLSD;
-  if (now.rng != before.rng) events |= ME_RING;
-  return events;
-}
-
 uint32_t ModemStatusFromTiocm(int bits) {
   uint32_t status = 0;
   if (bits & TIOCM_CTS) status |= MS_CTS_ON;
@@ -74,34 +50,8 @@ uint32_t ModemStatusFromTiocm(int bits) {
   return status;
 }
 
-bool PortHungUp(int port) {
-  pollfd line{port, 0, 0};
-  return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
-uint64_t PortOutputQueued(int port) {
-  int queued = 0;
-  if (ioctl(port, TIOCOUTQ, &queued) != 0 || queued < 0) return 0;
-  return static_cast<uint64_t>(queued);
-}
-
-bool DrainPortOutput(int port, uint32_t timeout_ms) {
-  using Steady = std::chrono::steady_clock;
-  const Steady::time_point end = Steady::now() + std::chrono::milliseconds(timeout_ms);
-  // tcdrain has no time limit (a line stopped by flow control would keep it forever), so
-  // the driver's queue is watched in short slices while the line takes the bytes, and
-  // tcdrain is left only the last few in the UART.
-  constexpr auto kSlice = std::chrono::milliseconds(10);
-  while (PortOutputQueued(port) > 0) {
-    if (PortHungUp(port)) return false;
-    const Steady::time_point now = Steady::now();
-    if (now >= end) return false;
-    std::this_thread::sleep_for(std::min<Steady::duration>(kSlice, end - now));
-  }
-  while (tcdrain(port) != 0) {
-    if (errno != EINTR) return false;
-  }
-  return true;
+uint32_t ModemStatusFromDriver(int bits) {
+  return ModemStatusFromTiocm(bits);
 }
 
 }  // namespace quillon

@@ -2,15 +2,10 @@
 // errors and modem changes come as line events (WaitCommEvent), so no counters are kept.
 #include "link/serial/windows_serial.h"
 
-#include <algorithm>
-#include <chrono>
 #include <map>
 #include <mutex>
-#include <thread>
 
 #include "link/serial/comm_types.h"
-#include "link/serial/comm_workers_windows.h"
-#include "link/serial/line_probe.h"
 #include "link/serial/serial_io.h"
 
 namespace quillon {
@@ -19,15 +14,14 @@ namespace {
 class SystemLineIo final : public SerialLineIo {
  public:
   // The MS_ bits of GetCommModemStatus.
-  bool GetModemBits(int fd, int& bits) override {
+  bool GetModemBits(NativeHandle port, int& bits) override {
     DWORD status = 0;
-    if (!GetCommModemStatus(CommHandleOf(fd), &status)) return false;
+    if (!GetCommModemStatus(port, &status)) return false;
     bits = static_cast<int>(status);
     return true;
   }
   // set and clear hold SETDTR/SETRTS-style requests as MS-independent flags: 1 DTR, 2 RTS.
-  bool SetModemBits(int fd, int set, int clear) override {
-    const HANDLE port = CommHandleOf(fd);
+  bool SetModemBits(NativeHandle port, int set, int clear) override {
     bool ok = true;
     if ((set & 1) && !EscapeCommFunction(port, SETDTR)) ok = false;
     if ((set & 2) && !EscapeCommFunction(port, SETRTS)) ok = false;
@@ -35,7 +29,7 @@ class SystemLineIo final : public SerialLineIo {
     if ((clear & 2) && !EscapeCommFunction(port, CLRRTS)) ok = false;
     return ok;
   }
-  bool GetCounters(int, LineCounters&) override { return false; }
+  bool GetCounters(NativeHandle, LineCounters&) override { return false; }
 };
 
 // Line errors that a status query cleared before the read worker could report them.
@@ -75,31 +69,8 @@ SerialLineIo& SystemSerialLineIo() {
   return io;
 }
 
-bool PortHungUp(int port) {
-  return SerialLineGone(port);  // a port whose device is gone refuses its status
-}
-
-uint64_t PortOutputQueued(int port) {
-  COMSTAT status = {};
-  if (!PeekCommStatus(CommHandleOf(port), status)) return 0;
-  return status.cbOutQue;
-}
-
-bool DrainPortOutput(int port, uint32_t timeout_ms) {
-  using Steady = std::chrono::steady_clock;
-  const Steady::time_point end = Steady::now() + std::chrono::milliseconds(timeout_ms);
-  // FlushFileBuffers has no time limit (a line stopped by flow control would keep it
-  // forever), so the driver's queue is watched in short slices while the line takes the
-  // bytes, and FlushFileBuffers is left only the last few in the UART.
-  constexpr auto kSlice = std::chrono::milliseconds(10);
-  while (PortOutputQueued(port) > 0) {
-    if (PortHungUp(port)) return false;
-    const Steady::time_point now = Steady::now();
-    if (now >= end) return false;
-    std::this_thread::sleep_for(std::min<Steady::duration>(kSlice, end - now));
-  }
-  if (PortHungUp(port)) return false;
-  return FlushFileBuffers(CommHandleOf(port)) != 0;
+uint32_t ModemStatusFromDriver(int bits) {
+  return static_cast<uint32_t>(bits);  // the driver's MS_ bits as they are
 }
 
 }  // namespace quillon

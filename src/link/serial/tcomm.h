@@ -15,12 +15,12 @@
 #include "link/serial/comm_delivery.h"
 #include "link/serial/comm_notifier.h"
 #include "link/serial/comm_types.h"
+#include "link/serial/native_handle.h"
 #include "link/serial/serial_io.h"
 
 namespace quillon {
 
-// The workers and their close signal are the system's own (comm_workers.h on Linux,
-// comm_workers_windows.h on Windows).
+// The workers and their close signal (comm_workers.h).
 class TReadThread;
 class TWriteThread;
 class CloseSignal;
@@ -91,12 +91,13 @@ class TComm final : public CommPort {
   // MS_ bits of the modem input lines; 0 when closed or when the driver does not say.
   uint32_t GetModemState();
 
-  int Handle() const { return hCommFile; }  // the open port's descriptor; 0 when closed
+  // The open port's descriptor or handle; kNoPort when closed.
+  NativeHandle Handle() const { return hCommFile; }
   bool SendDataEmpty() const { return FSendDataEmpty.load(); }
-  bool IsOpen() const override { return hCommFile != 0; }
+  bool IsOpen() const override { return hCommFile != kNoPort; }
 
   // Owner's thread: handles one notification from a worker (the Notifier calls this).
-  void CommWndProc(uint32_t kind, uint32_t p1, uintptr_t p2);
+  void CommWndProc(const CommMessage& message);
 
   // Properties. Setting a line property to a new value while open applies the line
   // settings at once; CommName and Parity are stored only (they act at the next open, or
@@ -193,7 +194,7 @@ class TComm final : public CommPort {
 
   std::unique_ptr<TReadThread> ReadThread;
   std::unique_ptr<TWriteThread> WriteThread;
-  int hCommFile = 0;
+  NativeHandle hCommFile = kNoPort;
   std::unique_ptr<CloseSignal> hCloseEvent;
   std::atomic<bool> FSendDataEmpty{true};
   uint64_t handed_ = 0;  // bytes handed to WriteCommData since the open

@@ -1,196 +1,198 @@
-// TComm over a Linux terminal device: exclusive non-blocking open, termios line settings,
-// the workers' start and stop, and the owner-thread dispatch of their notifications.
-#include "link/serial/tcomm.h"
-
+// The serial port's system calls on Linux: a terminal device opened exclusively and
+// non-blocking, waits in poll() on the port and an eventfd close signal, tcflush/tcdrain.
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <new>
-#include <system_error>
 
-#include "link/serial/comm_workers.h"
-#include "link/serial/line_settings.h"
+#include "link/serial/port_system.h"
+#include "link/serial/tcomm.h"
+#include "link/serial/unique_fd.h"
 
 namespace quillon {
+namespace {
+
+ECommsError OpenError(int err, const std::string& path) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return ECommsError(CommOpenErrorText(PortOpenFailure::kMissing, path));
+    case EACCES:
+    case EPERM:
+      return ECommsError(CommOpenErrorText(PortOpenFailure::kAccess, path));
+    case EBUSY:
+    case EWOULDBLOCK:
+      return ECommsError(CommOpenErrorText(PortOpenFailure::kBusy, path));
+    default:
+      return ECommsError(CommOpenErrorText(PortOpenFailure::kOther, path, std::strerror(err)));
+  }
+}
+
+// 0 means "no port" to the component: a descriptor 0 (standard input closed) is moved.
+bool AvoidZero(UniqueFd& fd) {
+  if (fd.get() != 0) return true;
+  UniqueFd moved(fcntl(fd.get(), F_DUPFD_CLOEXEC, 3));
+  if (!moved.valid()) return false;
+  fd = std::move(moved);
+  return true;
+}
+
+timespec Timespec(std::chrono::nanoseconds wait) {
+  return timespec{static_cast<time_t>(wait.count() / 1000000000),
+                  static_cast<long>(wait.count() % 1000000000)};
+}
+
+}  // namespace
 
 std::string CommDevicePath(const std::string& name) {
   if (name.find('/') != std::string::npos) return name;
   return "/dev/" + name;
 }
 
-TComm::TComm(Notifier& notifier, SerialLineIo& io) : notifier_(notifier), io_(io) {}
-
-TComm::~TComm() {
-  StopComm();
-  notifier_.forget(this);
-}
-
-void TComm::StartComm() {
-  if (hCommFile != 0) throw ECommsError(kCommAlreadyOpen);
-
+NativeHandle OpenPort(const std::string& path) {
   // Exclusive: the advisory lock keeps out other programs that honour it (as most serial
   // tools do), TIOCEXCL refuses later opens of the device itself.
-  const std::string path = CommDevicePath(FCommName);
-  auto open_error = [&path](int err) {
-    switch (err) {
-      case ENOENT:
-      case ENOTDIR:
-        return ECommsError(CommOpenErrorText(PortOpenFailure::kMissing, path));
-      case EACCES:
-      case EPERM:
-        return ECommsError(CommOpenErrorText(PortOpenFailure::kAccess, path));
-      case EBUSY:
-      case EWOULDBLOCK:
-        return ECommsError(CommOpenErrorText(PortOpenFailure::kBusy, path));
-      default:
-        return ECommsError(CommOpenErrorText(PortOpenFailure::kOther, path, std::strerror(err)));
-    }
-  };
   UniqueFd fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.valid()) throw open_error(errno);
-  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) throw open_error(EBUSY);
-  if (fd.get() == 0) {  // 0 means "closed" to callers of Handle
-    UniqueFd moved(fcntl(fd.get(), F_DUPFD_CLOEXEC, 3));
-    if (!moved.valid()) throw open_error(errno);
-    fd = std::move(moved);
-  }
+  if (!fd.valid()) throw OpenError(errno, path);
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) throw OpenError(EBUSY, path);
+  if (!AvoidZero(fd)) throw OpenError(errno, path);
   // Not a terminal (a plain file, a socket): the driver cannot be set up as a serial port.
   if (!isatty(fd.get()) || ioctl(fd.get(), TIOCEXCL) != 0) throw ECommsError(kCommSetupFailed);
+  return fd.release();
+}
 
-  hCommFile = fd.release();
-  // Stale input goes; output is left alone. A fresh open has sent nothing, and on a
-  // pseudo-terminal an output flush reaches into the other side's input, where the bytes a
-  // previous session delivered may still wait to be read.
-  (void)tcflush(hCommFile, TCIFLUSH);
-  FSendDataEmpty.store(true);
-  handed_ = 0;
-  line_lost_ = false;
-  _SetCommTimeout();
-  _SetCommState();
+void ClosePort(NativeHandle port) {
+  close(port);
+}
 
-  hCloseEvent = std::make_unique<CloseSignal>();
-  if (!hCloseEvent->Create()) {
-    CloseHandles();
-    throw ECommsError(kCommEventFailed);
+void PurgePort(NativeHandle port, PortQueue which) {
+  const int queue = which == PortQueue::kInput    ? TCIFLUSH
+                    : which == PortQueue::kOutput ? TCOFLUSH
+                                                  : TCIOFLUSH;
+  (void)tcflush(port, queue);
+}
+
+void ApplyReadTimeouts(NativeHandle, const ReadBlock::Timeouts&) {
+  // The terminal driver returns what it has at once (VMIN 1, VTIME 0): the worker times.
+}
+
+bool PortHungUp(NativeHandle port) {
+  pollfd line{port, 0, 0};
+  return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+uint64_t PortOutputQueued(NativeHandle port) {
+  int queued = 0;
+  if (ioctl(port, TIOCOUTQ, &queued) != 0 || queued < 0) return 0;
+  return static_cast<uint64_t>(queued);
+}
+
+bool FlushPortOutput(NativeHandle port) {
+  while (tcdrain(port) != 0) {
+    if (errno != EINTR) return false;
   }
-
-  const PostTarget target{&notifier_, this};
-  try {
-    ReadThread =
-        std::make_unique<TReadThread>(hCommFile, *hCloseEvent, target, io_, port_timeouts_);
-    ReadThread->Start();
-  } catch (const std::exception&) {
-    ReadThread.reset();
-    CloseHandles();
-    throw ECommsError(kCommReadThreadFailed);
-  }
-  try {
-    WriteThread = std::make_unique<TWriteThread>(hCommFile, *hCloseEvent, target, FSendDataEmpty);
-    if (!WriteThread->Create()) throw std::system_error(errno, std::generic_category());
-    WriteThread->Start();
-  } catch (const std::exception&) {
-    WriteThread.reset();
-    CloseReadThread();
-    CloseHandles();
-    throw ECommsError(kCommWriteThreadFailed);
-  }
-}
-
-void TComm::StopComm() {
-  Stop(true);
-}
-
-void TComm::Stop(bool discard_output) {
-  if (hCommFile == 0) return;
-  // Before the close signal, which both workers share: the write worker may end at once.
-  if (!discard_output && WriteThread) WriteThread->KeepOutputOnExit();
-  CloseReadThread();
-  CloseWriteThread(discard_output);
-  CloseHandles();
-}
-
-void TComm::CloseReadThread() {
-  if (!ReadThread) return;
-  hCloseEvent->Set();
-  (void)tcflush(hCommFile, TCIFLUSH);
-  ReadThread->Join();  // every wait of the worker includes the close signal
-  ReadThread.reset();
-}
-
-void TComm::CloseWriteThread(bool discard_output) {
-  if (!WriteThread) return;
-  hCloseEvent->Set();
-  if (discard_output) (void)tcflush(hCommFile, TCOFLUSH);
-  FSendDataEmpty.store(true);
-  WriteThread->Join();
-  WriteThread.reset();
-}
-
-void TComm::CloseHandles() {
-  hCloseEvent.reset();
-  if (hCommFile != 0) close(hCommFile);
-  hCommFile = 0;
-}
-
-bool TComm::WriteCommData(const uint8_t* pDataToWrite, uint16_t dwSizeofDataToWrite) {
-  if (!WriteThread || dwSizeofDataToWrite == 0) return false;
-  WriteQueue::Entry entry;
-  entry.kind = PWM_COMMWRITE;
-  entry.count = dwSizeofDataToWrite;
-  entry.block = new (std::nothrow) uint8_t[entry.count + 1]();
-  if (!entry.block) return false;
-  std::copy(pDataToWrite, pDataToWrite + entry.count, entry.block);
-  if (!WriteThread->queue().Push(entry)) {
-    delete[] entry.block;
-    return false;
-  }
-  handed_ += entry.count;
   return true;
 }
 
-uint32_t TComm::GetModemState() {
-  int bits = 0;
-  if (hCommFile == 0 || !io_.GetModemBits(hCommFile, bits)) return 0;
-  return ModemStatusFromTiocm(bits);
+void RaiseWorkerPriority(PortWorker worker) {
+  // Without the privilege to raise priority the thread simply stays normal.
+  (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()),
+                    worker == PortWorker::kRead ? -10 : -5);
 }
 
-void TComm::_SetCommState() {
-  ApplyLineSettings(hCommFile, line_, io_);
+// ---- events ----
+
+PortEvent::PortEvent() = default;
+
+PortEvent::~PortEvent() {
+  if (handle_ != kNoPort) close(handle_);
 }
 
-void TComm::_SetCommTimeout() {
-  port_timeouts_.interval.store(FReadIntervalTimeout);
-  port_timeouts_.total_multiplier.store(FReadTotalTimeoutMultiplier);
-  port_timeouts_.total_constant.store(FReadTotalTimeoutConstant);
+bool PortEvent::Create() {
+  UniqueFd fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!fd.valid() || !AvoidZero(fd)) return false;
+  if (handle_ != kNoPort) close(handle_);
+  handle_ = fd.release();
+  return true;
 }
 
-void TComm::CommWndProc(uint32_t kind, uint32_t p1, uintptr_t p2) {
-  switch (kind) {
-    case PWM_GOTCOMMDATA: {
-      // The block goes whatever the handler does, even if it throws.
-      std::unique_ptr<uint8_t[]> block(reinterpret_cast<uint8_t*>(p2));
-      if (OnReceiveData) OnReceiveData(*this, block.get(), static_cast<uint16_t>(p1));
-      break;
+void PortEvent::Set() {
+  const uint64_t one = 1;
+  while (write(handle_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void PortEvent::Clear() {
+  uint64_t value;
+  while (read(handle_, &value, sizeof value) < 0 && errno == EINTR) {
+  }
+}
+
+int WaitForEither(const PortEvent& a, const PortEvent& b) {
+  for (;;) {
+    pollfd fds[2] = {{a.native(), POLLIN, 0}, {b.native(), POLLIN, 0}};
+    const int r = poll(fds, 2, -1);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (fds[0].revents != 0) return 0;
+    if (fds[1].revents != 0) return 1;
+  }
+}
+
+// ---- reads and writes ----
+
+struct PortReader::State {
+  NativeHandle port;
+  const PortEvent& close;
+};
+
+PortReader::PortReader(NativeHandle port, const PortEvent& close)
+    : state_(new State{port, close}) {}
+
+PortReader::~PortReader() = default;
+
+PortRead PortReader::Wait(uint8_t* into, size_t space,
+                          std::optional<std::chrono::nanoseconds> wait) {
+  const timespec ts = Timespec(wait.value_or(std::chrono::nanoseconds::zero()));
+  pollfd fds[2] = {{state_->close.native(), POLLIN, 0}, {state_->port, POLLIN, 0}};
+  if (ppoll(fds, 2, wait ? &ts : nullptr, nullptr) < 0)
+    return {errno == EINTR ? PortRead::kNothing : PortRead::kHungUp};
+  if (fds[0].revents != 0) return {PortRead::kClosed};  // the close signal wins
+  if (fds[1].revents & POLLNVAL) return {PortRead::kEnded};
+  if (fds[1].revents == 0) return {PortRead::kNothing};
+  const ssize_t n = read(state_->port, into, space);
+  if (n > 0) return {PortRead::kBytes, static_cast<size_t>(n)};
+  if (n == 0) return {PortRead::kHungUp};  // a hung-up terminal reads as end of file
+  if (errno == EBADF) return {PortRead::kEnded};
+  if (errno == EAGAIN || errno == EINTR)
+    return {fds[1].revents & (POLLHUP | POLLERR) ? PortRead::kHungUp : PortRead::kNothing};
+  return {PortRead::kHungUp};  // EIO: the device went away or the other side closed
+}
+
+PortWrite WritePort(NativeHandle port, const uint8_t* data, uint32_t size, const PortEvent& close) {
+  for (;;) {
+    const ssize_t n = write(port, data, size);
+    if (n > 0) return {PortWrite::kWritten, static_cast<uint32_t>(n)};
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EBADF) return {PortWrite::kEnded};
+    if (n < 0 && errno != EAGAIN) return {PortWrite::kHungUp};
+    // The driver's output queue is full: wait until it takes more, or for the close signal.
+    pollfd fds[2] = {{close.native(), POLLIN, 0}, {port, POLLOUT, 0}};
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return {PortWrite::kHungUp};
     }
-    case PWM_RECEIVEERROR:
-      if (OnReceiveError) OnReceiveError(*this, static_cast<uint32_t>(p2));
-      break;
-    case PWM_REQUESTHANGUP:
-      if (OnRequestHangup) OnRequestHangup(*this);
-      break;
-    case PWM_MODEMSTATECHANGE:
-      if (OnModemStateChange) OnModemStateChange(*this, static_cast<uint32_t>(p2));
-      break;
-    case PWM_SENDDATAEMPTY:
-      if (OnSendDataEmpty) OnSendDataEmpty(*this);
-      break;
-    default:
-      break;
+    if (fds[0].revents != 0) return {PortWrite::kClosed};
+    if (fds[1].revents & POLLNVAL) return {PortWrite::kEnded};
+    if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLOUT))
+      return {PortWrite::kHungUp};
   }
 }
 

@@ -1,19 +1,31 @@
-// TComm over a Windows COM port: exclusive overlapped open of "\\.\COMn", driver queues,
-// DCB line settings and COMMTIMEOUTS, the workers' start and stop, and the owner-thread
-// dispatch of their notifications.
+// The serial port's system calls on Windows: an overlapped "\\.\COMn" handle opened
+// exclusively with its driver queues, COMMTIMEOUTS, PurgeComm and FlushFileBuffers; the
+// workers wait on event objects with one overlapped operation outstanding at a time.
 #include "link/serial/windows_serial.h"
 
-#include <new>
+#include <algorithm>
+#include <cstring>
 #include <string>
-#include <system_error>
 
 #include "core/win32_text.h"
-#include "link/serial/comm_workers_windows.h"
-#include "link/serial/line_settings.h"
+#include "link/serial/port_system.h"
 #include "link/serial/tcomm.h"
 
 namespace quillon {
 namespace {
+
+// Line events the read worker watches: carrier detect, line errors, ring.
+constexpr DWORD kWatchedCommEvents = EV_RLSD | EV_ERR | EV_RING;
+
+bool InvalidHandle(DWORD error) {
+  return error == ERROR_INVALID_HANDLE;
+}
+
+// What a failed call means to a worker: a port closed under it ends it quietly.
+template <typename Result>
+Result Failed(typename Result::Kind hung_up, typename Result::Kind ended) {
+  return {InvalidHandle(GetLastError()) ? ended : hung_up};
+}
 
 // Why CreateFile refused the port, as the user is told. A port that another program holds
 // answers "access denied" on Windows.
@@ -44,6 +56,14 @@ ECommsError OpenError(DWORD error, const std::string& path) {
   return ECommsError(CommOpenErrorText(PortOpenFailure::kOther, path, detail));
 }
 
+// Ends an overlapped operation that may still be pending, so its record and event can go.
+void Settle(HANDLE port, OVERLAPPED& ov, bool pending) {
+  if (!pending) return;
+  CancelIoEx(port, &ov);
+  DWORD n = 0;
+  (void)GetOverlappedResult(port, &ov, &n, TRUE);
+}
+
 }  // namespace
 
 std::string CommDevicePath(const std::string& name) {
@@ -51,17 +71,7 @@ std::string CommDevicePath(const std::string& name) {
   return "\\\\.\\" + name;
 }
 
-TComm::TComm(Notifier& notifier, SerialLineIo& io) : notifier_(notifier), io_(io) {}
-
-TComm::~TComm() {
-  StopComm();
-  notifier_.forget(this);
-}
-
-void TComm::StartComm() {
-  if (hCommFile != 0) throw ECommsError(kCommAlreadyOpen);
-
-  const std::string path = CommDevicePath(FCommName);
+NativeHandle OpenPort(const std::string& path) {
   HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw OpenError(GetLastError(), path);
@@ -69,148 +79,270 @@ void TComm::StartComm() {
     CloseHandle(h);
     throw ECommsError(kCommSetupFailed);
   }
-
-  hCommFile = CommHandleValue(h);
-  // Stale input goes; output is left alone. A fresh handle has no write of its own, and on
-  // a port backed by a pseudo-terminal (Wine) an output purge reaches into the other side's
-  // input, where the bytes a previous session delivered may still wait to be read.
-  (void)PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR);
-  ForgetCommErrors(h);
-  FSendDataEmpty.store(true);
-  handed_ = 0;
-  line_lost_ = false;
-  _SetCommTimeout();
-  _SetCommState();
-
-  hCloseEvent = std::make_unique<CloseSignal>();
-  if (!hCloseEvent->Create()) {
-    CloseHandles();
-    throw ECommsError(kCommEventFailed);
-  }
-
-  const PostTarget target{&notifier_, this};
-  try {
-    ReadThread = std::make_unique<TReadThread>(h, *hCloseEvent, target);
-    ReadThread->Start();
-  } catch (const std::exception&) {
-    ReadThread.reset();
-    CloseHandles();
-    throw ECommsError(kCommReadThreadFailed);
-  }
-  try {
-    WriteThread = std::make_unique<TWriteThread>(h, *hCloseEvent, target, FSendDataEmpty);
-    if (!WriteThread->Create()) throw std::system_error(ENOMEM, std::generic_category());
-    WriteThread->Start();
-  } catch (const std::exception&) {
-    WriteThread.reset();
-    CloseReadThread();
-    CloseHandles();
-    throw ECommsError(kCommWriteThreadFailed);
-  }
+  ForgetCommErrors(h);  // a port closed before under the same handle value
+  return h;
 }
 
-void TComm::StopComm() {
-  Stop(true);
+void ClosePort(NativeHandle port) {
+  ForgetCommErrors(port);
+  CloseHandle(port);
 }
 
-void TComm::Stop(bool discard_output) {
-  if (hCommFile == 0) return;
-  // Before the close signal, which both workers share: the write worker may end at once.
-  if (!discard_output && WriteThread) WriteThread->KeepOutputOnExit();
-  CloseReadThread();
-  CloseWriteThread(discard_output);
-  CloseHandles();
+void PurgePort(NativeHandle port, PortQueue which) {
+  DWORD flags = 0;
+  if (which != PortQueue::kOutput) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+  if (which != PortQueue::kInput) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+  (void)PurgeComm(port, flags);
 }
 
-void TComm::CloseReadThread() {
-  if (!ReadThread) return;
-  hCloseEvent->Set();
-  (void)PurgeComm(CommHandleOf(hCommFile), PURGE_RXABORT | PURGE_RXCLEAR);
-  ReadThread->Join();  // every wait of the worker includes the close signal
-  ReadThread.reset();
-}
-
-void TComm::CloseWriteThread(bool discard_output) {
-  if (!WriteThread) return;
-  hCloseEvent->Set();
-  if (discard_output) (void)PurgeComm(CommHandleOf(hCommFile), PURGE_TXABORT | PURGE_TXCLEAR);
-  FSendDataEmpty.store(true);
-  WriteThread->Join();
-  WriteThread.reset();
-}
-
-void TComm::CloseHandles() {
-  hCloseEvent.reset();
-  if (hCommFile != 0) {
-    ForgetCommErrors(CommHandleOf(hCommFile));
-    CloseHandle(CommHandleOf(hCommFile));
-  }
-  hCommFile = 0;
-}
-
-bool TComm::WriteCommData(const uint8_t* pDataToWrite, uint16_t dwSizeofDataToWrite) {
-  if (!WriteThread || dwSizeofDataToWrite == 0) return false;
-  WriteQueue::Entry entry;
-  entry.kind = PWM_COMMWRITE;
-  entry.count = dwSizeofDataToWrite;
-  entry.block = new (std::nothrow) uint8_t[entry.count + 1]();
-  if (!entry.block) return false;
-  std::copy(pDataToWrite, pDataToWrite + entry.count, entry.block);
-  if (!WriteThread->queue().Push(entry)) {
-    delete[] entry.block;
-    return false;
-  }
-  handed_ += entry.count;
-  return true;
-}
-
-uint32_t TComm::GetModemState() {
-  int bits = 0;
-  if (hCommFile == 0 || !io_.GetModemBits(hCommFile, bits)) return 0;
-  return static_cast<uint32_t>(bits);  // the driver's MS_ bits as they are
-}
-
-void TComm::_SetCommState() {
-  ApplyLineSettings(hCommFile, line_, io_);
-}
-
-void TComm::_SetCommTimeout() {
-  port_timeouts_.interval.store(FReadIntervalTimeout);
-  port_timeouts_.total_multiplier.store(FReadTotalTimeoutMultiplier);
-  port_timeouts_.total_constant.store(FReadTotalTimeoutConstant);
+void ApplyReadTimeouts(NativeHandle port, const ReadBlock::Timeouts& timeouts) {
   COMMTIMEOUTS t = {};
-  t.ReadIntervalTimeout = FReadIntervalTimeout;
-  t.ReadTotalTimeoutMultiplier = FReadTotalTimeoutMultiplier;
-  t.ReadTotalTimeoutConstant = FReadTotalTimeoutConstant;
+  t.ReadIntervalTimeout = timeouts.interval;
+  t.ReadTotalTimeoutMultiplier = timeouts.total_multiplier;
+  t.ReadTotalTimeoutConstant = timeouts.total_constant;
   // A write always goes on until it is whole (the write worker owns the waiting).
   t.WriteTotalTimeoutMultiplier = 0;
   t.WriteTotalTimeoutConstant = 0;
-  (void)SetCommTimeouts(CommHandleOf(hCommFile), &t);
+  (void)SetCommTimeouts(port, &t);
 }
 
-void TComm::CommWndProc(uint32_t kind, uint32_t p1, uintptr_t p2) {
-  switch (kind) {
-    case PWM_GOTCOMMDATA: {
-      // The block goes whatever the handler does, even if it throws.
-      std::unique_ptr<uint8_t[]> block(reinterpret_cast<uint8_t*>(p2));
-      if (OnReceiveData) OnReceiveData(*this, block.get(), static_cast<uint16_t>(p1));
-      break;
-    }
-    case PWM_RECEIVEERROR:
-      if (OnReceiveError) OnReceiveError(*this, static_cast<uint32_t>(p2));
-      break;
-    case PWM_REQUESTHANGUP:
-      if (OnRequestHangup) OnRequestHangup(*this);
-      break;
-    case PWM_MODEMSTATECHANGE:
-      if (OnModemStateChange) OnModemStateChange(*this, static_cast<uint32_t>(p2));
-      break;
-    case PWM_SENDDATAEMPTY:
-      if (OnSendDataEmpty) OnSendDataEmpty(*this);
-      break;
-    default:
-      break;
+bool PortHungUp(NativeHandle port) {
+  COMSTAT status = {};
+  return !PeekCommStatus(port, status);  // a port whose device is gone refuses its status
+}
+
+uint64_t PortOutputQueued(NativeHandle port) {
+  COMSTAT status = {};
+  if (!PeekCommStatus(port, status)) return 0;
+  return status.cbOutQue;
+}
+
+bool FlushPortOutput(NativeHandle port) {
+  return FlushFileBuffers(port) != 0;
+}
+
+void RaiseWorkerPriority(PortWorker worker) {
+  SetThreadPriority(GetCurrentThread(), worker == PortWorker::kRead ? THREAD_PRIORITY_HIGHEST
+                                                                    : THREAD_PRIORITY_ABOVE_NORMAL);
+}
+
+// ---- events ----
+
+PortEvent::PortEvent() = default;
+
+PortEvent::~PortEvent() {
+  if (handle_) CloseHandle(handle_);
+}
+
+bool PortEvent::Create() {
+  if (handle_) CloseHandle(handle_);
+  handle_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // manual reset
+  return handle_ != nullptr;
+}
+
+void PortEvent::Set() {
+  SetEvent(handle_);
+}
+
+void PortEvent::Clear() {
+  ResetEvent(handle_);
+}
+
+int WaitForEither(const PortEvent& a, const PortEvent& b) {
+  const HANDLE waits[2] = {a.native(), b.native()};
+  const DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  if (r == WAIT_OBJECT_0) return 0;
+  if (r == WAIT_OBJECT_0 + 1) return 1;
+  return -1;
+}
+
+// ---- reads and writes ----
+
+// The port's own time-outs end each read (the interval after a byte), so every read that
+// brings bytes ends a block.
+struct PortReader::State {
+  HANDLE port;
+  const PortEvent& close;
+  bool started = false;
+  bool line_events = true;  // false when the driver cannot report line events
+  bool first_line_wait = true;
+  bool read_pending = false, event_pending = false;
+  PortEvent read_done, event_done;
+  OVERLAPPED read_ov = {}, event_ov = {};
+  DWORD event_mask = 0;
+  uint8_t buffer[INPUTBUFFERSIZE] = {};
+  size_t held = 0, taken = 0;  // bytes read into buffer, of those handed out
+
+  bool Start(PortRead& failed);
+  bool ArmLineWait(PortRead& result);
+  bool ArmRead(PortRead& result);
+  PortRead LineEvent(bool retrieve);
+  PortRead ReadDone();
+  PortRead HandOut(uint8_t* into, size_t space);
+};
+
+// The events and the line-event mask; false (failed says why) when they cannot be had.
+bool PortReader::State::Start(PortRead& failed) {
+  started = true;
+  failed = {PortRead::kHungUp};
+  if (!read_done.Create() || !event_done.Create()) return false;
+  read_ov.hEvent = read_done.native();
+  event_ov.hEvent = event_done.native();
+  return SetCommMask(port, kWatchedCommEvents) != 0;
+}
+
+// Starts the wait for a line event; false with the result when it ended at once.
+bool PortReader::State::ArmLineWait(PortRead& result) {
+  const bool first = first_line_wait;
+  first_line_wait = false;
+  if (WaitCommEvent(port, &event_mask, &event_ov)) {
+    result = LineEvent(false);
+    return false;
   }
+  const DWORD error = GetLastError();
+  if (error == ERROR_IO_PENDING) {
+    event_pending = true;
+    return true;
+  }
+  if (first && !InvalidHandle(error)) {
+    // A driver that cannot watch its modem lines at all (a virtual port without them)
+    // still carries data: receive without line events rather than not at all.
+    line_events = false;
+    return true;
+  }
+  result = {InvalidHandle(error) ? PortRead::kEnded : PortRead::kHungUp};
+  return false;
+}
+
+// Starts a read; false with the result when it ended at once.
+bool PortReader::State::ArmRead(PortRead& result) {
+  DWORD n = 0;
+  if (ReadFile(port, buffer, INPUTBUFFERSIZE, &n, &read_ov)) {
+    // Nothing at once means the time-outs ask for an immediate return: reading again
+    // would spin, so the worker ends, as the driver asked.
+    held = n;
+    taken = 0;
+    result = n == 0 ? PortRead{PortRead::kEnded} : PortRead{PortRead::kNothing};
+    return false;
+  }
+  const DWORD error = GetLastError();
+  if (error == ERROR_IO_PENDING) {
+    read_pending = true;
+    return true;
+  }
+  result = {InvalidHandle(error) ? PortRead::kEnded : PortRead::kHungUp};
+  return false;
+}
+
+PortRead PortReader::State::LineEvent(bool retrieve) {
+  DWORD n = 0;
+  if (retrieve && !GetOverlappedResult(port, &event_ov, &n, FALSE))
+    return Failed<PortRead>(PortRead::kHungUp, PortRead::kEnded);
+  PortRead r{PortRead::kLineEvent};
+  if (event_mask & EV_ERR) {
+    DWORD errors = 0;
+    if (!TakeCommErrors(port, errors)) return Failed<PortRead>(PortRead::kHungUp, PortRead::kEnded);
+    r.error_event = true;
+    r.errors = errors;
+  }
+  if (event_mask & EV_RLSD) r.modem |= ME_RLSD;
+  if (event_mask & EV_RING) r.modem |= ME_RING;
+  if (!r.error_event && r.modem == 0) return {PortRead::kHungUp};
+  return r;
+}
+
+PortRead PortReader::State::ReadDone() {
+  DWORD n = 0;
+  if (!GetOverlappedResult(port, &read_ov, &n, FALSE)) {
+    if (GetLastError() == ERROR_OPERATION_ABORTED &&
+        WaitForSingleObject(close.native(), 0) == WAIT_OBJECT_0)
+      return {PortRead::kClosed};
+    return Failed<PortRead>(PortRead::kHungUp, PortRead::kEnded);
+  }
+  held = n;  // none: a total time-out passed with nothing, and reading goes on
+  taken = 0;
+  return {PortRead::kNothing};
+}
+
+PortRead PortReader::State::HandOut(uint8_t* into, size_t space) {
+  const size_t n = std::min(held - taken, space);
+  std::memcpy(into, buffer + taken, n);
+  taken += n;
+  if (taken == held) held = taken = 0;
+  PortRead r{PortRead::kBytes, n};
+  r.block_ended = true;
+  return r;
+}
+
+PortReader::PortReader(NativeHandle port, const PortEvent& close)
+    : state_(new State{port, close}) {}
+
+PortReader::~PortReader() {
+  State& s = *state_;
+  if (!s.started) return;
+  // Abort the pending read and line-event wait, and let both finish with our records.
+  (void)SetCommMask(s.port, 0);
+  Settle(s.port, s.read_ov, s.read_pending);
+  Settle(s.port, s.event_ov, s.event_pending);
+}
+
+PortRead PortReader::Wait(uint8_t* into, size_t space,
+                          std::optional<std::chrono::nanoseconds> wait) {
+  State& s = *state_;
+  PortRead r;
+  if (s.held > 0) return s.HandOut(into, space);
+  if (!s.started && !s.Start(r)) return r;
+  if (s.line_events && !s.event_pending && !s.ArmLineWait(r)) return r;
+  if (!s.read_pending && !s.ArmRead(r)) return s.held > 0 ? s.HandOut(into, space) : r;
+
+  // The close signal wins over the line event, the line event over the read.
+  HANDLE waits[3] = {s.close.native(), s.event_done.native(), s.read_done.native()};
+  DWORD count = 3;
+  if (!s.line_events) {
+    waits[1] = s.read_done.native();
+    count = 2;
+  }
+  DWORD ms = INFINITE;
+  if (wait) {
+    const auto whole = std::chrono::ceil<std::chrono::milliseconds>(*wait).count();
+    ms = static_cast<DWORD>(std::min<long long>(whole, INFINITE - 1));
+  }
+  const DWORD fired = WaitForMultipleObjects(count, waits, FALSE, ms);
+  if (fired == WAIT_TIMEOUT) return {PortRead::kNothing};
+  if (fired == WAIT_OBJECT_0) return {PortRead::kClosed};
+  const HANDLE which = fired - WAIT_OBJECT_0 < count ? waits[fired - WAIT_OBJECT_0] : nullptr;
+  if (which == s.event_done.native()) {
+    s.event_pending = false;
+    return s.LineEvent(true);
+  }
+  if (which == s.read_done.native()) {
+    s.read_pending = false;
+    r = s.ReadDone();
+    return s.held > 0 ? s.HandOut(into, space) : r;
+  }
+  return {PortRead::kHungUp};
+}
+
+PortWrite WritePort(NativeHandle port, const uint8_t* data, uint32_t size, const PortEvent& close) {
+  PortEvent done;
+  if (!done.Create()) return {PortWrite::kHungUp};
+  OVERLAPPED ov = {};
+  ov.hEvent = done.native();
+  DWORD written = 0;
+  if (!WriteFile(port, data, size, &written, &ov)) {
+    const DWORD error = GetLastError();
+    if (InvalidHandle(error)) return {PortWrite::kEnded};
+    if (error != ERROR_IO_PENDING) return {PortWrite::kHungUp};
+    const HANDLE waits[2] = {close.native(), done.native()};
+    const DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (r != WAIT_OBJECT_0 + 1) {
+      Settle(port, ov, true);
+      return {r == WAIT_OBJECT_0 ? PortWrite::kClosed : PortWrite::kHungUp};
+    }
+    if (!GetOverlappedResult(port, &ov, &written, TRUE))
+      return Failed<PortWrite>(PortWrite::kHungUp, PortWrite::kEnded);
+  }
+  return {PortWrite::kWritten, written};
 }
 
 }  // namespace quillon
