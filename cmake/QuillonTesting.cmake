@@ -15,7 +15,8 @@ else()
 endif()
 
 # quillon_test(NAME SOURCES ... [QT] [LABELS ...]): one test program of a subsystem.
-# Core tests link quillon_core only; QT tests link quillon_gui and run offscreen.
+# Other tests link the Qt-free layers (quillon_features and below); QT tests link quillon_gui
+# and run offscreen.
 function(quillon_test name)
   cmake_parse_arguments(ARG "QT" "" "SOURCES;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -23,7 +24,7 @@ function(quillon_test name)
   if(ARG_QT)
     target_link_libraries(${name} PRIVATE quillon_gui Qt6::Test GTest::gtest GTest::gmock)
   else()
-    target_link_libraries(${name} PRIVATE quillon_core quillon_testsupport GTest::gtest_main GTest::gmock)
+    target_link_libraries(${name} PRIVATE quillon_features quillon_testsupport GTest::gtest_main GTest::gmock)
   endif()
   quillon_warnings(${name})
   # Cross builds run the test under CMAKE_CROSSCOMPILING_EMULATOR (Wine).

@@ -152,8 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Pump pump(clock);
     Sink usb;
     PrinterLink link(usb, clock, pump);
-    link.USB.VID = "c0de";
-    link.USB.PID = "7001";
+    link.SetUsbIds("c0de", "7001");
     link.FindPrinter();
     Ui ui;
     const std::string why = CheckPrintablePicture(img);
@@ -165,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const size_t bands = (static_cast<size_t>(height) + kBandRows - 1) / kBandRows;
       Check(usb.written >= row * static_cast<size_t>(height) + bands * kRasterHeaderSize);
     }
-    Check(!link.USB.hDevHandle);  // the link is closed afterwards
+    Check(!link.USB().hDevHandle);  // the link is closed afterwards
   }
 #else
   (void)data;

@@ -85,8 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Pump pump(clock);
   Backend usb(clock, std::move(pieces));
   PrinterLink link(usb, clock, pump);
-  link.USB.VID = "c0de";
-  link.USB.PID = "7001";
+  link.SetUsbIds("c0de", "7001");
   link.FindPrinter();
   EscCmd esc(link);
 

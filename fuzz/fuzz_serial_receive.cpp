@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   link_ptr = &link;
   Port port;
   link.SetCommPort(&port);
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
 
   // A stream longer than the input repeats it, so that the buffer's end is reached.
   std::vector<uint8_t> stream(data, data + size);
@@ -109,9 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // ReadComm directly, into a buffer the size of RecvBuf.
     std::vector<uint8_t> out(kRecvBufSize);
     int32_t len = -1;
-    link.CommRecvLen = 0;
     const bool ok = link.ReadComm(out.data(), len, rlen, static_cast<int32_t>(timeout), end);
-    if (ok && (len < 0 || len > link.CommRecvLen || static_cast<size_t>(len) > out.size())) {
+    if (ok && (len < 0 || len > link.CommRecvLen() || static_cast<size_t>(len) > out.size())) {
       std::abort();
     }
   } else {
@@ -122,9 +121,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (got < 0 || static_cast<size_t>(got) > (recv.empty() ? kRecvBufSize : recv.size())) {
       std::abort();
     }
-    if (got > 0 && link.RecvLen > link.CommRecvLen) std::abort();
+    if (got > 0 && link.RecvLen() > link.CommRecvLen()) std::abort();
   }
-  if (link.CommRecvLen < 0 || static_cast<size_t>(link.CommRecvLen) > kCommBufSize) std::abort();
+  if (link.CommRecvLen() < 0 || static_cast<size_t>(link.CommRecvLen()) > kCommBufSize)
+    std::abort();
   // The wait ends within the time-out (pieces arriving cost 1 ms each, a slice at most 11).
   if (clock.now - start > timeout + 64 + pump.calls) std::abort();
   return 0;

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "bluetooth/bt_bytes.h"
 #include "core/sfunc.h"
-#include "link/bluetooth/bt_bytes.h"
-#if __has_include("output/text_conv.h")
-#include "output/text_conv.h"
+#if __has_include("core/text_conv.h")
+#include "core/text_conv.h"
 #define QUILLON_FUZZ_TEXT_PANEL 1
 #endif
 

@@ -47,8 +47,7 @@ vp::VirtualPrinter::Options ErasedFlash() {
 
 struct BenchRig {
   BenchRig() {
-    link.USB.VID = vp::kDefaultVid;
-    link.USB.PID = vp::kDefaultPid;
+    link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
     link.FindPrinter();
   }
   vp::VirtualPrinter printer{ErasedFlash()};

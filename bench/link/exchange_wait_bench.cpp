@@ -43,8 +43,7 @@ void BM_UnansweredCommandWait(benchmark::State& state) {
   SilentPrinter usb;
   SleepingPump pump;
   PrinterLink link(usb, SystemClock(), pump);
-  link.USB.VID = "c0de";
-  link.USB.PID = "7001";
+  link.SetUsbIds("c0de", "7001");
   link.FindPrinter();
   if (!link.OpenUsb()) {
     state.SkipWithError("bench printer did not open");

@@ -28,7 +28,7 @@ struct TcpRig {
     ok = server.Start("127.0.0.1", 0, error);
     net.SetAddress({"127.0.0.1", server.port()});
     link.SetNetLink(&net);
-    link.UseNetwork = true;
+    link.SetUseNetwork(true);
     ok = ok && link.OpenUsb();
   }
   ~TcpRig() { link.CloseUSB(); }
@@ -83,8 +83,7 @@ void BM_UsbRoundTrip(benchmark::State& state) {
   vp::VirtualUsbBackend usb(printer);
   SleepingPump pump;
   PrinterLink link(usb, SystemClock(), pump);
-  link.USB.VID = vp::kDefaultVid;
-  link.USB.PID = vp::kDefaultPid;
+  link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
   link.FindPrinter();
   if (!link.OpenUsb()) {
     state.SkipWithError("the virtual USB printer did not open");

@@ -12,12 +12,12 @@
 #include <memory>
 #include <string>
 
+#include "core/ansi_codepage.h"
 #include "core/file_locations.h"
 #include "core/help_texts.h"
 #include "core/ulog.h"
 #include "flash/font_download.h"
 #include "link/printer_link.h"
-#include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
 #include "production/plan.h"
@@ -118,10 +118,9 @@ void RunFlowsAlone() {
   QuietUi ui;
   AppContext ctx{link, esc, ui.messages(), [&link] {
                    link.FindPrinter();
-                   return link.USB.isFindPrint;
+                   return link.USB().isFindPrint;
                  }};
-  link.USB.VID = vp::kDefaultVid;
-  link.USB.PID = vp::kDefaultPid;
+  link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
   link.FindPrinter();
   PrinterLink::UsbHold hold(link);
   std::string text;

@@ -160,7 +160,7 @@ void BM_SerialRoundTrip(benchmark::State& state) {
   comm.SetCommName(pty.path);
   AttachSerialPort(link, comm);
   comm.StartComm();
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   EchoResponder responder(pty.master);
   const uint8_t query[8] = {0x10, 0xA1, 0x01, 0x00, 0x01, 0x00, 0x02, 0xB5};
   uint8_t reply[8];
@@ -192,7 +192,7 @@ void BM_SerialRoundTripVirtualPrinter(benchmark::State& state) {
   comm.SetCommName(transport.port_path());
   AttachSerialPort(link, comm);
   comm.StartComm();
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   const std::vector<uint8_t> query = MakeFrame(kKindOrdinary, 0xA1, 1, std::vector<uint8_t>{3});
   uint8_t reply[8];
   int64_t failures = 0;

@@ -18,8 +18,7 @@ namespace {
 struct Rig {
   Rig() : printer(Options(), clock) {
     printer.UseManualTime([this](uint32_t ms) { clock.Advance(ms); });
-    link.USB.VID = vp::kDefaultVid;
-    link.USB.PID = vp::kDefaultPid;
+    link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
     link.FindPrinter();
   }
   static vp::VirtualPrinter::Options Options() {

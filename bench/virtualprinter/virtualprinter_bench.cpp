@@ -28,8 +28,7 @@ void BM_FontDownloadMiB(benchmark::State& state) {
   quillon::vp::VirtualUsbBackend usb(printer);
   quillon::SleepingPump pump;
   quillon::PrinterLink link(usb, quillon::SystemClock(), pump);
-  link.USB.VID = quillon::vp::kDefaultVid;
-  link.USB.PID = quillon::vp::kDefaultPid;
+  link.SetUsbIds(quillon::vp::kDefaultVid, quillon::vp::kDefaultPid);
   link.FindPrinter();
   quillon::EscCmd esc(link);
   std::vector<uint8_t> data(4096, 0x5A);

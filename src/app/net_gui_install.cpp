@@ -3,8 +3,8 @@
 #include <QPointer>
 
 #include "app/gui_registry.h"
-#include "core/file_locations.h"
 #include "app/net_printer_dialog.h"
+#include "core/file_locations.h"
 #include "link/net_settings.h"
 
 namespace quillon {
@@ -17,7 +17,7 @@ class MainNetLink final : public QObject {
   }
   ~MainNetLink() override {
     net.Close();
-    link_.UseNetwork = false;
+    link_.SetUseNetwork(false);
     link_.SetNetLink(nullptr);
   }
   static std::string ConfigPath() { return Files().ConfigFile(); }

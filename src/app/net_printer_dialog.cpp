@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/printer_command.h"
 #include "link/net_settings.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {
@@ -38,7 +38,7 @@ TNetPrinter::TNetPrinter(AppContext& ctx, TcpLink& net, std::string config_path,
   edt_port->setValidator(new QIntValidator(1, 65535, edt_port));
   chk_UseNetwork = Make<QCheckBox>(this, "chk_UseNetwork",
                                    Text("NET_USE", "Use the network printer for transmission"));
-  chk_UseNetwork->setChecked(ctx_.link.UseNetwork);
+  chk_UseNetwork->setChecked(ctx_.link.UseNetwork());
   lbl_result = Make<QLabel>(this, "lbl_result");
   lbl_result->setWordWrap(true);
   btn_test = Make<QPushButton>(this, "btn_test", Text("NET_TEST", "Test"));
@@ -102,7 +102,7 @@ void TNetPrinter::btn_testClick() {
   probe_net.SetAddress(*address);
   PrinterLink probe(ctx_.link.backend(), ctx_.link.clock(), ctx_.link.pump(), ctx_.link.log());
   probe.SetNetLink(&probe_net);
-  probe.UseNetwork = true;
+  probe.SetUseNetwork(true);
   EscCmd esc(probe);
   lbl_result->setText(QString());
   std::string info;
@@ -129,7 +129,7 @@ void TNetPrinter::btn_okClick() {
   }
   SaveNetSettings(config_path_, s);
   ApplyNetSettings(ctx_.link, net_, s);
-  if (s.use) ctx_.link.UseCommPort = false;  // one link at a time
+  if (s.use) ctx_.link.SetUseCommPort(false);  // one link at a time
   accept();
 }
 

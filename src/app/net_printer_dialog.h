@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <string>
 
-#include "core/app_context.h"
 #include "link/tcp_link.h"
+#include "session/app_context.h"
 
 class QCheckBox;
 class QLabel;

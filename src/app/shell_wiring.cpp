@@ -2,11 +2,11 @@
 // windows that come as plain factory or launcher functions.
 #include <QPointer>
 
+#include "app/f_commport.h"
 #include "app/gui_registry.h"
 #include "app/qt_comm_notifier.h"
+#include "bluetooth/bluetooth_launcher.h"
 #include "fonteditor/font_editor_launcher.h"
-#include "link/bluetooth/bluetooth_launcher.h"
-#include "link/serial/f_commport.h"
 #include "link/serial/serial_path.h"
 #include "link/serial/tcomm.h"
 
@@ -24,7 +24,7 @@ class MainSerialPort final : public QObject {
   ~MainSerialPort() override {
     // The window closes: what was handed to the port still reaches the printer.
     cm_spcomm.StopCommDelivered();
-    link_.UseCommPort = false;
+    link_.SetUseCommPort(false);
     link_.SetCommPort(nullptr);
   }
 

@@ -19,11 +19,11 @@
 #include "core/file_locations.h"
 #include "core/ini_file.h"
 #include "core/message_text.h"
-#include "core/printer_command.h"
 #include "core/sfunc.h"
 #include "flash/page_flow_ui.h"
 #include "link/net_settings.h"
 #include "link/serial/serial_path.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {
@@ -195,14 +195,14 @@ void Tmain::BuildMenus() {
 
 void Tmain::FormCreate() {
   IniFile config(Files().ConfigFile());
-  link_.USB.VID = config.ReadString("SYSTEM", "USB_VID", "");
-  link_.USB.PID = config.ReadString("SYSTEM", "USB_PID", "");
+  link_.SetUsbIds(config.ReadString("SYSTEM", "USB_VID", ""),
+                  config.ReadString("SYSTEM", "USB_PID", ""));
   ctx_.Language = config.ReadString("SYSTEM", "LANGUAGE", "CHS");
   log_.init_log();
-  link_.BeforeReadUSB = false;
+  link_.SetBeforeReadUSB(false);
   // msgini (language_msg.ini) is read afresh by msg_ at every use.
   Language_Set(this, ctx_.Language);
-  link_.UseCommPort = false;
+  link_.SetUseCommPort(false);
 }
 
 void Tmain::InstallControllers() {
@@ -221,13 +221,13 @@ void Tmain::InstallControllers() {
 bool Tmain::ShowUSBMessage(int) {
   // On the network the printer is there when it takes a connection, which then serves the
   // command; otherwise the user learns which address did not answer.
-  if (link_.UseNetwork) {
+  if (link_.UseNetwork()) {
     if (link_.OpenUsb()) return true;
     msg_.MSGDLG(kMsgPlain, "", link_.LastOpenError());
     return false;
   }
   // Over the serial path the printer is reachable while the port is open.
-  if (link_.UseCommPort ? SerialLinkReady(link_) : link_.USB.isFindPrint) return true;
+  if (link_.UseCommPort() ? SerialLinkReady(link_) : link_.USB().isFindPrint) return true;
   msg_.MSGDLG(kMsgPlain, "", msg_.Text("MSG003"));
   return false;
 }
@@ -241,18 +241,18 @@ void Tmain::StatusNote(const QString& text) {
 }
 
 void Tmain::Timer1Timer() {
-  if (!link_.UseCommPort) printer_menu_->Refresh();
+  if (!link_.UseCommPort()) printer_menu_->Refresh();
   link_.FindPrinter();
-  const bool present = link_.UseNetwork    ? NetLinkAnswered(link_)
-                       : link_.UseCommPort ? SerialLinkReady(link_)
-                                           : link_.USB.isFindPrint;
+  const bool present = link_.UseNetwork()    ? NetLinkAnswered(link_)
+                       : link_.UseCommPort() ? SerialLinkReady(link_)
+                                             : link_.USB().isFindPrint;
   const char* key = present ? "MSG001" : "MSG002";
   QString caption =
       QStringLiteral("QL4.0--[") + QString::fromStdString(msg_.Text(key)) + QStringLiteral("]");
   // The caption also says when the serial path, not USB, is the link.
-  if (link_.UseNetwork) {
+  if (link_.UseNetwork()) {
     caption += QStringLiteral(" (network)");
-  } else if (link_.UseCommPort) {
+  } else if (link_.UseCommPort()) {
     caption += QLatin1Char(' ') +
                QString::fromStdString(TextOr(msg_, msgkey::kSerialCaption, "(serial port)"));
   }
@@ -260,10 +260,10 @@ void Tmain::Timer1Timer() {
 }
 
 void Tmain::BeforeReadUSB1Click() {
-  link_.BeforeReadUSB = true;
+  link_.SetBeforeReadUSB(true);
 }
 void Tmain::DisableReadUSB1Click() {
-  link_.BeforeReadUSB = false;
+  link_.SetBeforeReadUSB(false);
 }
 
 void Tmain::CreateLanguage1Click() {

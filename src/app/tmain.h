@@ -11,11 +11,11 @@
 
 #include "app/gui_registry.h"
 #include "app/qt_message_pump.h"
-#include "core/app_context.h"
 #include "core/msg_ini.h"
 #include "core/ulog.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
+#include "session/app_context.h"
 
 class QLabel;
 class QTabWidget;

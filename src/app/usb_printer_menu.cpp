@@ -26,15 +26,16 @@ void UsbPrinterMenu::Refresh() {
   std::vector<UsbDeviceInfo> devices;
   link_.backend().ListDevices(devices);
   const std::vector<UsbDeviceInfo> printers =
-      MatchingPrinters(devices, "vid_" + link_.USB.VID + "&pid_" + link_.USB.PID);
+      MatchingPrinters(devices, "vid_" + link_.USB().VID + "&pid_" + link_.USB().PID);
   std::vector<std::string> selectors;
   for (const UsbDeviceInfo& p : printers) selectors.push_back(UsbSelector(p));
 
   // A chosen printer that was unplugged gives way to the first one.
-  std::string& choice = link_.USB.Choice;
-  if (!choice.empty() && std::find(selectors.begin(), selectors.end(), choice) == selectors.end()) {
-    choice.clear();
+  if (!link_.USB().Choice.empty() &&
+      std::find(selectors.begin(), selectors.end(), link_.USB().Choice) == selectors.end()) {
+    link_.SetUsbChoice("");
   }
+  const std::string& choice = link_.USB().Choice;
   if (selectors != shown_) {
     shown_ = selectors;
     submenu_->clear();
@@ -49,7 +50,7 @@ void UsbPrinterMenu::Refresh() {
       a->setObjectName(QStringLiteral("UsbPrinter%1").arg(i + 1));
       group_->addAction(a);
       const std::string selector = selectors[i];
-      connect(a, &QAction::triggered, this, [this, selector] { link_.USB.Choice = selector; });
+      connect(a, &QAction::triggered, this, [this, selector] { link_.SetUsbChoice(selector); });
     }
   }
   const QList<QAction*> actions = submenu_->actions();

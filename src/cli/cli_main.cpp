@@ -283,6 +283,9 @@ int RunCommand(const std::vector<std::string>& words, const Globals& g, Output& 
              "stopped by " + StopSignalName() + "; the port was released");
     return kExitPrinterFailed;
   }
+  // The command's session has ended by now; what it could not finish (saving the virtual
+  // paper or state) turns a success into that failure.
+  if (code == kExitOk && out.first_failure() != 0) return out.first_failure();
   return code;
 }
 

@@ -26,7 +26,7 @@ class NetResources final : public LinkResources {
   MessagePump& pump() override { return pump_; }
   bool Attach(PrinterLink& link, std::string* error) override {
     link.SetNetLink(&net_);
-    link.UseNetwork = true;
+    link.SetUseNetwork(true);
     // The connection made here serves the command's first exchange.
     if (!net_.Open()) {
       *error = net_.LastError();

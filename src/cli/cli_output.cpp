@@ -24,6 +24,7 @@ void Output::Result(const std::string& command, JsonObject fields, const std::st
 
 int Output::Fail(const std::string& command, int code, const std::string& why) {
   EndProgress();
+  if (first_failure_ == 0) first_failure_ = code;
   if (mode_.json) {
     JsonObject obj;
     obj.Add("command", command).Add("ok", false).Add("exit", code).Add("error", why);

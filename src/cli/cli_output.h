@@ -44,6 +44,9 @@ class Output {
   void EndProgress();
 
   const OutputMode& mode() const { return mode_; }
+  // The exit code of the first failure reported so far (0: none). A failure that comes after
+  // the command's result (the virtual paper not saved when the session ends) still counts.
+  int first_failure() const { return first_failure_; }
   // Where progress goes instead of the bar (--each-usb draws one line per printer).
   std::function<void(const std::string& phase, int64_t done, int64_t total, const char* unit)>
       progress_sink;
@@ -55,6 +58,7 @@ class Output {
   bool tty_;
   bool bar_shown_ = false;
   int last_percent_ = -1;
+  int first_failure_ = 0;
   std::string last_phase_;
   std::chrono::steady_clock::time_point phase_start_;
 };

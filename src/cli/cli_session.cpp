@@ -91,13 +91,12 @@ int Session::Connect(const std::string& command) {
                                               },
                                               messages_.language()});
 
-  link_->USB.VID = vid;
-  link_->USB.PID = pid;
-  link_->USB.Choice = options_.usb_select;
+  link_->SetUsbIds(vid, pid);
+  link_->SetUsbChoice(options_.usb_select);
 
   if (options_.kind == LinkOptions::Kind::kSerial) {
     if (!res_->Attach(*link_, &error)) return out_.Fail(command, kExitNoPrinter, error);
-    link_->UseCommPort = true;
+    link_->SetUseCommPort(true);
     return kExitOk;
   }
   if (options_.kind == LinkOptions::Kind::kNetwork) {
@@ -110,7 +109,7 @@ int Session::Connect(const std::string& command) {
                          " or pass --usb VID:PID");
   }
   link_->FindPrinter();
-  if (!link_->USB.isFindPrint) {
+  if (!link_->USB().isFindPrint) {
     return out_.Fail(command, kExitNoPrinter,
                      "no printer found (looking for a USB device vid_" + vid + "&pid_" + pid +
                          (options_.usb_select.empty() ? "" : " at " + options_.usb_select) + ")");
@@ -118,22 +117,22 @@ int Session::Connect(const std::string& command) {
   // The device stays open (its interface claimed) for the whole command, so a kernel
   // driver detached for it is not re-attached between the command's exchanges.
   hold_ = std::make_unique<PrinterLink::UsbHold>(*link_);
-  if (!link_->USB.hDevHandle) {
+  if (!link_->USB().hDevHandle) {
     hold_.reset();
     return out_.Fail(command, kExitNoPrinter,
                      "the printer was found but cannot be opened: " + link_->LastOpenError());
   }
   if (!link_->UsbRoute().empty())
-    out_.Verbose("USB " + link_->USB.PrintAddr + ": " + link_->UsbRoute());
+    out_.Verbose("USB " + link_->USB().PrintAddr + ": " + link_->UsbRoute());
   return kExitOk;
 }
 
 bool Session::Present() {
-  if (link_->UseCommPort) return res_->SerialOpen();
+  if (link_->UseCommPort()) return res_->SerialOpen();
   // On the network the printer is there when a connection is up or can be made.
-  if (link_->UseNetwork) return res_->NetConnected() || link_->OpenUsb();
+  if (link_->UseNetwork()) return res_->NetConnected() || link_->OpenUsb();
   link_->FindPrinter();
-  return link_->USB.isFindPrint;
+  return link_->USB().isFindPrint;
 }
 
 bool Session::RestartSerial(std::string& error) {

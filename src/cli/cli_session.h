@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "cli/cli_output.h"
-#include "core/app_context.h"
 #include "core/messages.h"
 #include "core/ulog.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
+#include "session/app_context.h"
 
 namespace quillon::cli {
 

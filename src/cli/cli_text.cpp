@@ -1,9 +1,9 @@
 // Text from the command line (UTF-8) to the printer's code page and back, through the
 // program's one ANSI code-page conversion.
 #include "cli/commands.h"
+#include "core/ansi_codepage.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "output/ansi_codepage.h"
 
 namespace quillon::cli {
 

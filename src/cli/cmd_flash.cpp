@@ -113,7 +113,7 @@ int Report(Session& s, const std::string& command, const FlashOutcome& o) {
                       "; the printer is left in its boot loader: run the update again to "
                       "recover";
     }
-    if (s.link().UseCommPort && s.link().cm_spcomm && s.link().cm_spcomm->LineLost()) {
+    if (s.link().SerialLineLost()) {
       why += "; the serial line was lost";
     }
     return s.out().Fail(command, ExitFor(o.result), why);

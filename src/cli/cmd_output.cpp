@@ -6,16 +6,16 @@
 
 #include "cli/cli_flow_ui.h"
 #include "cli/commands.h"
+#include "core/ansi_codepage.h"
 #include "core/help_texts.h"
 #include "core/ini_file.h"
 #include "core/sfunc.h"
+#include "core/text_conv.h"
 #include "core/utf8_path.h"
-#include "output/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
 #include "output/picture_decode.h"
 #include "output/raster_print.h"
-#include "output/text_conv.h"
 
 namespace quillon::cli {
 namespace {

@@ -34,7 +34,7 @@ class SessionSource final : public production::PrinterSource {
         break;
     }
     port_.link = o.kind == LinkOptions::Kind::kVirtual ? "virtual" : "usb";
-    port_.path = s.link().USB.PrintAddr;
+    port_.path = s.link().USB().PrintAddr;
     std::vector<UsbDeviceInfo> devices;
     s.link().backend().ListDevices(devices);
     for (const UsbDeviceInfo& d : devices) {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <span>
 
-#include "core/printer_command.h"
 #include "flash/flash_serial.h"
 #include "link/precise_pause.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {
@@ -86,7 +86,7 @@ FlashOutcome NewUpdate(AppContext& ctx, FlowUi& ui, const FirmwareJob& job) {
       job.serial.Restart || job.serial.Close ? job.serial : SerialControlFor(link);
 
   // Over the serial link the port is reopened and no USB printer is needed.
-  if (link.UseCommPort) {
+  if (link.UseCommPort()) {
     std::string error;
     if (serial.Restart && !serial.Restart(error)) {
       m.MSGDLG(kMsgError, "", error);

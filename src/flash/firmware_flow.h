@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
 #include "core/flow_ui.h"
 #include "flash/flash_common.h"
+#include "session/app_context.h"
 
 namespace quillon {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/printer_command.h"
 #include "link/tcp_link.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 
@@ -94,7 +94,7 @@ FileRead ReadFlashFile(const std::string& path, uint64_t max_size, Messages& mes
 
 bool PresenceCheck(AppContext& ctx, Messages& messages) {
   if (ctx.ShowUSBMessage) return ctx.ShowUSBMessage();
-  if (ctx.link.USB.isFindPrint) return true;
+  if (ctx.link.USB().isFindPrint) return true;
   messages.MSGDLG(kMsgPlain, "", messages.Text("MSG003"));
   return false;
 }
@@ -116,9 +116,7 @@ uint32_t ImageChecksum(const uint8_t* data, size_t size) {
 }
 
 bool PrinterGone(const PrinterLink& link) {
-  if (link.UseNetwork) return !(link.net_link() && link.net_link()->connected());
-  if (link.UseCommPort) return !(link.cm_spcomm && link.cm_spcomm->IsOpen());
-  return !link.USB.hDevHandle;
+  return link.PrinterGone();
 }
 
 bool StopAsked(PrinterLink& link, FlowUi& ui) {
@@ -126,7 +124,7 @@ bool StopAsked(PrinterLink& link, FlowUi& ui) {
 }
 
 std::string LostLineNote(const PrinterLink& link, Messages& messages) {
-  if (!link.UseCommPort || !link.cm_spcomm || !link.cm_spcomm->LineLost()) return "";
+  if (!link.SerialLineLost()) return "";
   return TextOr(messages, "SERIAL_LINE_LOST",
                 "The serial line was lost (the port hung up): check the cable or the Bluetooth "
                 "link, then start again.");

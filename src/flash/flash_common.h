@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
 #include "core/flow_ui.h"
 #include "core/message_text.h"
 #include "core/messages.h"
+#include "session/app_context.h"
 
 namespace quillon {
 

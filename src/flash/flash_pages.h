@@ -5,9 +5,9 @@
 #include <QObject>
 #include <QPointer>
 
-#include "core/app_context.h"
 #include "flash/flash_common.h"
 #include "flash/page_flow_ui.h"
+#include "session/app_context.h"
 
 class QAbstractButton;
 class QCheckBox;

@@ -9,7 +9,7 @@ SerialPortControl SerialControlFor(PrinterLink& link) {
   PrinterLink* l = &link;
   SerialPortControl control;
   control.Restart = [l](std::string& error) {
-    auto* comm = dynamic_cast<TComm*>(l->cm_spcomm);
+    auto* comm = dynamic_cast<TComm*>(l->cm_spcomm());
     if (!comm) return true;
     comm->StopCommDelivered([l] { return l->StopRequested(); });
     try {
@@ -23,7 +23,7 @@ SerialPortControl SerialControlFor(PrinterLink& link) {
   control.Close = [l] {
     // The end of a run: whatever was handed over still reaches the printer, unless the
     // user stopped the run (then it is an abort).
-    if (auto* comm = dynamic_cast<TComm*>(l->cm_spcomm)) {
+    if (auto* comm = dynamic_cast<TComm*>(l->cm_spcomm())) {
       comm->StopCommDelivered([l] { return l->StopRequested(); });
     }
   };

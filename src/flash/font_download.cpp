@@ -6,9 +6,9 @@
 
 #include "core/message_text.h"
 #include "core/platform.h"
-#include "core/printer_command.h"
 #include "link/precise_pause.h"
 #include "protocol/esc_cmd.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {

@@ -24,7 +24,7 @@ bool SaveNetSettings(const std::string& config_path, const NetSettings& settings
 void ApplyNetSettings(PrinterLink& link, TcpLink& net, const NetSettings& settings) {
   net.SetAddress({settings.host, settings.port});
   link.SetNetLink(&net);
-  link.UseNetwork = settings.use && !settings.host.empty();
+  link.SetUseNetwork(settings.use && !settings.host.empty());
 }
 
 bool NetLinkAnswered(const PrinterLink& link) {

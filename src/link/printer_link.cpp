@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/ulog.h"
 #include "link/tcp_link.h"
@@ -20,6 +21,49 @@ bool FrameComplete(const uint8_t* buf, int32_t count) {
 
 int32_t FrameLength(const uint8_t* buf) {
   return GetLE16(buf + 4) + kFrameOverhead;
+}
+
+// On a byte stream, replies of at least frame size are read as whole frames: a reply of
+// another length is then rejected by the builder and leaves nothing behind in the stream.
+bool ReadsFrame(ReplyRule rule, int32_t rlen, ReplyEnd end) {
+  return end == ReplyEnd::kFrame ||
+         (rule == ReplyRule::kStream && rlen >= static_cast<int32_t>(kFrameOverhead));
+}
+
+// How many bytes the next read may take: on a stream only what the reply still needs, so
+// whatever follows it (a late reply to an earlier request) is left for the next exchange.
+size_t Wanted(ReplyRule rule, const uint8_t* into, int32_t count, int32_t rlen, ReplyEnd end,
+              size_t room) {
+  if (rule != ReplyRule::kStream) return room;
+  size_t want = room;
+  if (ReadsFrame(rule, rlen, end)) {
+    want = count < static_cast<int32_t>(kHeaderSize)
+               ? kHeaderSize - static_cast<size_t>(count)
+               : GetLE16(into + 4) + kFrameOverhead - static_cast<size_t>(count);
+  } else if (rlen > 0) {
+    want = static_cast<size_t>(rlen - count);
+  }
+  return std::min(want, room);
+}
+
+// Whether the wait may end with the count bytes in: a whole frame, or the expected count
+// (at least that many, or exactly that many where longer replies must run out their time).
+bool ReplyComplete(ReplyRule rule, const uint8_t* into, int32_t count, int32_t rlen, ReplyEnd end) {
+  if (ReadsFrame(rule, rlen, end)) return FrameComplete(into, count);
+  return rule == ReplyRule::kExact ? count == rlen : count >= std::max(rlen, 0);
+}
+
+// The reply's length once the wait is over; -1: no reply. Where the count must be exact, a
+// frame is cut to its own length and a count reply to the expected one, and a shorter
+// reply counts as none.
+int32_t ReplyLength(ReplyRule rule, const uint8_t* into, int32_t count, int32_t rlen,
+                    ReplyEnd end) {
+  if (rule != ReplyRule::kExact) return count;
+  if (end == ReplyEnd::kFrame && FrameComplete(into, count)) {
+    return std::min<int32_t>(FrameLength(into), kRecvBufSize);
+  }
+  if (rlen < 0 || count <= 0 || count < rlen) return -1;
+  return rlen;
 }
 
 }  // namespace
@@ -49,13 +93,28 @@ class LongWaitNotice {
 };
 
 PrinterLink::PrinterLink(UsbBackend& usb, Clock& clock, MessagePump& pump, ExchangeLog* log)
-    : usb_backend_(usb), clock_(clock), pump_(pump), log_(log) {}
+    : clock_(clock), pump_(pump), log_(log), usb_(usb, on_usb_open_failed), serial_(pump) {}
 
 PrinterLink::~PrinterLink() = default;
 
+const Transport* PrinterLink::InUse() const {
+  if (use_network_) return net_;
+  if (use_comm_port_) return &serial_;
+  return &usb_;
+}
+
+Transport* PrinterLink::InUse() {
+  return const_cast<Transport*>(std::as_const(*this).InUse());
+}
+
+bool PrinterLink::LinkOpen() const {
+  const Transport* t = InUse();
+  return t && t->IsOpen();
+}
+
 void PrinterLink::Recv_Init() {
   std::memset(RecvBuf, 0, kRecvBufSize - 1);
-  RecvLen = 0;
+  recv_len_ = 0;
 }
 
 void PrinterLink::LogBytes(const uint8_t* bytes, size_t count, int32_t kind) {
@@ -76,19 +135,11 @@ int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<ui
   if (log_) log_file_ = log_->DailyFileName();
   LogBytes(wbuf, static_cast<size_t>(wlen), 2);
 
-  int32_t count = 0;
-  if (UseNetwork) {
-    last_write_ok_ = false;
-    if (net_) {
-      count = net_->Exchange(wbuf, static_cast<size_t>(wlen), RecvBuf, kRecvBufSize, rlen, timeout,
-                             end, last_write_ok_);
-    }
-  } else {
-    count = UseCommPort ? SerialExchange(wbuf, wlen, rlen, timeout, end)
-                        : UsbExchange(wbuf, wlen, rlen, timeout, end);
-  }
+  Transport* t = InUse();
+  last_write_ok_ = false;
+  const int32_t count = t ? Exchange(*t, wbuf, wlen, rlen, timeout, end) : 0;
   if (count <= 0) return 0;
-  RecvLen = count;
+  recv_len_ = count;
   int32_t copied = count;
   if (!recv.empty()) {
     copied = std::min<int32_t>(count, static_cast<int32_t>(recv.size()));
@@ -98,208 +149,109 @@ int32_t PrinterLink::SendAndRecv(const uint8_t* wbuf, int32_t wlen, std::span<ui
   return copied;
 }
 
-int32_t PrinterLink::UsbExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen, uint32_t timeout,
-                                 ReplyEnd end) {
-  // A device that is not open (the open failed, or it went away) cannot answer: the
-  // command fails at once instead of waiting out its time-out.
-  if (!USB.hDevHandle) {
-    last_write_ok_ = false;
+int32_t PrinterLink::Exchange(Transport& t, const uint8_t* wbuf, int32_t wlen, int32_t rlen,
+                              uint32_t timeout, ReplyEnd end) {
+  const ReplyRule rule = t.reply_rule();
+  // Where the rule allows, a link that is not open cannot answer: the command fails at once
+  // instead of waiting out its time-out.
+  if (rule != ReplyRule::kExact && !t.IsOpen()) return 0;
+  if (!t.DiscardInput(before_read_usb_)) return 0;
+  last_write_ok_ = t.Write(wbuf, static_cast<size_t>(wlen), timeout);
+  // The printer took nothing: no reply can come (a closed serial port waits all the same).
+  if (!last_write_ok_ && rule != ReplyRule::kExact) return 0;
+  t.ExpectReply();
+  const bool usb = &t == &usb_;
+  // Raw output awaits no reply. (The serial port still gets its one pass through the
+  // messages, as its wait always had, before the next write or the port's close.)
+  if (timeout == 0 && rule != ReplyRule::kExact) {
+    if (usb && on_usb_command_ok) on_usb_command_ok();
     return 0;
   }
-  int32_t n = 0;
-  if (BeforeReadUSB) {
-    ReadUSB(RecvBuf, n, 0);
-    Recv_Init();
-  }
-  if (USB.hDevHandle) USB.hDevHandle->SetWriteHoldOff(timeout);
-  last_write_ok_ = WriteUSB(wbuf, wlen);
-  if (!last_write_ok_) return 0;  // the printer took nothing: no reply can come
-  if (timeout == 0) {
-    if (on_usb_command_ok) on_usb_command_ok();
-    return 0;
-  }
+  const int32_t count = AwaitReply(t, RecvBuf, rlen, timeout, end);
+  if (usb && count > 0 && on_usb_command_ok) on_usb_command_ok();
+  return ReplyLength(rule, RecvBuf, count, rlen, end);
+}
 
+int32_t PrinterLink::AwaitReply(Transport& t, uint8_t* into, int32_t rlen, uint32_t timeout,
+                                ReplyEnd end) {
+  const ReplyRule rule = t.reply_rule();
   int32_t count = 0;
   const uint32_t start = clock_.NowMs();
   LongWaitNotice notice(*this, start, timeout);
-  const bool had_device = static_cast<bool>(USB.hDevHandle);
+  // A link that goes away during the wait (unplugged, hung up, connection broken) ends it
+  // at once: nothing more can come.
+  const bool was_open = t.IsOpen();
   for (;;) {
     const uint32_t now = clock_.NowMs();
     const uint32_t elapsed = ElapsedMs(start, now);
     if (elapsed > timeout || StopRequested()) break;
-    // The device vanished during this wait: nothing more can come.
-    if (had_device && !USB.hDevHandle) break;
+    if (was_open && !t.IsOpen()) break;
     notice.Check(now);
-    const int32_t room = static_cast<int32_t>(kRecvBufSize) - count;
-    if (room <= 0) break;  // RecvBuf is full: what arrived is the reply
+    const size_t room = kRecvBufSize - static_cast<size_t>(count);
+    if (room == 0) break;  // RecvBuf is full: what arrived is the reply
     // 64-bit so that a timeout near 2^32 cannot wrap the slice to 0 and spin.
     const uint32_t slice =
         static_cast<uint32_t>(std::min<uint64_t>(kReadSliceMs, uint64_t{timeout} - elapsed + 1));
-    if (USB.hDevHandle) {
-      uint8_t chunk[kUsbReadMax];
-      ReadUSB(chunk, n, slice);
-      n = std::min(n, room);
-      std::memcpy(RecvBuf + count, chunk, static_cast<size_t>(n));
-      count += n;
-      if (end == ReplyEnd::kFrame ? FrameComplete(RecvBuf, count) : count >= rlen) break;
-      pump_.ProcessMessages(0);
-    } else {
-      break;  // the device went away during the wait
-    }
+    const int n = t.Read(into + count, Wanted(rule, into, count, rlen, end, room), slice);
+    if (n < 0) break;
+    count += n;
+    if (ReplyComplete(rule, into, count, rlen, end)) break;
+    pump_.ProcessMessages(0);
   }
-  if (count > 0 && on_usb_command_ok) on_usb_command_ok();
   return count;
-}
-
-int32_t PrinterLink::SerialExchange(const uint8_t* wbuf, int32_t wlen, int32_t rlen,
-                                    uint32_t timeout, ReplyEnd end) {
-  std::memset(CommBuf, 0, kCommBufSize - 1);
-  CommRecvLen = 0;
-  // WriteCommData carries a 16-bit count: longer writes go out as consecutive blocks.
-  last_write_ok_ = false;
-  if (cm_spcomm) {
-    int32_t sent = 0;
-    do {
-      const int32_t block = std::min<int32_t>(wlen - sent, kSerialWriteBlock);
-      if (!cm_spcomm->WriteCommData(wbuf + sent, static_cast<uint16_t>(block))) break;
-      sent += block;
-    } while (sent < wlen);
-    last_write_ok_ = sent >= wlen;
-  }
-  int32_t n = 0;
-  if (!ReadComm(RecvBuf, n, rlen, static_cast<int32_t>(timeout), end)) return 0;
-  return n;
 }
 
 bool PrinterLink::ReadComm(uint8_t* buf, int32_t& len, int32_t size, int32_t timeout,
                            ReplyEnd end) {
-  const uint32_t start = clock_.NowMs();
-  if (cm_spcomm) cm_spcomm->SetReadIntervalTimeout(1);
+  serial_.ExpectReply();
   const uint32_t limit = static_cast<uint32_t>(std::max(timeout, 0));
-  LongWaitNotice notice(*this, start, limit);
-  // A port that hangs up during the wait is closed by its hang-up handler: nothing more
-  // can come, so the wait ends then instead of at the time-out.
-  const bool was_open = cm_spcomm && cm_spcomm->IsOpen();
-  for (;;) {
-    const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
-    pump_.ProcessMessages(std::min<uint32_t>(kReadSliceMs, limit - std::min(elapsed, limit) + 1));
-    const uint32_t now = clock_.NowMs();
-    if (ElapsedMs(start, now) > limit || StopRequested()) break;
-    if (was_open && !cm_spcomm->IsOpen()) break;
-    notice.Check(now);
-    // A framed reply ends only with its whole frame: a first block that happens to hold
-    // exactly size bytes of a longer frame must not cut it.
-    if (end == ReplyEnd::kFrame ? FrameComplete(CommBuf, CommRecvLen) : CommRecvLen == size) {
-      break;
-    }
-  }
-  if (end == ReplyEnd::kFrame && FrameComplete(CommBuf, CommRecvLen)) {
-    const int32_t frame = std::min<int32_t>(FrameLength(CommBuf), kRecvBufSize);
-    std::memcpy(buf, CommBuf, static_cast<size_t>(frame));
-    len = frame;
-    return true;
-  }
-  if (size < 0 || CommRecvLen <= 0 || CommRecvLen < size) return false;
-  std::memcpy(buf, CommBuf, static_cast<size_t>(size));
-  len = size;
+  // Collected in RecvBuf, the exchange's reply buffer; buf gets only a whole reply.
+  const int32_t count = AwaitReply(serial_, RecvBuf, size, limit, end);
+  const int32_t n = ReplyLength(ReplyRule::kExact, RecvBuf, count, size, end);
+  if (n < 0) return false;
+  if (buf != RecvBuf) std::memcpy(buf, RecvBuf, static_cast<size_t>(n));
+  len = n;
   return true;
 }
 
 void PrinterLink::cm_spcommReceiveData(const uint8_t* buffer, uint16_t length) {
-  const int32_t room = static_cast<int32_t>(kCommBufSize) - CommRecvLen;
-  const int32_t take = std::min<int32_t>(room, length);
-  if (take > 0) {
-    std::memcpy(CommBuf + CommRecvLen, buffer, static_cast<size_t>(take));
-    CommRecvLen += take;
-  }
-  if (take < length) {
-    comm_dropped += length - take;
-    if (log_) {
-      log_->Write_Log(
-          log_->DailyFileName(),
-          "serial input buffer full: " + std::to_string(length - take) + " bytes dropped", -1);
-    }
-  }
-}
-
-void PrinterLink::FindPrinter() {
-  std::vector<std::string> paths;
-  TUSBHelper(usb_backend_).SearchDevice(paths);
-  USB.isFindPrint = false;
-  const std::string search = "vid_" + USB.VID + "&pid_" + USB.PID;
-  if (!USB.Choice.empty()) {
-    std::vector<UsbDeviceInfo> devices;
-    usb_backend_.ListDevices(devices);
-    if (const UsbDeviceInfo* chosen = ChooseUsbPrinter(devices, search, USB.Choice)) {
-      USB.PrintAddr = chosen->path;
-      USB.isFindPrint = true;
-    }
-    return;
-  }
-  for (const std::string& path : paths) {
-    if (path.find(search) != std::string::npos) {
-      USB.PrintAddr = path;
-      USB.isFindPrint = true;
-      return;
-    }
+  const int32_t dropped = serial_.Receive(buffer, length);
+  if (dropped > 0 && log_) {
+    log_->Write_Log(log_->DailyFileName(),
+                    "serial input buffer full: " + std::to_string(dropped) + " bytes dropped", -1);
   }
 }
 
 bool PrinterLink::OpenUsb() {
-  if (UseNetwork) {
-    const bool ok = net_ && net_->Open();
-    last_open_error_kind_ = ok ? UsbError::kNone : UsbError::kNotFound;
-    last_open_error_ = ok ? "" : net_ ? net_->LastError() : "no network printer is set up";
-    return ok;
-  }
-  if (!USB.isFindPrint) {
-    // The handle is left as it is; the caller can still tell the user why.
-    last_open_error_kind_ = UsbError::kNotFound;
-    last_open_error_ = "no printer with vid_" + USB.VID + "&pid_" + USB.PID + " is connected";
+  Transport* t = InUse();
+  last_opened_ = t;
+  if (!t) {
+    last_open_error_ = "no network printer is set up";
     return false;
   }
-  if (usb_hold_ > 0 && USB.hDevHandle) return true;  // a flow keeps its device open
-  USB.hDevHandle.reset();  // a handle still open from an earlier open is released first
-  UsbOpenResult r = usb_backend_.Open(USB.PrintAddr);
-  if (!r.device) {
-    last_open_error_kind_ = r.error == UsbError::kNone ? UsbError::kIo : r.error;
-    last_open_error_ = r.message.empty() ? "the printer could not be opened" : r.message;
-    last_open_holder_ = r.holder;
-    last_open_node_ = r.node;
-    if (on_usb_open_failed) on_usb_open_failed();
-    return false;
-  }
+  if (usb_hold_ > 0 && t->IsOpen()) return true;  // a flow keeps its link open
+  if (!t->Open(last_open_error_)) return false;
   last_open_error_.clear();
-  last_open_error_kind_ = UsbError::kNone;
-  last_open_holder_ = UsbHolder::kUnknown;
-  last_open_node_.clear();
-  usb_route_ = r.route;
-  if (log_ && !usb_route_.empty() && usb_route_ != logged_route_) {
-    logged_route_ = usb_route_;
-    log_->Write_Log(log_->DailyFileName(), "USB " + USB.PrintAddr + ": " + usb_route_, 0);
-  }
-  USB.hDevHandle = std::move(r.device);
+  if (t == &usb_) LogRoute();
   return true;
+}
+
+UsbError PrinterLink::LastOpenErrorKind() const {
+  if (last_opened_ == &usb_) return usb_.error_kind();
+  return last_open_error_.empty() ? UsbError::kNone : UsbError::kNotFound;
+}
+
+void PrinterLink::LogRoute() {
+  const std::string& route = usb_.route();
+  if (!log_ || route.empty() || route == logged_route_) return;
+  logged_route_ = route;
+  log_->Write_Log(log_->DailyFileName(), "USB " + usb_.usb().PrintAddr + ": " + route, 0);
 }
 
 bool PrinterLink::CloseUSB() {
   if (usb_hold_ > 0) return true;  // closed when the flow's hold ends
   if (net_) net_->Close();
-  USB.hDevHandle.reset();
-  return true;
-}
-
-bool PrinterLink::WriteUSB(const uint8_t* wbuf, int32_t wlen) {
-  if (!USB.isFindPrint || !USB.hDevHandle) return false;
-  return USB.hDevHandle->Write(wbuf, static_cast<size_t>(std::max(wlen, 0)));
-}
-
-bool PrinterLink::ReadUSB(uint8_t* buf, int32_t& len, uint32_t wait_ms) {
-  len = 0;
-  if (!USB.hDevHandle) return true;
-  int n = USB.hDevHandle->Read(buf, kUsbReadMax, wait_ms);
-  if (n < 0) USB.hDevHandle.reset();  // unplugged: later waits sleep instead of re-reading
-  len = n > 0 ? n : 0;
+  usb_.Close();
   return true;
 }
 

@@ -3,16 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/printer_link.h"
-#include "protocol/frame.h"
-
 namespace quillon {
 namespace {
-
-// True when the bytes hold one whole frame: header, size data bytes and the checksum.
-bool FrameComplete(const uint8_t* buf, size_t count) {
-  return count >= kFrameOverhead && count >= GetLE16(buf + 4) + kFrameOverhead;
-}
 
 std::optional<uint16_t> ParsePort(const std::string& text) {
   if (text.empty() || text.size() > 5) return std::nullopt;
@@ -160,55 +152,36 @@ bool TcpLink::WriteAll(const uint8_t* data, size_t len) {
   return true;
 }
 
-int32_t TcpLink::Exchange(const uint8_t* wbuf, size_t wlen, uint8_t* into, size_t cap, int32_t rlen,
-                          uint32_t timeout, ReplyEnd end, bool& write_ok) {
-  write_ok = false;
-  if (!connected()) return 0;
+bool TcpLink::Open(std::string& error) {
+  const bool ok = Open();
+  error = ok ? "" : error_;
+  return ok;
+}
+
+bool TcpLink::DiscardInput(bool /*drain_device*/) {
   // A reply that came after its wait ended would pass for the answer to this request.
   uint8_t junk[4096];
   int n;
   while ((n = socket_.Receive(junk, sizeof junk, 0)) > 0) {
   }
-  if (n < 0) {
-    Broke();
-    return 0;
-  }
-  if (!WriteAll(wbuf, wlen)) {
-    Broke();
-    return 0;
-  }
-  write_ok = true;
-  if (timeout == 0) return 0;
+  if (n < 0) Broke();
+  return n >= 0;
+}
 
-  // Framed replies end with their whole frame, whatever the expected count: a reply of
-  // another length is then rejected by the builder and leaves nothing behind in the stream.
-  const bool frame = end == ReplyEnd::kFrame || rlen >= static_cast<int32_t>(kFrameOverhead);
-  size_t count = 0;
-  const uint32_t start = clock_.NowMs();
-  for (;;) {
-    const uint32_t elapsed = ElapsedMs(start, clock_.NowMs());
-    if (elapsed > timeout || count >= cap) break;
-    const uint32_t slice =
-        static_cast<uint32_t>(std::min<uint64_t>(kReadSliceMs, uint64_t{timeout} - elapsed + 1));
-    // Only the bytes this reply still needs are taken: whatever follows it in the stream
-    // (a late reply to an earlier request) is left for the next exchange to discard.
-    size_t want = cap - count;
-    if (frame) {
-      want = count < kHeaderSize ? kHeaderSize - count : GetLE16(into + 4) + kFrameOverhead - count;
-    } else if (rlen > 0) {
-      want = static_cast<size_t>(rlen) - count;
-    }
-    n = socket_.Receive(into + count, std::min(want, cap - count), slice);
-    if (n < 0) {
-      Broke();  // the printer is gone: nothing more can come
-      break;
-    }
-    count += static_cast<size_t>(n);
-    if (n > 0) output_unconfirmed_ = false;
-    if (frame ? FrameComplete(into, count) : count >= static_cast<size_t>(std::max(rlen, 0))) break;
-    pump_.ProcessMessages(0);
+bool TcpLink::Write(const uint8_t* data, size_t len, uint32_t /*reply_wait_ms*/) {
+  if (WriteAll(data, len)) return true;
+  Broke();
+  return false;
+}
+
+int TcpLink::Read(uint8_t* buf, size_t cap, uint32_t wait_ms) {
+  const int n = socket_.Receive(buf, cap, wait_ms);
+  if (n < 0) {
+    Broke();  // the printer is gone: nothing more can come
+    return -1;
   }
-  return static_cast<int32_t>(count);
+  if (n > 0) output_unconfirmed_ = false;
+  return n;
 }
 
 }  // namespace quillon

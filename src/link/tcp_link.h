@@ -1,6 +1,6 @@
-// The network link: a printer reached over TCP (raw port 9100 by convention). One
-// connection serves one command or flow; OpenUsb/CloseUSB of the exchange open and close it
-// while the network printer is the link.
+// The network link: a printer reached over TCP (raw port 9100 by convention), the transport
+// of PrinterLink while the network printer is the link. One connection serves one command or
+// flow; OpenUsb/CloseUSB of the exchange open and close it.
 #pragma once
 
 #include <cstddef>
@@ -11,10 +11,9 @@
 #include "link/clock.h"
 #include "link/message_pump.h"
 #include "link/tcp_socket.h"
+#include "link/transport.h"
 
 namespace quillon {
-
-enum class ReplyEnd;
 
 inline constexpr uint16_t kDefaultPrinterPort = 9100;
 inline constexpr uint32_t kConnectTimeoutMs = 3000;
@@ -34,7 +33,7 @@ struct NetAddress {
 // is empty or the port is not 1 to 65535.
 std::optional<NetAddress> ParseNetAddress(const std::string& text, std::string& error);
 
-class TcpLink {
+class TcpLink final : public Transport {
  public:
   TcpLink(Clock& clock, MessagePump& pump) : clock_(clock), pump_(pump) {}
   TcpLink(const TcpLink&) = delete;
@@ -48,19 +47,24 @@ class TcpLink {
   // "no printer answers at HOST:PORT", with the cause when the system gave one.
   bool Open();
   // Closes the connection; after raw output first lets the printer take the last bytes.
-  void Close();
+  void Close() override;
   // Open and not broken.
   bool connected() const { return socket_.IsOpen() && !broken_; }
   const std::string& LastError() const { return error_; }
   // The last connect failed (false before the first).
   bool last_open_failed() const { return open_failed_; }
 
-  // One exchange over the open connection: input left from earlier is discarded, the bytes
-  // are written whole, then reply bytes are collected into into (at most cap) for up to
-  // timeout ms, until rlen bytes or, for replies of frame size, one whole frame are in.
-  // A connection that breaks ends the wait at once. write_ok: every byte was taken.
-  int32_t Exchange(const uint8_t* wbuf, size_t wlen, uint8_t* into, size_t cap, int32_t rlen,
-                   uint32_t timeout, ReplyEnd end, bool& write_ok);
+  // As a transport: input left from earlier is discarded (a broken connection fails), the
+  // bytes are written whole (a printer that takes nothing for write_stall_ms fails and the
+  // connection is closed), reads take what the reply still needs.
+  const char* name() const override { return "network"; }
+  ReplyRule reply_rule() const override { return ReplyRule::kStream; }
+  bool Open(std::string& error) override;
+  bool IsOpen() const override { return connected(); }
+  bool HungUp() const override { return broken_; }
+  bool DiscardInput(bool drain_device) override;
+  bool Write(const uint8_t* data, size_t len, uint32_t reply_wait_ms) override;
+  int Read(uint8_t* buf, size_t cap, uint32_t wait_ms) override;
 
   uint32_t connect_timeout_ms = kConnectTimeoutMs;
   uint32_t write_stall_ms = kWriteStallMs;

@@ -3,9 +3,9 @@
 
 #include <QPushButton>
 
-#include "core/printer_command.h"
 #include "output/oem_logo.h"
 #include "output/picture_file.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 

@@ -4,8 +4,8 @@
 #include <QObject>
 #include <memory>
 
-#include "core/app_context.h"
 #include "output/print_test_controller.h"
+#include "session/app_context.h"
 
 class QWidget;
 

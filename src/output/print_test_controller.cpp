@@ -10,14 +10,14 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
+#include "core/ansi_codepage.h"
+#include "core/codepage_warning.h"
 #include "core/flow_ui.h"
-#include "core/printer_command.h"
-#include "output/ansi_codepage.h"
-#include "output/codepage_warning.h"
+#include "core/text_conv.h"
 #include "output/escpos_tests.h"
 #include "output/picture_file.h"
 #include "output/raster_print.h"
-#include "output/text_conv.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {

@@ -4,8 +4,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "app/gui_registry.h"
-#include "core/printer_command.h"
+#include "session/printer_command.h"
 
 namespace quillon {
 namespace {
@@ -74,10 +73,6 @@ std::string StatusLineText(const PrinterStatus& st, Messages& m) {
 
 std::unique_ptr<QObject> InstallPrinterStatusLine(QWidget* page, AppContext& ctx) {
   return std::make_unique<StatusLine>(page, ctx);
-}
-
-void InstallPrinterStatusGui(GuiRegistry& registry) {
-  registry.RegisterPageController("ts1", InstallPrinterStatusLine);
 }
 
 }  // namespace quillon

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "core/app_context.h"
 #include "protocol/printer_status.h"
+#include "session/app_context.h"
 
 class QWidget;
 

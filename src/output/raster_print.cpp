@@ -72,10 +72,9 @@ bool PrintPicture(PrinterLink& link, const Picture& img, FlowUi& ui) {
   ui.SetProgressMax(h);
   ui.SetProgress(0);
   PrinterLink::UsbHold hold(link);  // one open device for every band
-  // A printer that could not be opened was explained by the owner of the link already.
-  const bool open = link.UseNetwork ? link.net_link() && link.net_link()->connected()
-                                    : link.UseCommPort || link.USB.hDevHandle;
-  if (!open) return false;
+  // A USB printer or network connection that could not be opened was explained by the
+  // owner of the link already; over a closed serial port the first band says so.
+  if (!link.LinkOpen() && !(link.UseCommPort() && !link.UseNetwork())) return false;
   bool complete = true;
   for (int row = 0; row < h;) {
     if (ui.Cancelled()) {

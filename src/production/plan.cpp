@@ -17,7 +17,7 @@
 #include "core/utf8_path.h"
 #include "flash/firmware_flow.h"
 #include "flash/font_download.h"
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 #include "output/oem_logo.h"
 #include "output/picture_decode.h"
 #include "output/raster_print.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "output/bitmap_conv.h"
-#include "output/text_conv.h"
+#include "core/text_conv.h"
 #include "production/unit_record.h"
 #include "protocol/records.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
+#include "session/app_context.h"
 #include "flash/flash_common.h"
 #include "link/message_pump.h"
 

@@ -55,25 +55,24 @@ class BackendUnitLink final : public UnitLink {
         esc_(link_),
         ctx_{link_, esc_, messages_, [this] {
                link_.FindPrinter();
-               return link_.USB.isFindPrint;
+               return link_.USB().isFindPrint;
              }} {
     log_.init_log();
-    link_.USB.VID = vid;
-    link_.USB.PID = pid;
-    link_.USB.Choice = !port.port.empty()         ? port.port
+    link_.SetUsbIds(vid, pid);
+    link_.SetUsbChoice(!port.port.empty()         ? port.port
                        : !port.usb_serial.empty() ? port.usb_serial
-                                                  : port.path;
+                                                  : port.path);
   }
 
   bool Open(std::string* error) {
     link_.FindPrinter();
-    if (!link_.USB.isFindPrint) {
-      *error = "the printer at " + link_.USB.Choice + " is gone";
+    if (!link_.USB().isFindPrint) {
+      *error = "the printer at " + link_.USB().Choice + " is gone";
       return false;
     }
     // The device stays claimed for the whole unit, as for one CLI command.
     hold_ = std::make_unique<PrinterLink::UsbHold>(link_);
-    if (!link_.USB.hDevHandle) {
+    if (!link_.USB().hDevHandle) {
       *error = "the printer cannot be opened: " + link_.LastOpenError();
       hold_.reset();
       return false;

@@ -10,7 +10,7 @@
 #include "core/ini_file.h"
 #include "flash/firmware_flow.h"
 #include "flash/font_download.h"
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
 #include "output/raster_print.h"

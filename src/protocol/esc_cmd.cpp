@@ -4,7 +4,6 @@
 #include <cstring>
 #include <span>
 
-#include "link/printer_link.h"
 #include "protocol/command_codes.h"
 
 namespace quillon {
@@ -19,13 +18,13 @@ constexpr uint32_t kWait = 1000;
 // Closes the USB link when the builder returns, whatever the outcome.
 class LinkScope {
  public:
-  explicit LinkScope(PrinterLink& link) : link_(link) { link_.OpenUsb(); }
+  explicit LinkScope(PrinterExchange& link) : link_(link) { link_.OpenUsb(); }
   ~LinkScope() { link_.CloseUSB(); }
   LinkScope(const LinkScope&) = delete;
   LinkScope& operator=(const LinkScope&) = delete;
 
  private:
-  PrinterLink& link_;
+  PrinterExchange& link_;
 };
 
 int32_t ToInt32(const uint8_t* p) {

@@ -1,5 +1,6 @@
 // esc_cmd: the packet and reply buffers and the builder of every private printer command.
-// Each builder frames its packet, runs one exchange on the link and checks the reply.
+// Each builder frames its packet, runs one exchange through the printer exchange (the link)
+// and checks the reply.
 #pragma once
 
 #include <cstddef>
@@ -7,18 +8,11 @@
 #include <string>
 
 #include "protocol/frame.h"
+#include "protocol/packet_limits.h"
+#include "protocol/printer_exchange.h"
 #include "protocol/records.h"
 
 namespace quillon {
-
-class PrinterLink;
-
-inline constexpr size_t kCmdBufSize = 20481;
-inline constexpr size_t kRetBufSize = 128;
-inline constexpr size_t kMaxPacketData = kCmdBufSize - kFrameOverhead;  // 20474
-inline constexpr size_t kMaxFlashWriteData = kMaxPacketData - 8;        // 20466
-inline constexpr size_t kMaxLogoData = 4092;
-inline constexpr size_t kMaxSerialNumber = 31;
 
 // Why the last builder returned false, so callers can say something precise.
 enum class CmdFailure {
@@ -35,7 +29,7 @@ const char* CmdFailureText(CmdFailure failure);
 
 class EscCmd {
  public:
-  explicit EscCmd(PrinterLink& link) : link_(link) {}
+  explicit EscCmd(PrinterExchange& link) : link_(link) {}
   EscCmd(const EscCmd&) = delete;
   EscCmd& operator=(const EscCmd&) = delete;
 
@@ -89,7 +83,7 @@ class EscCmd {
   bool cmd_rfid_halt(uint8_t opera);
 
   CmdFailure last_failure() const { return last_failure_; }
-  PrinterLink& link() { return link_; }
+  PrinterExchange& link() { return link_; }
 
   // Module state, as the rest of the program knows it.
   TCMD cmd{};
@@ -112,7 +106,7 @@ class EscCmd {
     return false;
   }
 
-  PrinterLink& link_;
+  PrinterExchange& link_;
   CmdFailure last_failure_ = CmdFailure::kNone;
 };
 

@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "link/printer_link.h"
+#include "protocol/printer_exchange.h"
 
 namespace quillon {
 namespace {
@@ -86,7 +86,7 @@ PrinterStatus DecodeStatus(const std::array<std::optional<uint8_t>, 4>& replies)
   return s;
 }
 
-PrinterStatus QueryPrinterStatus(PrinterLink& link) {
+PrinterStatus QueryPrinterStatus(PrinterExchange& link) {
   std::array<std::optional<uint8_t>, 4> replies;
   link.OpenUsb();
   for (uint8_t n = 1; n <= 4; ++n) {

@@ -9,7 +9,7 @@
 
 namespace quillon {
 
-class PrinterLink;
+class PrinterExchange;
 
 // Each request is answered by one byte, outside the packet framing, within this time.
 inline constexpr uint32_t kStatusReplyWaitMs = 500;
@@ -73,6 +73,6 @@ PrinterStatus DecodeStatus(const std::array<std::optional<uint8_t>, 4>& replies)
 // Sends the four requests, one at a time, each waiting for exactly one byte; stops at the
 // first request left unanswered. Opens and closes the link around them (one connection on
 // the network).
-PrinterStatus QueryPrinterStatus(PrinterLink& link);
+PrinterStatus QueryPrinterStatus(PrinterExchange& link);
 
 }  // namespace quillon

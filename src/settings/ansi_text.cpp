@@ -1,6 +1,6 @@
 #include "settings/ansi_text.h"
 
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 
 namespace quillon {
 

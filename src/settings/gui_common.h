@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "core/app_context.h"
-#include "core/printer_command.h"
+#include "session/app_context.h"
+#include "session/printer_command.h"
 
 namespace quillon::settings_gui {
 

@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-#include "settings/float_format.h"
+#include "core/float_format.h"
 #include "settings/gui_common.h"
 
 namespace quillon {

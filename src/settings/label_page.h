@@ -5,7 +5,7 @@
 #include <QObject>
 #include <memory>
 
-#include "core/app_context.h"
+#include "session/app_context.h"
 
 class QWidget;
 

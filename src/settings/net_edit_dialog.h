@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "core/app_context.h"
+#include "session/app_context.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
 
 namespace quillon {
@@ -55,7 +54,7 @@ void RollKey(uint8_t key[6]) {
 
 RollResult CreateRollTag(EscCmd& esc, const TPaper& paper,
                          const std::function<void(uint32_t)>& wait) {
-  PrinterLink& link = esc.link();
+  PrinterExchange& link = esc.link();
   link.CloseUSB();
   link.OpenUsb();
   esc.cmd_rfid_reset(1);

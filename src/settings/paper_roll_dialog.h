@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "core/app_context.h"
+#include "session/app_context.h"
 
 class QComboBox;
 class QLineEdit;

@@ -10,9 +10,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/hex_text.h"
 #include "link/printer_link.h"
 #include "settings/gui_common.h"
-#include "settings/hex_text.h"
 #include "settings/paper_roll.h"
 
 namespace quillon {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/app_context.h"
+#include "session/app_context.h"
 
 class QCheckBox;
 class QComboBox;

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "output/ansi_codepage.h"
-#include "output/codepage_warning.h"
+#include "core/ansi_codepage.h"
+#include "core/codepage_warning.h"
 #include "settings/ansi_text.h"
 #include "settings/gui_common.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/app_context.h"
+#include "session/app_context.h"
 
 class QWidget;
 

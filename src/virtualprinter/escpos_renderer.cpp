@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 #include "virtualprinter/escpos/code_pages.h"
 
 namespace quillon::vp {

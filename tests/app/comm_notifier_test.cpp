@@ -30,16 +30,16 @@ TEST(QtCommNotifier, DeliversInOrderWhenEventsRunAndDropsWhatIsForgotten) {
 
   ASSERT_TRUE(notifier.post(&comm, Block("AB")));
   ASSERT_TRUE(notifier.post(&comm, Block("C")));
-  EXPECT_EQ(link.CommRecvLen, 0);  // nothing before the window handles its events
+  EXPECT_EQ(link.CommRecvLen(), 0);  // nothing before the window handles its events
   pump.ProcessMessages(0);
-  ASSERT_EQ(link.CommRecvLen, 3);
-  EXPECT_EQ(std::memcmp(link.CommBuf, "ABC", 3), 0);
+  ASSERT_EQ(link.CommRecvLen(), 3);
+  EXPECT_EQ(std::memcmp(link.CommBuf(), "ABC", 3), 0);
 
   // Forgotten notifications are dropped, never delivered.
   notifier.post(&comm, Block("D"));
   notifier.forget(&comm);
   pump.ProcessMessages(0);
-  EXPECT_EQ(link.CommRecvLen, 3);
+  EXPECT_EQ(link.CommRecvLen(), 3);
   notifier.post(&comm, Block("E"));  // released with the notifier
 }
 

@@ -7,10 +7,10 @@
 
 #include "app/language.h"
 #include "bluetooth/fake_bluetooth.h"
+#include "bluetooth/tcl_bluetooth.h"
+#include "bluetooth/tcl_bluetooth_ble.h"
 #include "fonteditor/font_editor_prompts.h"
 #include "fonteditor/font_editor_window.h"
-#include "link/bluetooth/tcl_bluetooth.h"
-#include "link/bluetooth/tcl_bluetooth_ble.h"
 #include "shell_fixture.h"
 #include "support/layout_check.h"
 

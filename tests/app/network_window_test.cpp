@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/net_printer_dialog.h"
 #include "core/file_locations.h"
 #include "core/ini_file.h"
-#include "app/net_printer_dialog.h"
 #include "shell_fixture.h"
 #include "virtualprinter/tcp_transport.h"
 
@@ -59,7 +59,7 @@ TEST_F(ShellTest, NetworkPrinterDialogCaptionAndStatusLine) {
   w->NetPrinter1Click();
   EXPECT_EQ(test_result, w->messages().Text("NET_BAD_PORT") + "|" +
                              w->messages().Text("NET_TEST_OK") + " " + printer.state().sys_info);
-  EXPECT_TRUE(w->link().UseNetwork);
+  EXPECT_TRUE(w->link().UseNetwork());
   IniFile config(Files().ConfigFile());
   EXPECT_EQ(config.ReadString("NET", "HOST", ""), "127.0.0.1");
   EXPECT_EQ(config.ReadString("NET", "PORT", ""), port);

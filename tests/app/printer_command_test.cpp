@@ -1,5 +1,5 @@
 // The busy guard: one printer command at a time, with a note when one is refused.
-#include "core/printer_command.h"
+#include "session/printer_command.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include "app/language.h"
 #include "app/usb_printer_menu.h"
 #include "core/ini_file.h"
-#include "core/printer_command.h"
+#include "session/printer_command.h"
 #include "shell_fixture.h"
 
 namespace quillon {
@@ -127,12 +127,12 @@ TEST_F(ShellTest, WithoutAnyFileTheControlsShowTheirNamesAndNoPrinterIsEverFound
   EXPECT_EQ(Find<QLineEdit>(w.get(), "edt_TagOut")->text(), "0");
 
   EXPECT_EQ(w->Language(), "CHS");
-  EXPECT_EQ(w->link().USB.VID, "");
-  EXPECT_FALSE(w->link().BeforeReadUSB);
-  EXPECT_FALSE(w->link().UseCommPort);
+  EXPECT_EQ(w->link().USB().VID, "");
+  EXPECT_FALSE(w->link().BeforeReadUSB());
+  EXPECT_FALSE(w->link().UseCommPort());
   EXPECT_EQ(w->log().switches.TXD_ONOFF, 0);
   w->Timer1Timer();
-  EXPECT_FALSE(w->link().USB.isFindPrint);  // "vid_&pid_" is in no device path
+  EXPECT_FALSE(w->link().USB().isFindPrint);  // "vid_&pid_" is in no device path
   EXPECT_EQ(w->windowTitle(), "QL4.0--[ERROR]");
 }
 
@@ -140,8 +140,8 @@ TEST_F(ShellTest, ShippedFilesGiveEveryCaptionAndTheSameItemOrderInBothLanguages
   InstallShippedFiles();
   auto chs = MakeWindow();
   EXPECT_EQ(chs->windowTitle(), "QL4.0");
-  EXPECT_EQ(chs->link().USB.VID, "c0de");
-  EXPECT_EQ(chs->link().USB.PID, "7001");
+  EXPECT_EQ(chs->link().USB().VID, "c0de");
+  EXPECT_EQ(chs->link().USB().PID, "7001");
   // Logging is off as shipped: a font download would otherwise add ~25 MB to the day's log.
   for (uint8_t on : {chs->log().switches.MSG_ONOFF, chs->log().switches.ERR_ONOFF,
                      chs->log().switches.RXD_ONOFF, chs->log().switches.TXD_ONOFF,
@@ -193,8 +193,8 @@ TEST_F(ShellTest, PresencePollCaptionFollowsThePrinterComingAndGoing) {
   EXPECT_EQ(w->windowTitle(), "QL4.0--[absent]");
   usb.paths = printer;
   w->Timer1Timer();
-  EXPECT_TRUE(w->link().USB.isFindPrint);
-  EXPECT_EQ(w->link().USB.PrintAddr, printer[0]);
+  EXPECT_TRUE(w->link().USB().isFindPrint);
+  EXPECT_EQ(w->link().USB().PrintAddr, printer[0]);
   EXPECT_EQ(w->windowTitle(), "QL4.0--[connected]");
   usb.paths = {"\\\\?\\usb#vid_1fc9&pid_9999#1"};  // another device only
   w->Timer1Timer();
@@ -279,17 +279,17 @@ TEST_F(ShellTest, SystemMenuListsSeveralPrintersAndTheChoiceIsUsed) {
   ASSERT_TRUE(printers->menuAction()->isVisible());
   ASSERT_EQ(printers->actions().size(), 2);
   EXPECT_TRUE(printers->actions()[0]->isChecked());
-  EXPECT_EQ(w->link().USB.PrintAddr, first);
+  EXPECT_EQ(w->link().USB().PrintAddr, first);
   printers->actions()[1]->trigger();
   w->Timer1Timer();
   EXPECT_TRUE(printers->actions()[1]->isChecked());
-  EXPECT_EQ(w->link().USB.PrintAddr, second);
+  EXPECT_EQ(w->link().USB().PrintAddr, second);
 
   usb.paths = {first};  // the chosen one unplugged: back to the first
   w->Timer1Timer();
   EXPECT_FALSE(printers->menuAction()->isVisible());
-  EXPECT_TRUE(w->link().USB.Choice.empty());
-  EXPECT_EQ(w->link().USB.PrintAddr, first);
+  EXPECT_TRUE(w->link().USB().Choice.empty());
+  EXPECT_EQ(w->link().USB().PrintAddr, first);
 }
 
 TEST_F(ShellTest, BusyGuardRefusesSecondCommandWhilePollAndWindowStayAlive) {
@@ -324,9 +324,9 @@ TEST_F(ShellTest, DelayKeepsHandlingEventsAndZeroReturnsAtOnce) {
 TEST_F(ShellTest, SystemMenuSwitchesTheDrainBeforeWrites) {
   auto w = MakeWindow();
   Find<QAction>(w.get(), "BeforeReadUSB1")->trigger();
-  EXPECT_TRUE(w->link().BeforeReadUSB);
+  EXPECT_TRUE(w->link().BeforeReadUSB());
   Find<QAction>(w.get(), "DisableReadUSB1")->trigger();
-  EXPECT_FALSE(w->link().BeforeReadUSB);
+  EXPECT_FALSE(w->link().BeforeReadUSB());
 }
 
 TEST_F(ShellTest, LanguageMenuWritesConfigAndChangesNothingOnScreen) {
@@ -470,8 +470,8 @@ std::vector<std::string> CloseModals(const std::function<void()>& run) {
 
 TEST_F(ShellTest, ShellWiringGivesTheSerialPortAndOpensTheSubsystemWindows) {
   auto w = MakeWindow(InstallShellWiring);
-  ASSERT_NE(w->link().cm_spcomm, nullptr);  // cm_spcomm is the link's serial port
-  EXPECT_FALSE(w->link().UseCommPort);
+  ASSERT_NE(w->link().cm_spcomm(), nullptr);  // cm_spcomm is the link's serial port
+  EXPECT_FALSE(w->link().UseCommPort());
 
   auto editor = CloseModals([&] { Find<QPushButton>(w.get(), "btn51")->click(); });
   ASSERT_FALSE(editor.empty());

@@ -2,7 +2,7 @@
 // and unplugged, and a command runs through the window's link and Qt message pump.
 #include <gtest/gtest.h>
 
-#include "core/printer_command.h"
+#include "session/printer_command.h"
 #include "shell_fixture.h"
 #include "virtualprinter/virtual_usb.h"
 

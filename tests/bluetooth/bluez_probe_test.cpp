@@ -15,9 +15,9 @@
 #include <QThread>
 #include <mutex>
 
-#include "link/bluetooth/bluez_pairing.h"
-#include "link/bluetooth/bluez_probe.h"
-#include "link/bluetooth/qt_bluetooth.h"
+#include "bluetooth/bluez_pairing.h"
+#include "bluetooth/bluez_probe.h"
+#include "bluetooth/qt_bluetooth.h"
 
 using InterfaceMap = QMap<QString, QVariantMap>;
 using ManagedObjects = QMap<QDBusObjectPath, InterfaceMap>;

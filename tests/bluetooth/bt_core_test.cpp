@@ -4,11 +4,11 @@
 #include <mutex>
 #include <set>
 
+#include "bluetooth/bt_bytes.h"
+#include "bluetooth/connection_reader.h"
 #include "bluetooth/fake_bluetooth.h"
-#include "link/bluetooth/bt_bytes.h"
-#include "link/bluetooth/connection_reader.h"
-#include "link/bluetooth/scan_results.h"
-#include "link/bluetooth/service_images.h"
+#include "bluetooth/scan_results.h"
+#include "bluetooth/service_images.h"
 
 namespace quillon {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <QTimer>
 
-#include "link/bluetooth/channel_socket.h"
+#include "bluetooth/channel_socket.h"
 
 namespace quillon {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "link/bluetooth/bluetooth_api.h"
+#include "bluetooth/bluetooth_api.h"
 
 namespace quillon::testing {
 

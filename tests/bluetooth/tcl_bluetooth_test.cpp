@@ -14,10 +14,10 @@
 #include <QTreeWidget>
 
 #include "bluetooth/fake_bluetooth.h"
-#include "link/bluetooth/qt_bluetooth.h"
-#include "link/bluetooth/tcl_bluetooth.h"
-#include "link/bluetooth/tcl_bluetooth_ble.h"
-#include "output/ansi_codepage.h"
+#include "bluetooth/qt_bluetooth.h"
+#include "bluetooth/tcl_bluetooth.h"
+#include "bluetooth/tcl_bluetooth_ble.h"
+#include "core/ansi_codepage.h"
 
 namespace quillon {
 namespace {

@@ -320,6 +320,12 @@ TEST(CliVirtualPrinter, PaperOnAFullDiskIsNotReportedAsSaved) {
   EXPECT_EQ(vp.exit_code, 1);
   EXPECT_EQ(vp.out.find("paper:"), std::string::npos) << vp.out;
   EXPECT_NE(vp.err.find("paper not saved: cannot write /dev/full: "), std::string::npos) << vp.err;
+
+  // quillon-cli saves the paper as its session ends, after the command's own result.
+  CliRun cli = RunCli({"--home", home.path(), "--virtual-printer", "--paper", "/dev/full", "send",
+                       "text", "hello"});
+  EXPECT_EQ(cli.exit_code, 4) << cli.err;
+  EXPECT_NE(cli.err.find("/dev/full"), std::string::npos) << cli.err;
 }
 
 // The words that completion and the manual offer are the ones the program takes.

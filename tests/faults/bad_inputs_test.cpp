@@ -102,7 +102,7 @@ TEST(BadInputs, NonNumericBaudRateLeavesTheSerialPortAlone) {
   EXPECT_FALSE(message.empty());
   EXPECT_EQ(comm.BaudRate(), rate);
   EXPECT_FALSE(comm.IsOpen());
-  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(link.UseCommPort());
   Record(kArea, "serial baud rate \"fast\"", "refused with a message, the port left alone",
          "refused: \"" + message + "\", rate kept, port not opened, serial path off");
 }

@@ -78,8 +78,7 @@ std::string LoggedQueries(const std::string& folder, int count) {
   log.switches.RXD_ONOFF = 1;
   log.switches.ADD_DATETIME = 1;
   PrinterLink link{usb, clock, pump, &log};
-  link.USB.VID = vp::kDefaultVid;
-  link.USB.PID = vp::kDefaultPid;
+  link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
   link.FindPrinter();
   EscCmd esc{link};
   int answered = 0;

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
 #include "faults/recording_ui.h"
 #include "faults/reliability_table.h"
 #include "faults/usb_host.h"
 #include "flash/firmware_flow.h"
 #include "flash/font_download.h"
+#include "session/app_context.h"
 
 namespace quillon::faults {
 namespace {

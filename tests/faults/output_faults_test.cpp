@@ -5,11 +5,11 @@
 #include <functional>
 #include <string>
 
+#include "core/text_conv.h"
 #include "faults/recording_ui.h"
 #include "faults/reliability_table.h"
 #include "faults/usb_host.h"
 #include "output/raster_print.h"
-#include "output/text_conv.h"
 
 namespace quillon::faults {
 namespace {

@@ -67,7 +67,7 @@ class SerialHost final : public Host {
   EscCmd& esc() override { return esc_; }
   vp::VirtualPrinter& printer() override { return printer_; }
   uint32_t NowMs() override { return SystemClock().NowMs(); }
-  bool LinkClosed() override { return !link_.USB.hDevHandle; }
+  bool LinkClosed() override { return !link_.USB().hDevHandle; }
   // Real time on a shared machine (sanitizers, parallel tests): only a hang may fail this.
   uint32_t Slack() const override { return 3000; }
   PrinterLink& link() { return link_; }

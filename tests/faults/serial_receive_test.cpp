@@ -41,7 +41,7 @@ struct SerialRig {
   SerialRig() {
     pump.link = &link;
     link.SetCommPort(&port);
-    link.UseCommPort = true;
+    link.SetUseCommPort(true);
   }
   quillon::testing::FakeClock clock{100};
   FeedingPump pump{clock};
@@ -71,10 +71,10 @@ TEST(SerialReceive, StreamLargerThanTheBufferIsCutAtItsEnd) {
   const int32_t got =
       rig.link.SendAndRecv(request, 7, out, static_cast<int32_t>(kCommBufSize), 500);
   EXPECT_EQ(got, static_cast<int32_t>(kCommBufSize));
-  EXPECT_EQ(rig.link.CommRecvLen, static_cast<int32_t>(kCommBufSize));
+  EXPECT_EQ(rig.link.CommRecvLen(), static_cast<int32_t>(kCommBufSize));
   // The count was reached with the first block: the rest of it was dropped, the second
   // block is left for later.
-  EXPECT_EQ(rig.link.comm_dropped, 60000 - static_cast<int32_t>(kCommBufSize));
+  EXPECT_EQ(rig.link.comm_dropped(), 60000 - static_cast<int32_t>(kCommBufSize));
   EXPECT_EQ(rig.pump.blocks.size(), 1u);
   EXPECT_EQ(out[kCommBufSize - 1], 0x41);
 }

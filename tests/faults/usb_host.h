@@ -19,14 +19,13 @@ class UsbHost final : public Host {
  public:
   UsbHost() {
     printer_.UseManualTime([this](uint32_t ms) { clock_.Advance(ms); });
-    link_.USB.VID = vp::kDefaultVid;
-    link_.USB.PID = vp::kDefaultPid;
+    link_.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
     link_.FindPrinter();
   }
   EscCmd& esc() override { return esc_; }
   vp::VirtualPrinter& printer() override { return printer_; }
   uint32_t NowMs() override { return clock_.NowMs(); }
-  bool LinkClosed() override { return !link_.USB.hDevHandle; }
+  bool LinkClosed() override { return !link_.USB().hDevHandle; }
   uint32_t Slack() const override { return 2 * kReadSliceMs; }
   PrinterLink& link() { return link_; }
 

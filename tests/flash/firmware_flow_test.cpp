@@ -217,7 +217,7 @@ TEST(NewUpdateSerial, NeedsNoUsbPrinterAndClosesThePort) {
   rig.link.FindPrinter();
   AnsweringPort port(rig.link);
   rig.link.SetCommPort(&port);
-  rig.link.UseCommPort = true;
+  rig.link.SetUseCommPort(true);
   TempFile file(Pattern(2049));
   FirmwareJob job;
   job.path = file.path();

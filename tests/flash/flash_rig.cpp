@@ -115,8 +115,7 @@ bool TestPrinter::Handle(const Received& r) {
 }
 
 FlashRig::FlashRig() {
-  link.USB.VID = "1fc9";
-  link.USB.PID = "2016";
+  link.SetUsbIds("1fc9", "2016");
   link.FindPrinter();
 }
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
 #include "core/flow_ui.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
+#include "session/app_context.h"
 #include "support/fake_clock.h"
 #include "support/scripted_usb.h"
 
@@ -106,7 +106,7 @@ struct FlashRig {
   int presence_checks = 0;
   AppContext ctx{link, esc, messages, [this] {
                    ++presence_checks;
-                   if (link.USB.isFindPrint) return true;
+                   if (link.USB().isFindPrint) return true;
                    messages.MSGDLG(0, "", messages.Text("MSG003"));
                    return false;
                  }};

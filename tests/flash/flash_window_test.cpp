@@ -206,10 +206,10 @@ TEST_F(FlashWindowTest, FirmwareOverTheWindowsSerialPort) {
   vp::PtyTransport transport{serial_printer};
   std::string error;
   ASSERT_TRUE(transport.Start(error)) << error;
-  auto* comm = dynamic_cast<TComm*>(window->link().cm_spcomm);
+  auto* comm = dynamic_cast<TComm*>(window->link().cm_spcomm());
   ASSERT_NE(comm, nullptr);
   comm->SetCommName(transport.port_path());
-  window->link().UseCommPort = true;
+  window->link().SetUseCommPort(true);
 
   const Bytes image = Pattern(1500);
   TempFile firmware(image);

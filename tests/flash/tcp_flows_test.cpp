@@ -29,7 +29,7 @@ struct TcpRig {
     EXPECT_TRUE(started) << error;
     net.SetAddress({"127.0.0.1", server.port()});
     link.SetNetLink(&net);
-    link.UseNetwork = true;
+    link.SetUseNetwork(true);
   }
   FlashOutcome Font(const std::vector<uint8_t>& content) {
     TempFile file(content, "font.bin");

@@ -26,8 +26,7 @@ struct VpRig {
   explicit VpRig(const vp::Faults& faults = {}) {
     printer.UseManualTime([this](uint32_t ms) { clock.Advance(ms); });
     printer.SetFaults(faults);
-    link.USB.VID = "1fc9";
-    link.USB.PID = "2016";
+    link.SetUsbIds("1fc9", "2016");
     link.FindPrinter();
   }
   FlashOutcome Firmware(const Bytes& image, bool old = false) {
@@ -85,7 +84,7 @@ TEST(VirtualPrinterFirmware, FaultSwitchesReachEachFailure) {
   EXPECT_EQ(data.ui.memo.back(), "MSG014");
   EXPECT_EQ(data.printer.packets(), 3u);
   EXPECT_EQ(data.serial_closes, 1);
-  EXPECT_FALSE(data.link.USB.hDevHandle);
+  EXPECT_FALSE(data.link.USB().hDevHandle);
 
   vp::Faults bad_verify;
   bad_verify.fault_code = 0xF2;
@@ -120,7 +119,7 @@ TEST(VirtualPrinterFont, RetriesAndUnplugMidway) {
   EXPECT_EQ(out.result, FlashResult::kWriteFailed);
   EXPECT_EQ(out.failed_address, 2048u);
   EXPECT_EQ(gone.ui.memo.back(), "MSG0212048");
-  EXPECT_FALSE(gone.link.USB.hDevHandle);
+  EXPECT_FALSE(gone.link.USB().hDevHandle);
 }
 
 // The serial link with the program's own port component: the flow opens the port, needs
@@ -138,7 +137,7 @@ TEST(VirtualPrinterSerial, NewerUpdateOpensAndClosesThePort) {
   ConfigureMainWindowPort(comm);
   AttachSerialPort(link, comm);
   comm.SetCommName(transport.port_path());
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   EscCmd esc{link};
   RecordingMessages messages;
   RecordingUi ui{messages};

@@ -68,8 +68,7 @@ TEST(FontEditToPaper, EditedGlyphPrintsAfterDownload) {
   printer.UseManualTime([&](uint32_t ms) { clock.Advance(ms); });
   vp::VirtualUsbBackend usb{printer};
   PrinterLink link{usb, clock, pump};
-  link.USB.VID = vp::kDefaultVid;
-  link.USB.PID = vp::kDefaultPid;
+  link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
   link.FindPrinter();
   EscCmd esc{link};
   RecordingMessages messages;

@@ -43,8 +43,7 @@ class ExchangeLogTest : public ::testing::Test {
     log = std::make_unique<ExchangeLog>(dir.string());
     log->now = May17;
     link.set_log(log.get());
-    link.USB.VID = "1fc9";
-    link.USB.PID = "2016";
+    link.SetUsbIds("1fc9", "2016");
     link.FindPrinter();
     link.OpenUsb();
   }

@@ -16,8 +16,7 @@ using Bytes = std::vector<uint8_t>;
 class ExchangeTest : public ::testing::Test {
  protected:
   explicit ExchangeTest(uint32_t start = 5000) : clock(start) {
-    link.USB.VID = "1fc9";
-    link.USB.PID = "2016";
+    link.SetUsbIds("1fc9", "2016");
     link.FindPrinter();
     EXPECT_TRUE(link.OpenUsb());
   }
@@ -40,7 +39,7 @@ TEST_F(ExchangeTest, RawSendWritesAndReturnsWithoutReading) {
   ASSERT_EQ(usb.writes.size(), 1u);
   EXPECT_EQ(usb.writes[0], request);
   EXPECT_EQ(usb.reads, 0);
-  EXPECT_EQ(link.RecvLen, 0);
+  EXPECT_EQ(link.RecvLen(), 0);
 }
 
 TEST_F(ExchangeTest, CollectsAReplySplitOverReadsAndKeepsLongOnes) {
@@ -49,7 +48,7 @@ TEST_F(ExchangeTest, CollectsAReplySplitOverReadsAndKeepsLongOnes) {
   EXPECT_EQ(Exchange(8, 1000), 8);
   EXPECT_EQ(Got(8), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(usb.reads, 2);
-  EXPECT_EQ(link.RecvLen, 8);
+  EXPECT_EQ(link.RecvLen(), 8);
 
   // A single read that brings more than expected is kept whole.
   usb.reads = 0;
@@ -68,7 +67,7 @@ TEST_F(ExchangeTest, NoReplyEndsAfterTheTimeoutWithoutSpinning) {
   // Every read blocked for its slice: about one read per 10 ms, not thousands.
   EXPECT_GE(usb.reads, 90);
   EXPECT_LE(usb.reads, 102);
-  EXPECT_EQ(link.RecvLen, 0);
+  EXPECT_EQ(link.RecvLen(), 0);
 }
 
 TEST_F(ExchangeTest, ShortReplyIsReturnedAfterTheTimeout) {
@@ -103,13 +102,13 @@ TEST_F(ExchangeTest, DrainDiscardsStaleInputBeforeWriting) {
     reads_at_write = u.reads;
     u.QueueReply({1, 2, 3, 4, 5, 6, 7, 8});
   };
-  link.BeforeReadUSB = true;
+  link.SetBeforeReadUSB(true);
   EXPECT_EQ(Exchange(8, 1000), 8);
   EXPECT_EQ(reads_at_write, 1);
   EXPECT_EQ(Got(8), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
 
   // Without the drain the stale bytes lead the reply.
-  link.BeforeReadUSB = false;
+  link.SetBeforeReadUSB(false);
   usb.QueueReply({0xEE});
   EXPECT_EQ(Exchange(8, 1000), 9);
   EXPECT_EQ(reply[0], 0xEE);
@@ -118,7 +117,7 @@ TEST_F(ExchangeTest, DrainDiscardsStaleInputBeforeWriting) {
 TEST_F(ExchangeTest, RepliesAreBoundedByTheCallersBufferAndRecvBuf) {
   usb.QueueReply(Bytes(200, 0x11));
   EXPECT_EQ(Exchange(8, 1000), 128);  // copied into the 128-byte buffer only
-  EXPECT_EQ(link.RecvLen, 200);
+  EXPECT_EQ(link.RecvLen(), 200);
 
   // Three full reads and more: RecvBuf keeps its first 10241 bytes and the wait ends.
   for (int i = 0; i < 4; ++i) usb.QueueReply(Bytes(4096, static_cast<uint8_t>(i)));
@@ -134,7 +133,7 @@ TEST_F(ExchangeTest, VanishedDeviceEndsTheWaitWithoutReadingAgain) {
   const uint32_t start = clock.NowMs();
   EXPECT_EQ(Exchange(8, 1000), 0);
   EXPECT_EQ(usb.reads, 1);  // the failed read drops the handle and ends the wait at once
-  EXPECT_FALSE(link.USB.hDevHandle);
+  EXPECT_FALSE(link.USB().hDevHandle);
   EXPECT_LT(clock.NowMs() - start, 1000u);
   // Later exchanges write nothing, fail at once and do not crash.
   EXPECT_FALSE(link.WriteUSB(request.data(), 7));
@@ -176,8 +175,7 @@ TEST(ExchangeSliceTest, EveryReadBlocksForAShortNonZeroSlice) {
   FakeClockPump pump(clock);
   RecordingUsb usb;
   PrinterLink link(usb, clock, pump);
-  link.USB.VID = "0001";
-  link.USB.PID = "0002";
+  link.SetUsbIds("0001", "0002");
   link.FindPrinter();
   ASSERT_TRUE(link.OpenUsb());
   const uint8_t out[1] = {0};

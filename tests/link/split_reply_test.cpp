@@ -110,8 +110,7 @@ TEST(SplitReplies, EveryFramedReplyIsTakenWholeOverUsb) {
   testing::FakeClockPump pump{clock};
   testing::ScriptedUsb usb{&clock};
   PrinterLink link{usb, clock, pump};
-  link.USB.VID = "1fc9";
-  link.USB.PID = "2016";
+  link.SetUsbIds("1fc9", "2016");
   link.FindPrinter();
   EscCmd esc{link};
   for (const ReplyCase& c : Cases()) {
@@ -135,7 +134,7 @@ TEST(SplitReplies, EveryFramedReplyIsTakenWholeOverTheSerialPath) {
   PrinterLink link{usb, clock, port};
   port.link = &link;
   link.SetCommPort(&port);
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   EscCmd esc{link};
   for (const ReplyCase& c : Cases()) {
     const Bytes frame = vp::BuildPacket(vp::kWireOrdinary, c.code, 0, c.data);

@@ -121,7 +121,7 @@ TEST(TcpLinkExchange, ABrokenConnectionEndsTheWaitAtOnce) {
   vp::VirtualUsbBackend usb(printer);
   PrinterLink link(usb, SystemClock(), pump);
   link.SetNetLink(&net);
-  link.UseNetwork = true;
+  link.SetUseNetwork(true);
   EscCmd esc(link);
 
   ASSERT_TRUE(link.OpenUsb()) << link.LastOpenError();
@@ -149,7 +149,7 @@ TEST(TcpLinkExchange, TheVirtualPrinterServesOneClientAtATime) {
   for (auto [link, net] : {std::pair{&a, &net_a}, std::pair{&b, &net_b}}) {
     net->SetAddress({"127.0.0.1", server.port()});
     link->SetNetLink(net);
-    link->UseNetwork = true;
+    link->SetUseNetwork(true);
     ASSERT_TRUE(link->OpenUsb());  // the second waits in the listen queue
   }
   const uint8_t query[7] = {0x10, 0xA1, 0x00, 0x00, 0x00, 0x00, 0xB1};

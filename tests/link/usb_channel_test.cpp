@@ -15,10 +15,9 @@ class UsbChannelTest : public ::testing::Test {
                  "usb:bus-002:port-3:vid_0483&pid_5740"};
   }
   bool Finds(const std::string& vid, const std::string& pid) {
-    link.USB.VID = vid;
-    link.USB.PID = pid;
+    link.SetUsbIds(vid, pid);
     link.FindPrinter();
-    return link.USB.isFindPrint;
+    return link.USB().isFindPrint;
   }
 
   FakeClock clock;
@@ -29,11 +28,11 @@ class UsbChannelTest : public ::testing::Test {
 
 TEST_F(UsbChannelTest, PathMatchingIsAPlainCaseSensitiveSubstringTest) {
   ASSERT_TRUE(Finds("0483", "5740"));
-  EXPECT_EQ(link.USB.PrintAddr, "usb:bus-001:port-1.4:vid_0483&pid_5740");  // first of two
+  EXPECT_EQ(link.USB().PrintAddr, "usb:bus-001:port-1.4:vid_0483&pid_5740");  // first of two
 
   // No leading zero, upper-case letters: not found, and the last address is kept.
   EXPECT_FALSE(Finds("483", "5740"));
-  EXPECT_EQ(link.USB.PrintAddr, "usb:bus-001:port-1.4:vid_0483&pid_5740");
+  EXPECT_EQ(link.USB().PrintAddr, "usb:bus-001:port-1.4:vid_0483&pid_5740");
   EXPECT_FALSE(Finds("046D", "C52B"));
   EXPECT_TRUE(Finds("046d", "c52b"));
   usb.paths = {"\\\\?\\USB#VID_046D&PID_C52B#1"};
@@ -43,8 +42,7 @@ TEST_F(UsbChannelTest, PathMatchingIsAPlainCaseSensitiveSubstringTest) {
 }
 
 TEST_F(UsbChannelTest, OpenWithoutAPrinterTouchesNothingAndSaysWhy) {
-  link.USB.VID = "c0de";
-  link.USB.PID = "7001";
+  link.SetUsbIds("c0de", "7001");
   link.FindPrinter();
   EXPECT_FALSE(link.OpenUsb());
   EXPECT_EQ(usb.opens, 0);
@@ -71,7 +69,7 @@ TEST_F(UsbChannelTest, OpenFailureKeepsItsReasonUntilTheNextSuccess) {
   EXPECT_FALSE(link.OpenUsb());
   EXPECT_EQ(link.LastOpenErrorKind(), UsbError::kAccess);
   EXPECT_FALSE(link.LastOpenError().empty());
-  EXPECT_FALSE(link.USB.hDevHandle);
+  EXPECT_FALSE(link.USB().hDevHandle);
 
   usb.open_error = UsbError::kNone;
   ASSERT_TRUE(link.OpenUsb());

@@ -1,6 +1,6 @@
 // The emulated ANSI code page: locale defaults, the config override, round trips and the
 // "?" for characters the code page cannot hold.
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/codepage_warning.h"
 #include "core/ini_file.h"
-#include "output/codepage_warning.h"
 #include "output_fixture.h"
 
 namespace quillon {

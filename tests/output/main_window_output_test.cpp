@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <fstream>
 
+#include "app/gui_registry.h"
+#include "app/tmain.h"
 #include "core/msg_ini.h"
 #include "core/sfunc.h"
-#include "app/tmain.h"
-#include "output/output_gui.h"
 #include "output/raster_print.h"
 #include "virtualprinter/virtual_usb.h"
 
@@ -58,7 +58,7 @@ TEST(MainWindowOutput, TextPictureAndLogoOnTheVirtualPrinter) {
   deps.install = [](GuiRegistry& r) { InstallOutputGui(r); };
   Tmain w(std::move(deps));
   w.Timer1Timer();
-  ASSERT_TRUE(w.link().USB.isFindPrint);
+  ASSERT_TRUE(w.link().USB().isFindPrint);
 
   // Text in ANSI (code page 936 from config.ini), then a picture below it.
   auto* text = w.findChild<QPlainTextEdit*>("redt_text");

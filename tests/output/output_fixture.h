@@ -55,8 +55,7 @@ struct LinkFixture {
   EscCmd esc{link};
 
   LinkFixture() {
-    link.USB.VID = "1fc9";
-    link.USB.PID = "2016";
+    link.SetUsbIds("1fc9", "2016");
     link.FindPrinter();
   }
 };

@@ -14,7 +14,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo_controller.h"
 #include "output/print_test_controller.h"

@@ -1,6 +1,6 @@
 // Text panel conversions: the escapes of the ANSI and UTF-8 modes, UTF-16, hexadecimal
 // text, escapes cut short, the send buffer limit and the character table.
-#include "output/text_conv.h"
+#include "core/text_conv.h"
 
 #include <gtest/gtest.h>
 

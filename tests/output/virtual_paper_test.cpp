@@ -22,8 +22,7 @@ struct VirtualBench {
   EscCmd esc{link};
 
   VirtualBench() {
-    link.USB.VID = vp::kDefaultVid;
-    link.USB.PID = vp::kDefaultPid;
+    link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
     link.FindPrinter();
   }
 };
@@ -38,7 +37,7 @@ Picture Noise(int w, int h, uint32_t seed) {
 TEST(VirtualPaper, PrintedBandsEqualTheRaster) {
   for (int width : {384, 100}) {
     VirtualBench b;
-    ASSERT_TRUE(b.link.USB.isFindPrint);
+    ASSERT_TRUE(b.link.USB().isFindPrint);
     const Picture p = Noise(width, 61, static_cast<uint32_t>(width));
     testing::RecordingFlowUi ui;
     ASSERT_TRUE(PrintPicture(b.link, p, ui));

@@ -27,7 +27,7 @@ TEST_F(ByteCommandTest, LanguageQueryAndSetOnTheWire) {
   EXPECT_EQ(v, 2);
   EXPECT_EQ(usb.opens, 1);
   EXPECT_EQ(usb.closes, 1);
-  EXPECT_FALSE(link.USB.hDevHandle);
+  EXPECT_FALSE(link.USB().hDevHandle);
 
   // A set accepts any valid 8-byte reply and leaves the value as it was.
   v = 1;

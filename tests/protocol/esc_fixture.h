@@ -19,8 +19,7 @@ using Bytes = std::vector<uint8_t>;
 class EscCmdTest : public ::testing::Test {
  protected:
   EscCmdTest() {
-    link.USB.VID = "1fc9";
-    link.USB.PID = "2016";
+    link.SetUsbIds("1fc9", "2016");
     link.FindPrinter();
   }
 

@@ -26,7 +26,7 @@ TEST_F(RfidCommandTest, ResetHaltAndReadOnTheWire) {
   EXPECT_EQ(Bytes(data, data + 16), Bytes(block.begin() + 1, block.end()));
 
   // The builders open the link and leave it open for the dialog to close.
-  EXPECT_TRUE(link.USB.hDevHandle);
+  EXPECT_TRUE(link.USB().hDevHandle);
   EXPECT_EQ(usb.opens - usb.closes, 1);
 }
 

@@ -1,5 +1,5 @@
 // The serial settings dialog, offscreen: its controls and texts, OK and Close.
-#include "link/serial/f_commport.h"
+#include "app/f_commport.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ class CommPortDialogTest : public ::testing::Test {
 };
 
 TEST_F(CommPortDialogTest, OpensWithDefaultsWhateverTheState) {
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   comm.SetBaudRate(9600);
   comm.SetCommName("ttyACM1");
   auto dialog = Open({"ttyUSB0", "ttyACM1"});
@@ -57,7 +57,7 @@ TEST_F(CommPortDialogTest, OpensWithDefaultsWhateverTheState) {
 }
 
 TEST_F(CommPortDialogTest, CloseChangesNothing) {
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   auto dialog = Open();
   dialog->cbb_commport->setEditText("ttyUSB7");
   dialog->cbb_baud->setEditText("9600");
@@ -65,7 +65,7 @@ TEST_F(CommPortDialogTest, CloseChangesNothing) {
   EXPECT_EQ(Run(*dialog, dialog->btn2), QDialog::Rejected);
   EXPECT_EQ(comm.CommName(), "COM3");
   EXPECT_EQ(comm.BaudRate(), 115200u);
-  EXPECT_TRUE(link.UseCommPort);
+  EXPECT_TRUE(link.UseCommPort());
 }
 
 TEST_F(CommPortDialogTest, OkStoresTheChoiceAndOpensThePort) {
@@ -78,13 +78,13 @@ TEST_F(CommPortDialogTest, OkStoresTheChoiceAndOpensThePort) {
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(comm.CommName(), pty.slave_path());
   EXPECT_EQ(comm.BaudRate(), 250000u);
-  EXPECT_TRUE(link.UseCommPort);
+  EXPECT_TRUE(link.UseCommPort());
   EXPECT_TRUE(comm.IsOpen());
 
   // Unticked OK turns the serial link off again.
   auto again = Open({pty.slave_path()});
   EXPECT_EQ(Run(*again, again->btn1), QDialog::Accepted);
-  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(link.UseCommPort());
 }
 
 TEST_F(CommPortDialogTest, OkReportsBadRateAndOpenFailureThenCloses) {
@@ -97,7 +97,7 @@ TEST_F(CommPortDialogTest, OkReportsBadRateAndOpenFailureThenCloses) {
   EXPECT_EQ(errors[0], "'fast' is not a valid integer value");
   EXPECT_EQ(comm.CommName(), "ttyQuillonMissing");
   EXPECT_EQ(comm.BaudRate(), 115200u);
-  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(link.UseCommPort());
 
   auto second = Open();
   second->cbb_commport->setEditText("ttyQuillonMissing");
@@ -107,7 +107,7 @@ TEST_F(CommPortDialogTest, OkReportsBadRateAndOpenFailureThenCloses) {
   EXPECT_EQ(errors[1],
             QString::fromUtf8(
                 "打开串口出错\r\n此串口不存在或被占用\r\n/dev/ttyQuillonMissing does not exist"));
-  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(link.UseCommPort());
 }
 
 }  // namespace

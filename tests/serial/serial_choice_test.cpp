@@ -32,7 +32,7 @@ class SerialChoiceTest : public ::testing::Test {
 
 TEST_F(SerialChoiceTest, TickedOkOpensThePortWithTheChosenNameAndRate) {
   EXPECT_EQ(ApplySerialChoice(link, comm, pty.slave_path(), "250000", true), "");
-  EXPECT_TRUE(link.UseCommPort);
+  EXPECT_TRUE(link.UseCommPort());
   EXPECT_TRUE(comm.IsOpen());
   EXPECT_TRUE(SerialLinkReady(link));
   EXPECT_EQ(comm.CommName(), pty.slave_path());
@@ -46,28 +46,28 @@ TEST_F(SerialChoiceTest, TickedOkOpensThePortWithTheChosenNameAndRate) {
 
   // Unticked: the serial link is off again; the port is left as it is.
   EXPECT_EQ(ApplySerialChoice(link, comm, second.slave_path(), "9600", false), "");
-  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(link.UseCommPort());
   EXPECT_TRUE(comm.IsOpen());
   EXPECT_FALSE(SerialLinkReady(link));
 }
 
 TEST_F(SerialChoiceTest, PortThatWillNotOpenLeavesTheSerialLinkOff) {
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   EXPECT_EQ(ApplySerialChoice(link, comm, "COM12", "115200", true),
             "打开串口出错\r\n此串口不存在或被占用\r\n/dev/COM12 does not exist");
-  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(link.UseCommPort());
   EXPECT_FALSE(comm.IsOpen());
   EXPECT_EQ(comm.CommName(), "COM12");  // a typed name is stored as typed
   EXPECT_FALSE(SerialLinkReady(link));
 }
 
 TEST_F(SerialChoiceTest, BadRateStopsAfterTheName) {
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   EXPECT_EQ(ApplySerialChoice(link, comm, "ttyUSB3", "115k", true),
             "'115k' is not a valid integer value");
   EXPECT_EQ(comm.CommName(), "ttyUSB3");
   EXPECT_EQ(comm.BaudRate(), 115200u);
-  EXPECT_TRUE(link.UseCommPort);
+  EXPECT_TRUE(link.UseCommPort());
   EXPECT_FALSE(comm.IsOpen());
 
   // 0 would hang the line up and a negative rate would wrap: refused the same way.
@@ -75,7 +75,7 @@ TEST_F(SerialChoiceTest, BadRateStopsAfterTheName) {
   EXPECT_EQ(ApplySerialChoice(link, comm, "ttyUSB3", "-9600", false),
             "'-9600' is not a valid baud rate");
   EXPECT_EQ(comm.BaudRate(), 115200u);
-  EXPECT_TRUE(link.UseCommPort);
+  EXPECT_TRUE(link.UseCommPort());
 }
 
 TEST(TextToIntTest, FollowsTheRuntimeConversion) {

@@ -49,7 +49,7 @@ class SerialExchangeTest : public ::testing::Test {
     comm.SetCommName(pty.slave_path());
     AttachSerialPort(link, comm);
     comm.StartComm();
-    link.UseCommPort = true;
+    link.SetUseCommPort(true);
   }
 
   int32_t Exchange(const std::vector<uint8_t>& reply, uint32_t timeout) {
@@ -70,7 +70,7 @@ TEST_F(SerialExchangeTest, ExactCountEndsTheWaitLongerWaitsShorterFails) {
   // Eight bytes end the wait as soon as they are in (the long time-out is never reached).
   EXPECT_EQ(Exchange({twelve.begin(), twelve.begin() + 8}, 30000), 8);
   EXPECT_TRUE(std::equal(recv, recv + 8, twelve.begin()));
-  EXPECT_EQ(link.RecvLen, 8);
+  EXPECT_EQ(link.RecvLen(), 8);
 
   // Twelve bytes keep the wait going to the time-out, then the first eight are delivered.
   std::fill(std::begin(recv), std::end(recv), 0);
@@ -80,7 +80,7 @@ TEST_F(SerialExchangeTest, ExactCountEndsTheWaitLongerWaitsShorterFails) {
 
   // Seven bytes are too few.
   EXPECT_EQ(Exchange({twelve.begin(), twelve.begin() + 7}, 1000), 0);
-  EXPECT_EQ(link.RecvLen, 0);
+  EXPECT_EQ(link.RecvLen(), 0);
 }
 
 TEST_F(SerialExchangeTest, TextQueryReceivesTheWholeFrame) {
@@ -143,7 +143,7 @@ class SerialWaitTest : public ::testing::Test {
   void SetUp() override {
     pump.link = &link;
     link.SetCommPort(&port);
-    link.UseCommPort = true;
+    link.SetUseCommPort(true);
   }
   int32_t Exchange(ReplyEnd end, uint32_t timeout = 1000) {
     const uint32_t start = clock.NowMs();
@@ -242,9 +242,9 @@ TEST_F(SerialWaitTest, LongWritesGoOutInBlocksOf65535AndInputIsBounded) {
   // Bytes beyond CommBuf's room are dropped and counted, never written past it.
   const std::vector<uint8_t> block = Pattern(4096);
   for (int i = 0; i < 3; ++i) link.cm_spcommReceiveData(block.data(), 4096);
-  EXPECT_EQ(link.CommRecvLen, static_cast<int32_t>(kCommBufSize));
-  EXPECT_EQ(link.comm_dropped, 3 * 4096 - static_cast<int32_t>(kCommBufSize));
-  EXPECT_EQ(link.CommBuf[kCommBufSize - 1], block[(kCommBufSize - 1) % 4096]);
+  EXPECT_EQ(link.CommRecvLen(), static_cast<int32_t>(kCommBufSize));
+  EXPECT_EQ(link.comm_dropped(), 3 * 4096 - static_cast<int32_t>(kCommBufSize));
+  EXPECT_EQ(link.CommBuf()[kCommBufSize - 1], block[(kCommBufSize - 1) % 4096]);
 }
 
 }  // namespace

@@ -74,8 +74,8 @@ TEST(SerialConnectWaitTest, FirstCommandWaitsForTheLinkToConnect) {
 
   const uint32_t opened = SystemClock().NowMs();
   auto ready_after_800ms = [&](TComm&) { return SystemClock().NowMs() - opened >= 800; };
-  ASSERT_EQ(ApplySerialChoice(link, comm, transport.port_path(), "115200", true, kSerialConnectTimeoutMs,
-                              ready_after_800ms),
+  ASSERT_EQ(ApplySerialChoice(link, comm, transport.port_path(), "115200", true,
+                              kSerialConnectTimeoutMs, ready_after_800ms),
             "");
   EXPECT_GE(SystemClock().NowMs() - opened, 800u);
   uint8_t language = 0;
@@ -84,7 +84,7 @@ TEST(SerialConnectWaitTest, FirstCommandWaitsForTheLinkToConnect) {
   EXPECT_EQ(ApplySerialChoice(link, comm, transport.port_path(), "115200", true, 300,
                               [](TComm&) { return false; }),
             "the Bluetooth printer on " + transport.port_path() + " did not connect within 1 s");
-  EXPECT_FALSE(link.UseCommPort);
+  EXPECT_FALSE(link.UseCommPort());
   EXPECT_FALSE(comm.IsOpen());
 }
 

@@ -16,7 +16,6 @@
 #include "app/gui_registry.h"
 #include "app/temp_folder.h"
 #include "app/tmain.h"
-#include "output/output_gui.h"
 #include "settings_gui_fixture.h"
 #include "virtualprinter/virtual_usb.h"
 

@@ -69,8 +69,7 @@ TEST(WiredRecord, SetPacketIsByteExactWithPort9100) {
   testing::FakeClockPump pump(clock);
   testing::ScriptedUsb usb(&clock);
   PrinterLink link(usb, clock, pump);
-  link.USB.VID = "1fc9";
-  link.USB.PID = "2016";
+  link.SetUsbIds("1fc9", "2016");
   link.FindPrinter();
   EscCmd esc(link);
   usb.QueueReply({0x10, 0xAE, 0x01, 0x00, 0x01, 0x00, 0x01, 0xC1});

@@ -74,7 +74,7 @@ TEST_F(DialogTest, WifiModuleResetSendsTwoRawBytesWithoutPresenceCheck) {
   ASSERT_EQ(rig.usb.writes.size(), 1u);
   EXPECT_EQ(rig.usb.writes[0], (std::vector<uint8_t>{0x1B, 0xF0}));
   EXPECT_TRUE(rig.messages.shown.empty());
-  EXPECT_FALSE(rig.link.USB.hDevHandle);
+  EXPECT_FALSE(rig.link.USB().hDevHandle);
 }
 
 TEST_F(DialogTest, WiredSetIsByteExactAndQueriedBack) {

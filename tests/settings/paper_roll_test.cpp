@@ -39,8 +39,7 @@ struct Reader {
   std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)> answer;
 
   Reader() {
-    link.USB.VID = "1fc9";
-    link.USB.PID = "2016";
+    link.SetUsbIds("1fc9", "2016");
     link.FindPrinter();
     usb.on_write = [this](const std::vector<uint8_t>& w, testing::ScriptedUsb& u) {
       codes.push_back(w[1]);
@@ -84,7 +83,7 @@ TEST(PaperRollTag, CreateFallsBackToRollKeyThenWritesRecordAndKeys) {
   EXPECT_EQ(std::memcmp(written_keys.data(), roll, 6), 0);
   EXPECT_EQ(std::memcmp(written_keys.data() + 10, roll, 6), 0);
   EXPECT_EQ(written_keys[6], 0x07);  // access bytes kept as read
-  EXPECT_FALSE(r.link.USB.hDevHandle);
+  EXPECT_FALSE(r.link.USB().hDevHandle);
 }
 
 TEST(PaperRollTag, CreateStopsWhenBothKeysFail) {

@@ -40,7 +40,7 @@ TEST_F(RfidTest, RollTagCreatedTwiceThenReadBack) {
   RollKey(roll);
   EXPECT_EQ(std::memcmp(card().blocks()[3].data(), roll, 6), 0);
   EXPECT_EQ(std::memcmp(card().blocks()[3].data() + 10, roll, 6), 0);
-  EXPECT_FALSE(rig.link.USB.hDevHandle);
+  EXPECT_FALSE(rig.link.USB().hDevHandle);
 
   // The tag is now locked with the roll key: the second attempt opens it.
   rig.Clear();
@@ -76,7 +76,8 @@ TEST_F(RfidTest, RollTagFailuresAreInformation) {
   EXPECT_TRUE(rig.usb.writes.empty());
   EXPECT_NE(rig.LastText().find("thirty"), std::string::npos);
 
-  rig.link.USB.isFindPrint = false;
+  rig.link.SetUsbIds("0000", "0000");  // the printer is no longer found
+  rig.link.FindPrinter();
   Edit(&dialog, "edt_height")->setText("30");
   Click(&dialog, "btn2");
   EXPECT_TRUE(rig.usb.writes.empty());
@@ -196,22 +197,24 @@ TEST_F(RfidTest, PortButtonsFollowTheLink) {
   open->click();
   EXPECT_FALSE(open->isEnabled());
   EXPECT_TRUE(close->isEnabled());
-  EXPECT_TRUE(rig.link.USB.hDevHandle);
+  EXPECT_TRUE(rig.link.USB().hDevHandle);
   close->click();
   EXPECT_TRUE(open->isEnabled());
-  EXPECT_FALSE(rig.link.USB.hDevHandle);
+  EXPECT_FALSE(rig.link.USB().hDevHandle);
 
-  rig.link.USB.isFindPrint = false;
+  rig.link.SetUsbIds("0000", "0000");  // the printer is no longer found
+  rig.link.FindPrinter();
   open->click();
   EXPECT_TRUE(open->isEnabled());
   EXPECT_EQ(rig.LastText(), "no printer");
 
   // The builders leave the link open; the dialog closes it when it goes.
-  rig.link.USB.isFindPrint = true;
+  rig.link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);  // found again
+  rig.link.FindPrinter();
   Click(dialog.get(), "btn1");
-  EXPECT_TRUE(rig.link.USB.hDevHandle);
+  EXPECT_TRUE(rig.link.USB().hDevHandle);
   dialog.reset();
-  EXPECT_FALSE(rig.link.USB.hDevHandle);
+  EXPECT_FALSE(rig.link.USB().hDevHandle);
 }
 
 }  // namespace

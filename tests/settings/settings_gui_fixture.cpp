@@ -53,13 +53,12 @@ UsbOpenResult RecordingUsb::Open(const std::string& path) {
 
 SettingsRig::SettingsRig()
     : printer(NoFont(), clock), ctx{link, esc, messages, [this] {
-                                      if (link.USB.isFindPrint) return true;
+                                      if (link.USB().isFindPrint) return true;
                                       messages.MSGDLG(kMsgPlain, "", messages.Text("MSG003"));
                                       return false;
                                     }} {
   printer.UseManualTime([this](uint32_t ms) { clock.Advance(ms); });
-  link.USB.VID = vp::kDefaultVid;
-  link.USB.PID = vp::kDefaultPid;
+  link.SetUsbIds(vp::kDefaultVid, vp::kDefaultPid);
   link.FindPrinter();
 }
 

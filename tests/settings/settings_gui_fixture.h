@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
 #include "core/messages.h"
 #include "link/printer_link.h"
 #include "protocol/esc_cmd.h"
+#include "session/app_context.h"
 #include "support/fake_clock.h"
 #include "virtualprinter/virtual_printer.h"
 #include "virtualprinter/virtual_usb.h"

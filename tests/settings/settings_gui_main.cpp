@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

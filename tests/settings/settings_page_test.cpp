@@ -11,7 +11,7 @@
 
 #include "app/pages.h"
 
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
 #include "protocol/frame.h"
 #include "settings/label_page.h"
 #include "settings/settings_page.h"
@@ -152,7 +152,8 @@ TEST_F(PageTest, FailuresAndAbsentPrinter) {
 
   // No printer found: the presence check tells the user and nothing is sent.
   rig.Clear();
-  rig.link.USB.isFindPrint = false;
+  rig.link.SetUsbIds("0000", "0000");  // the printer is no longer found
+  rig.link.FindPrinter();
   for (const char* b : {"btn1", "btn2", "btn3", "btn14", "btn16", "btn18", "btn42"})
     Click(page.get(), b);
   EXPECT_TRUE(rig.usb.writes.empty());
@@ -167,8 +168,7 @@ TEST_F(PageTest, QueryAcknowledgedWithoutValueLeavesTheBoxAlone) {
   testing::FakeClockPump pump(clock);
   testing::ScriptedUsb usb(&clock);
   PrinterLink link(usb, clock, pump);
-  link.USB.VID = "1fc9";
-  link.USB.PID = "2016";
+  link.SetUsbIds("1fc9", "2016");
   link.FindPrinter();
   EscCmd esc(link);
   AppContext ctx{link, esc, rig.messages, [] { return true; }};

@@ -1,10 +1,10 @@
 // The settings texts: ANSI conversion, hex texts and number placeholders in messages.
 #include <gtest/gtest.h>
 
-#include "output/ansi_codepage.h"
+#include "core/ansi_codepage.h"
+#include "core/float_format.h"
+#include "core/hex_text.h"
 #include "settings/ansi_text.h"
-#include "settings/float_format.h"
-#include "settings/hex_text.h"
 
 namespace quillon {
 namespace {

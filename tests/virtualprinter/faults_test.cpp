@@ -109,21 +109,21 @@ TEST(VirtualPrinterFaults, UnplugAfterNPacketsAndPlugBackIn) {
   EXPECT_TRUE(Language(rig));
   EXPECT_FALSE(Language(rig));
   rig.link.FindPrinter();
-  EXPECT_FALSE(rig.link.USB.isFindPrint);
+  EXPECT_FALSE(rig.link.USB().isFindPrint);
   EXPECT_FALSE(rig.link.OpenUsb());
 
   rig.printer.SetFaults(Faults{});
   rig.usb.Plug();
   rig.link.FindPrinter();
-  ASSERT_TRUE(rig.link.USB.isFindPrint);
+  ASSERT_TRUE(rig.link.USB().isFindPrint);
   EXPECT_TRUE(Language(rig));
 
   // Pulled while open: the device reads -1 and writes fail.
   ASSERT_TRUE(rig.link.OpenUsb());
   rig.usb.Unplug();
   uint8_t buf[8];
-  EXPECT_EQ(rig.link.USB.hDevHandle->Read(buf, sizeof buf, 10), -1);
-  EXPECT_FALSE(rig.link.USB.hDevHandle->Write(buf, 1));
+  EXPECT_EQ(rig.link.USB().hDevHandle->Read(buf, sizeof buf, 10), -1);
+  EXPECT_FALSE(rig.link.USB().hDevHandle->Write(buf, 1));
 }
 
 TEST(VirtualPrinterFaults, RealTimeWaitsWakeForLateRepliesAndForAnUnplug) {

@@ -24,8 +24,7 @@ inline VirtualPrinter::Options BlankFlash() {
 struct VpRig {
   explicit VpRig(const VirtualPrinter::Options& options = BlankFlash()) : printer(options, clock) {
     printer.UseManualTime([this](uint32_t ms) { clock.Advance(ms); });
-    link.USB.VID = kDefaultVid;
-    link.USB.PID = kDefaultPid;
+    link.SetUsbIds(kDefaultVid, kDefaultPid);
     link.FindPrinter();
   }
 

@@ -97,29 +97,29 @@ std::string ApplySerialChoice(PrinterLink& link, TComm& comm, const std::string&
   if (baud <= 0) return "'" + baud_text + "' is not a valid baud rate";
   comm.SetBaudRate(static_cast<uint32_t>(baud));
   if (!use) {
-    link.UseCommPort = false;
+    link.SetUseCommPort(false);
     return "";
   }
   comm.StopCommDelivered([&link] { return link.StopRequested(); });
   try {
     comm.StartComm();
   } catch (const ECommsError& e) {
-    link.UseCommPort = false;
+    link.SetUseCommPort(false);
     return e.what();
   }
   const std::string not_connected =
       WaitPortConnected(comm, link.pump(), link.clock(), connect_timeout_ms, connected);
   if (!not_connected.empty()) {
     comm.StopComm();
-    link.UseCommPort = false;
+    link.SetUseCommPort(false);
     return not_connected;
   }
-  link.UseCommPort = true;
+  link.SetUseCommPort(true);
   return "";
 }
 
 bool SerialLinkReady(const PrinterLink& link) {
-  return link.UseCommPort && link.cm_spcomm != nullptr && link.cm_spcomm->IsOpen();
+  return link.UseCommPort() && link.cm_spcomm() != nullptr && link.cm_spcomm()->IsOpen();
 }
 
 }  // namespace quillon
