@@ -11,7 +11,7 @@
 #include "core/ini_file.h"
 #include "core/msg_ini.h"
 #include "core/sfunc.h"
-#include "station_window/station_launch.h"
+#include "app/station/station_launch.h"
 
 int main(int argc, char** argv) {
   const quillon::ProgramOptions options = quillon::ParseProgramOptions(argc, argv);

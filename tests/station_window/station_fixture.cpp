@@ -1,6 +1,6 @@
 #include "station_fixture.h"
 
-#include "station_window/tile_grid.h"
+#include "app/station/tile_grid.h"
 
 #include <QCoreApplication>
 #include <QPushButton>

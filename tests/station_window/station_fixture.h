@@ -13,8 +13,8 @@
 #include "app/temp_folder.h"
 #include "core/msg_ini.h"
 #include "production/printer_source.h"
-#include "station_window/port_tile.h"
-#include "station_window/station_window.h"
+#include "app/station/port_tile.h"
+#include "app/station/station_window.h"
 
 namespace quillon::testing {
 

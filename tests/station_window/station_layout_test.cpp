@@ -5,7 +5,7 @@
 #include <QScrollBar>
 
 #include "station_fixture.h"
-#include "station_window/tile_grid.h"
+#include "app/station/tile_grid.h"
 #include "support/layout_check.h"
 
 namespace quillon {

@@ -12,8 +12,8 @@
 
 #include "production/record_store.h"
 #include "station_fixture.h"
-#include "station_window/records_panel.h"
-#include "station_window/tile_grid.h"
+#include "app/station/records_panel.h"
+#include "app/station/tile_grid.h"
 #include "support/layout_check.h"
 
 namespace quillon {

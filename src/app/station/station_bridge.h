@@ -6,7 +6,7 @@
 #include <QObject>
 #include <functional>
 
-#include "station_window/qt_safe_station.h"
+#include "app/station/qt_safe_station.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "station_window/station_window.h"
+#include "app/station/station_window.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -14,12 +14,12 @@
 
 #include "app/language.h"
 #include "core/utf8_path.h"
-#include "station_window/port_tile.h"
-#include "station_window/profile_panel.h"
-#include "station_window/records_panel.h"
-#include "station_window/station_run.h"
-#include "station_window/store_worker.h"
-#include "station_window/tile_grid.h"
+#include "app/station/port_tile.h"
+#include "app/station/profile_panel.h"
+#include "app/station/records_panel.h"
+#include "app/station/station_run.h"
+#include "app/station/store_worker.h"
+#include "app/station/tile_grid.h"
 
 namespace quillon {
 namespace {

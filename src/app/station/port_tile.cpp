@@ -1,11 +1,11 @@
-#include "station_window/port_tile.h"
+#include "app/station/port_tile.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
 
-#include "station_window/station_texts.h"
+#include "app/station/station_texts.h"
 
 namespace quillon {
 namespace {

@@ -14,8 +14,8 @@
 
 #include "core/messages.h"
 #include "production/printer_source.h"
-#include "station_window/qt_safe_station.h"
-#include "station_window/station_texts.h"
+#include "app/station/qt_safe_station.h"
+#include "app/station/station_texts.h"
 
 class QLabel;
 class QPushButton;

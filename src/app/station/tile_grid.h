@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "station_window/port_tile.h"
+#include "app/station/port_tile.h"
 
 class QGridLayout;
 

@@ -7,7 +7,7 @@
 
 #include "app/gui_registry.h"
 #include "app/program_options.h"
-#include "station_window/station_window.h"
+#include "app/station/station_window.h"
 
 namespace quillon {
 

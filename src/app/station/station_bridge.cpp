@@ -1,4 +1,4 @@
-#include "station_window/station_bridge.h"
+#include "app/station/station_bridge.h"
 
 #include <QMetaObject>
 

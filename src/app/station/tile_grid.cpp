@@ -1,4 +1,4 @@
-#include "station_window/tile_grid.h"
+#include "app/station/tile_grid.h"
 
 #include <QGridLayout>
 #include <QResizeEvent>

@@ -1,4 +1,4 @@
-#include "station_window/store_worker.h"
+#include "app/station/store_worker.h"
 
 namespace quillon {
 

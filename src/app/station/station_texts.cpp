@@ -1,4 +1,4 @@
-#include "station_window/station_texts.h"
+#include "app/station/station_texts.h"
 
 #include <cstdio>
 

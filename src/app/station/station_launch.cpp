@@ -1,4 +1,4 @@
-#include "station_window/station_launch.h"
+#include "app/station/station_launch.h"
 
 #include <QPointer>
 #include <algorithm>

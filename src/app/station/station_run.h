@@ -6,8 +6,8 @@
 #include <memory>
 #include <utility>
 
-#include "station_window/qt_safe_station.h"
-#include "station_window/station_bridge.h"
+#include "app/station/qt_safe_station.h"
+#include "app/station/station_bridge.h"
 
 namespace quillon {
 

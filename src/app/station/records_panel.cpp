@@ -1,4 +1,4 @@
-#include "station_window/records_panel.h"
+#include "app/station/records_panel.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -18,8 +18,8 @@
 #include <algorithm>
 
 #include "production/record_columns.h"
-#include "station_window/port_tile.h"
-#include "station_window/station_texts.h"
+#include "app/station/port_tile.h"
+#include "app/station/station_texts.h"
 
 namespace quillon {
 namespace {

@@ -1,4 +1,4 @@
-#include "station_window/profile_panel.h"
+#include "app/station/profile_panel.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -9,7 +9,7 @@
 #include <QStyleOption>
 #include <algorithm>
 
-#include "station_window/station_texts.h"
+#include "app/station/station_texts.h"
 
 namespace quillon {
 namespace {
