@@ -74,21 +74,31 @@ class SessionSource final : public production::PrinterSource {
   production::PortInfo port_;
 };
 
-}  // namespace
-
-int CmdProvision(Args& args, CommandEnv& env) {
+// The words of both forms of provision: PROFILE and the production options. -1 when they
+// are in order; else the exit code (help shown, or the usage error reported).
+int TakeProvisionWords(Args& args, CommandEnv& env, std::string& profile, ProductionArgs& p) {
   if (args.Help()) {
     std::fputs(kProvisionHelp, stdout);
     return kExitOk;
   }
-  auto profile = args.Next();
+  auto word = args.Next();
   int code = 0;
-  ProductionArgs p;
   if (!TakeProductionArgs(args, env, "provision", true, p, &code)) return code;
   if (RejectLeftover(args, env, "provision", &code)) return code;
-  if (!profile)
+  if (!word)
     return env.out.Fail("provision", kExitUsage, std::string("missing PROFILE\n") + kProvisionHelp);
-  auto plan = LoadProfile(env, "provision", *profile, &code);
+  profile = *word;
+  return -1;
+}
+
+}  // namespace
+
+int CmdProvision(Args& args, CommandEnv& env) {
+  std::string profile;
+  ProductionArgs p;
+  if (int c = TakeProvisionWords(args, env, profile, p); c >= 0) return c;
+  int code = 0;
+  auto plan = LoadProfile(env, "provision", profile, &code);
   if (!plan) return code;
   auto store = OpenStore(env, "provision", p, &code);
   if (!store) return code;
@@ -99,17 +109,10 @@ int CmdProvision(Args& args, CommandEnv& env) {
 }
 
 int CmdProvisionEachUsb(Args& args, CommandEnv& env) {
-  if (args.Help()) {
-    std::fputs(kProvisionHelp, stdout);
-    return kExitOk;
-  }
-  auto profile = args.Next();
-  int code = 0;
+  std::string profile;
   ProductionArgs p;
-  if (!TakeProductionArgs(args, env, "provision", true, p, &code)) return code;
-  if (RejectLeftover(args, env, "provision", &code)) return code;
-  if (!profile)
-    return env.out.Fail("provision", kExitUsage, std::string("missing PROFILE\n") + kProvisionHelp);
+  if (int c = TakeProvisionWords(args, env, profile, p); c >= 0) return c;
+  int code = 0;
   LinkOptions link = env.link;
   if (link.kind == LinkOptions::Kind::kSerial || link.kind == LinkOptions::Kind::kNetwork)
     return env.out.Fail("provision", kExitUsage,
@@ -117,7 +120,7 @@ int CmdProvisionEachUsb(Args& args, CommandEnv& env) {
   if (!link.usb_select.empty())
     return env.out.Fail("provision", kExitUsage,
                         "--each-usb runs on every printer: leave out --usb PATH");
-  auto plan = LoadProfile(env, "provision", *profile, &code);
+  auto plan = LoadProfile(env, "provision", profile, &code);
   if (!plan) return code;
   auto store = OpenStore(env, "provision", p, &code);
   if (!store) return code;

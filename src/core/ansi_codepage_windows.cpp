@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/ansi_codepage.h"
+#include "core/text_conv.h"
 
 namespace quillon {
 namespace {
@@ -44,24 +45,6 @@ bool NextUtf8(std::string_view s, size_t i, std::wstring& unit, size_t& n) {
     unit.push_back(static_cast<wchar_t>(cp));
   }
   return true;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | cp >> 18);
-    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // One character of the code page (1 or 2 bytes) to its code point; false when undefined.

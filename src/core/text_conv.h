@@ -33,6 +33,8 @@ bool UnicodeToBuf(std::u16string_view text, std::span<uint8_t> dest, int32_t& co
 bool TextToBuf(std::u16string_view text, std::span<uint8_t> dest, int32_t& count);
 // Length of the UTF-8 sequence a byte starts: its leading 1 bits (1 when the top bit is 0).
 int GetUTF8Length(uint8_t b);
+// Appends the UTF-8 form of cp; a surrogate or a value past U+10FFFF becomes U+FFFD.
+void AppendUtf8(std::string& out, char32_t cp);
 
 // The encodings of the text panel, in the order of its drop-down box.
 enum class TextEncoding : int {

@@ -160,18 +160,6 @@ class JsonlStore final : public RecordStore {
     return true;
   }
 
-  std::vector<UnitRecord> List(const RecordQuery& query, std::string* error) override {
-    std::vector<UnitRecord> out;
-    ForEach(
-        query,
-        [&out](const UnitRecord& r) {
-          out.push_back(r);
-          return true;
-        },
-        error);
-    return out;
-  }
-
   Counters Count(const RecordQuery& query, std::string* error) override {
     RecordQuery all = query;
     all.limit = 0;

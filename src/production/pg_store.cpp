@@ -222,18 +222,6 @@ class PgStore final : public RecordStore {
     return true;
   }
 
-  std::vector<UnitRecord> List(const RecordQuery& query, std::string* error) override {
-    std::vector<UnitRecord> out;
-    ForEach(
-        query,
-        [&out](const UnitRecord& r) {
-          out.push_back(r);
-          return true;
-        },
-        error);
-    return out;
-  }
-
   Counters Count(const RecordQuery& query, std::string* error) override {
     std::lock_guard<std::mutex> lock(mu_);
     if (!ConnectLocked(false)) return buffer_->Count(query, error);

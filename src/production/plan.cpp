@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "core/ansi_codepage.h"
 #include "core/file_locations.h"
 #include "core/help_texts.h"
 #include "core/ini_file.h"
@@ -17,7 +18,6 @@
 #include "core/utf8_path.h"
 #include "flash/firmware_flow.h"
 #include "flash/font_download.h"
-#include "core/ansi_codepage.h"
 #include "output/oem_logo.h"
 #include "output/picture_decode.h"
 #include "output/raster_print.h"

@@ -71,11 +71,22 @@ class RecordStore {
   // crash or power cut); their allocated numbers become void. Returns how many.
   virtual int64_t RecoverInterrupted(const std::string& station, std::string* error) = 0;
 
-  virtual std::vector<UnitRecord> List(const RecordQuery& query, std::string* error) = 0;
   // Calls each with every record of the query, oldest first (exports of any size).
   // each returns false to stop early.
   using Visitor = std::function<bool(const UnitRecord& record)>;
   virtual bool ForEach(const RecordQuery& query, const Visitor& each, std::string* error) = 0;
+  // The records of the query, gathered through ForEach.
+  std::vector<UnitRecord> List(const RecordQuery& query, std::string* error) {
+    std::vector<UnitRecord> out;
+    ForEach(
+        query,
+        [&out](const UnitRecord& r) {
+          out.push_back(r);
+          return true;
+        },
+        error);
+    return out;
+  }
   virtual Counters Count(const RecordQuery& query, std::string* error) = 0;
 
   // Sends records waiting in the local buffer to the server; the number sent. Stores

@@ -314,18 +314,6 @@ bool SqliteStore::ForEach(const RecordQuery& query, const Visitor& each, std::st
   return rc == SQLITE_DONE || Fail(error, s.Error());
 }
 
-std::vector<UnitRecord> SqliteStore::List(const RecordQuery& query, std::string* error) {
-  std::vector<UnitRecord> out;
-  ForEach(
-      query,
-      [&out](const UnitRecord& r) {
-        out.push_back(r);
-        return true;
-      },
-      error);
-  return out;
-}
-
 Counters SqliteStore::Count(const RecordQuery& query, std::string* error) {
   std::lock_guard<std::recursive_mutex> lock(mu_);
   std::vector<std::string> args;

@@ -29,7 +29,6 @@ class SqliteStore final : public RecordStore {
   bool MarkSerial(const std::string& serial, SerialState state, std::string* error) override;
   bool Save(UnitRecord& record, std::string* error) override;
   int64_t RecoverInterrupted(const std::string& station, std::string* error) override;
-  std::vector<UnitRecord> List(const RecordQuery& query, std::string* error) override;
   bool ForEach(const RecordQuery& query, const Visitor& each, std::string* error) override;
   Counters Count(const RecordQuery& query, std::string* error) override;
 

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/ansi_codepage.h"
 #include "core/file_locations.h"
 #include "core/help_texts.h"
 #include "core/ini_file.h"
 #include "flash/firmware_flow.h"
 #include "flash/font_download.h"
-#include "core/ansi_codepage.h"
 #include "output/escpos_tests.h"
 #include "output/oem_logo.h"
 #include "output/raster_print.h"

@@ -2,25 +2,12 @@
 
 #include <algorithm>
 
+#include "core/text_conv.h"
+
 namespace quillon::vp::escpos {
 
 void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  quillon::AppendUtf8(out, cp == 0 ? char32_t{0xFFFD} : cp);  // a NUL never stands in a line
 }
 
 bool LineComposer::AddGlyph(const GlyphSource& g, const CellStyle& s, char32_t cp) {
